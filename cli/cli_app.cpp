@@ -1,0 +1,250 @@
+// varnexcalc-cli: compile the Global panel and one calculator panel, run both on the
+// calculation thread, print the result line as the main window shows it.
+#include "cli/cli_app.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <pthread.h>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/auto_parser_thread.h"
+#include "engine/macro_file.h"
+#include "engine/parser.h"
+#include "engine/result_text.h"
+
+using namespace NuvixParser;
+
+namespace NuvixCli {
+namespace {
+
+const char* const kUsage =
+    "usage: varnexcalc-cli [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin] [FILE|-]\n"
+    "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
+    "  -e TEXT   the calculator panel's script instead of FILE's\n"
+    "  -g TEXT   the Global panel's script instead of FILE's\n"
+    "  -p PANEL  the calculator panel to run: its exact caption, else its 1-based number\n"
+    "  -r RADIX  dec (default), hex or bin: how a numeric result is shown\n"
+    "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage or file error.\n";
+
+struct TOptions {
+    std::optional<std::string> globalText;
+    std::optional<std::string> panelText;
+    std::optional<std::string> panel;
+    TRadix radix = TRadix::Decimal;
+    std::optional<std::string> file;
+};
+
+int UsageError(const std::string& message) {
+    std::cerr << "varnexcalc-cli: " << message << "\n" << kUsage;
+    return kExitUsage;
+}
+
+// Returns an exit code when the command line is not to be run.
+std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-h" || a == "--help") {
+            std::cout << kUsage;
+            return kExitFinished;
+        }
+        if (a == "-g" || a == "-e" || a == "-p" || a == "-r") {
+            if (i + 1 >= argc) return UsageError("option " + a + " needs a value");
+            const std::string v = argv[++i];
+            if (a == "-g")
+                o.globalText = v;
+            else if (a == "-e")
+                o.panelText = v;
+            else if (a == "-p")
+                o.panel = v;
+            else if (v == "dec")
+                o.radix = TRadix::Decimal;
+            else if (v == "hex")
+                o.radix = TRadix::Hexadecimal;
+            else if (v == "bin")
+                o.radix = TRadix::Binary;
+            else
+                return UsageError("radix must be dec, hex or bin, not '" + v + "'");
+            continue;
+        }
+        if (a.size() > 1 && a[0] == '-') return UsageError("unknown option " + a);
+        if (o.file) return UsageError("only one FILE may be given");
+        o.file = a;
+    }
+    if (!o.file && !o.panelText && !o.globalText) return UsageError("no FILE and no -e TEXT given");
+    return std::nullopt;
+}
+
+bool ReadAll(const std::string& path, std::string& bytes) {
+    if (path == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return !std::cin.bad();
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// The runner's stand-in for the main window: takes the end-of-run message.
+class TRunEndWaiter final : public TMessageTarget {
+public:
+    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
+        return queue_.Post(TThreadMessage{id, wParam, lParam});
+    }
+    // Waits for the end of the run; other messages are dropped.
+    void WaitForRunEnd() {
+        while (queue_.Get().id != kMsgRunEnded) {
+        }
+    }
+
+private:
+    TMessageQueue queue_;
+};
+
+// Ctrl+C: the first asks the run to break, the second ends the program at once. The
+// signal is taken by a thread of its own (sigwait), so nothing runs in a handler.
+void WatchInterrupts(TAutoParserThread& thread) {
+    std::thread([&thread] {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        int count = 0;
+        for (;;) {
+            int sig = 0;
+            if (sigwait(&set, &sig) != 0) continue;
+            if (++count == 1) {
+                thread.PostThreadMessage(kMsgBreakRun);
+                thread.Break();
+            } else {
+                std::_Exit(130);
+            }
+        }
+    }).detach();
+}
+
+struct TSource {
+    std::string name;         // what syntax errors are reported against
+    std::string_view file;    // the whole file, or the option's text
+    std::size_t offset = 0;   // where the panel's raw text starts in it
+    std::string_view rawText; // the panel's text as read (with any CR)
+};
+
+bool CompileOrReport(TParser& parser, const TSource& source) {
+    parser.SetText(source.rawText);
+    if (parser.Compile()) return true;
+    const int start = parser.ErrorStart();
+    const int position = start < 0 ? static_cast<int>(parser.Text().size()) : start;
+    const TSourcePos at = LocateInFile(source.file, source.offset, source.rawText, position);
+    std::cerr << source.name << ":" << at.line << ":" << at.column << ": error: " << parser.ErrorMessage()
+              << "\n";
+    return false;
+}
+
+} // namespace
+
+TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position) {
+    // Walk the raw text until `position` CR-free bytes have passed.
+    std::size_t raw = 0;
+    for (int seen = 0; raw < rawText.size(); ++raw) {
+        if (rawText[raw] == '\r') continue;
+        if (seen == position) break;
+        ++seen;
+    }
+    const std::size_t at = std::min(offset + raw, file.size());
+    TSourcePos p;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (file[i] == '\n') {
+            ++p.line;
+            lineStart = i + 1;
+        }
+    }
+    int column = 1;
+    for (std::size_t i = lineStart; i < at; ++i)
+        if (file[i] != '\r') ++column;
+    p.column = column;
+    return p;
+}
+
+int RunCli(int argc, char** argv) {
+    TOptions options;
+    if (auto code = ParseOptions(argc, argv, options)) return *code;
+
+    std::string fileBytes;
+    std::vector<TMacroPanel> tabs;
+    std::string fileName;
+    if (options.file) {
+        fileName = *options.file == "-" ? "<stdin>" : *options.file;
+        if (!ReadAll(*options.file, fileBytes)) {
+            std::cerr << "varnexcalc-cli: cannot read " << fileName << ": " << std::strerror(errno) << "\n";
+            return kExitUsage;
+        }
+        tabs = SplitMacroText(fileBytes);
+    } else {
+        tabs = SplitMacroText("");
+    }
+
+    // The calculator panel: by exact caption, else by its 1-based number.
+    std::size_t chosen = 1;
+    if (options.panel) {
+        chosen = 0;
+        for (std::size_t i = 1; i < tabs.size() && !chosen; ++i)
+            if (tabs[i].caption == *options.panel) chosen = i;
+        if (!chosen) {
+            char* end = nullptr;
+            const long n = std::strtol(options.panel->c_str(), &end, 10);
+            if (end && *end == '\0' && !options.panel->empty() && n >= 1 &&
+                static_cast<std::size_t>(n) < tabs.size())
+                chosen = static_cast<std::size_t>(n);
+        }
+        if (!chosen) return UsageError("no calculator panel '" + *options.panel + "'");
+    }
+
+    TSource global{fileName, fileBytes, tabs[0].offset, tabs[0].text};
+    TSource panel{fileName, fileBytes, tabs[chosen].offset, tabs[chosen].text};
+    if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
+    if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
+
+    // Block SIGINT before any thread starts, so only the watcher takes it.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+
+    TGlobalVarList globals;
+    TParser panelParser(globals);
+    std::unique_ptr<TParserBase> globalClone = panelParser.Clone();
+    auto& globalParser = static_cast<TParser&>(*globalClone);
+    panelParser.ShareHandler(globalParser.Handler());
+
+    if (!CompileOrReport(globalParser, global)) return kExitSyntaxError;
+    if (!CompileOrReport(panelParser, panel)) return kExitSyntaxError;
+    globalParser.Rebind();
+    panelParser.Rebind();
+
+    TRunEndWaiter waiter;
+    TAutoParserThread thread(panelParser, globalParser, &waiter);
+    WatchInterrupts(thread);
+    thread.Resume();
+    thread.StartRun();
+    waiter.WaitForRunEnd();
+
+    const TCalcInfo& ci = thread.CalcInfo();
+    std::cout.flush();
+    std::cout << ResultLineText(thread.Result(), ci, options.radix) << std::endl;
+    thread.PostThreadMessage(kMsgQuit);
+    thread.WaitFor();
+    return ci.error ? kExitRunError : kExitFinished;
+}
+
+} // namespace NuvixCli

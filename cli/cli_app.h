@@ -1,0 +1,27 @@
+// varnexcalc-cli: runs the scripts of a macro file headless, like the main window's Start.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace NuvixCli {
+
+// Exit statuses of the runner.
+enum TExitCode : int {
+    kExitFinished = 0,
+    kExitRunError = 1, // the run ended with an error, a break included
+    kExitSyntaxError = 2,
+    kExitUsage = 3, // bad command line or unreadable file
+};
+
+// Line and column (both 1-based) of a byte position in the CR-free text of a panel whose
+// raw text (with any CR bytes) starts at byte `offset` of `file`.
+struct TSourcePos {
+    int line = 1;
+    int column = 1;
+};
+TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position);
+
+int RunCli(int argc, char** argv);
+
+} // namespace NuvixCli

@@ -1,0 +1,53 @@
+// TCalcInfo: the run record every node and function reports errors and breaks through.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "engine/event.h"
+
+namespace NuvixParser {
+
+class TAutoParserThread;
+
+class TCalcInfo {
+public:
+    // The record of a calculation thread: own break flag and events, created unsignalled.
+    TCalcInfo();
+    // A record for evaluating something whose errors must not reach the run (an array
+    // index inside HasValue/AssignNumber): own error flag and message, but the break flag
+    // and the events of `parent`, so a break still ends a loop evaluated in there.
+    struct PrivateTag {};
+    TCalcInfo(TCalcInfo& parent, PrivateTag);
+    TCalcInfo(const TCalcInfo&) = delete;
+    TCalcInfo& operator=(const TCalcInfo&) = delete;
+
+    std::string errorMessage;
+    bool error = false;
+    TAutoParserThread* owner = nullptr;
+
+    // Error false, break cleared, message emptied, break event reset.
+    void Reset();
+    void SetError(std::string message) {
+        error = true;
+        errorMessage = std::move(message);
+    }
+    // Safe from any thread: sets the break flag and signals the break event.
+    void RequestBreak();
+    // Read at every sequence step and loop iteration; written by another thread.
+    bool BreakRequested() const { return breakFlag_->load(std::memory_order_relaxed); }
+
+    TEvent& BreakEvent() { return *breakEvent_; }
+    TEvent& GuiEvent() { return *guiEvent_; }
+
+private:
+    std::atomic<bool> ownBreak_{false};
+    std::atomic<bool>* breakFlag_;
+    std::unique_ptr<TEvent> ownBreakEvent_;
+    std::unique_ptr<TEvent> ownGuiEvent_;
+    TEvent* breakEvent_;
+    TEvent* guiEvent_;
+};
+
+} // namespace NuvixParser

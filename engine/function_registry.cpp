@@ -1,0 +1,40 @@
+// The case-insensitive function registry.
+#include "engine/function_registry.h"
+
+namespace NuvixParser {
+namespace {
+
+unsigned char Lower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool TCaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = Lower(static_cast<unsigned char>(a[i]));
+        const unsigned char y = Lower(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+void TFunctionRegistry::Register(std::string_view name, TFunctionFactory factory) {
+    auto it = map_.find(name);
+    if (it != map_.end())
+        it->second = factory;
+    else
+        map_.emplace(std::string(name), factory);
+}
+
+void TFunctionRegistry::Register(std::span<const TFunctionTableEntry> table) {
+    for (const auto& e : table) Register(e.name, e.factory);
+}
+
+TFunctionFactory TFunctionRegistry::Lookup(std::string_view name) const {
+    auto it = map_.find(name);
+    return it == map_.end() ? nullptr : it->second;
+}
+
+} // namespace NuvixParser

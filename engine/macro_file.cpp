@@ -1,0 +1,45 @@
+// Reading the panels of a macro file.
+#include "engine/macro_file.h"
+
+namespace NuvixParser {
+
+namespace {
+constexpr std::string_view kHeaderStart = "/*$$panel:";
+constexpr std::string_view kHeaderEnd = "$$*/";
+} // namespace
+
+std::string CalculatorCaption(int number) {
+    return "Calculator " + std::to_string(number);
+}
+
+std::vector<TMacroPanel> SplitMacroText(std::string_view file) {
+    std::vector<TMacroPanel> tabs{{kGlobalCaption, "", 0}, {CalculatorCaption(1), "", 0}};
+    std::size_t header = file.find(kHeaderStart);
+    if (header == std::string_view::npos) {
+        tabs[1].text.assign(file);
+        return tabs;
+    }
+    std::size_t i = 0;
+    while (header != std::string_view::npos) {
+        std::size_t p = header + kHeaderStart.size();
+        const std::size_t close = file.find(kHeaderEnd, p);
+        std::string caption;
+        if (close == std::string_view::npos) {
+            p = file.size(); // no end of caption: an empty caption and nothing left
+        } else {
+            caption.assign(file.substr(p, close - p));
+            p = close + kHeaderEnd.size();
+            if (p < file.size()) ++p; // the line feed after the header
+        }
+        header = file.find(kHeaderStart, p);
+        const std::size_t end = header == std::string_view::npos ? file.size() : header;
+        if (i >= tabs.size()) tabs.push_back(TMacroPanel{});
+        tabs[i].caption = std::move(caption);
+        tabs[i].text.assign(file.substr(p, end - p));
+        tabs[i].offset = p;
+        ++i;
+    }
+    return tabs;
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,30 @@
+// Reading a macro file's text into panels: the plain form (one calculator panel) and the
+// sectioned form ("/*$$panel:" caption "$$*/" LF, then the panel's text).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace NuvixParser {
+
+struct TMacroPanel {
+    std::string caption;
+    std::string text;
+    // Byte offset of the text in the file, so positions in it map back to file lines.
+    std::size_t offset = 0;
+};
+
+// The captions of a new document.
+constexpr const char* kGlobalCaption = "Global";
+std::string CalculatorCaption(int number); // "Calculator " + number
+
+// Splits a file's bytes into tabs. Tab 0 is the Global panel, whatever its caption says
+// (sections are positional); a new document's tabs 0 ("Global", empty) and 1
+// ("Calculator 1", empty) are filled first and further sections are appended. Without any
+// header the whole text is tab 1's. Text before the first header is dropped; exactly one
+// byte (the LF) after "$$*/" is skipped.
+std::vector<TMacroPanel> SplitMacroText(std::string_view file);
+
+} // namespace NuvixParser

@@ -1,0 +1,103 @@
+// Evaluation and assignment of variables, constants and array elements.
+#include "engine/operands.h"
+
+#include "engine/calc_info.h"
+#include "engine/var_handler.h"
+
+namespace NuvixParser {
+
+// ---- TOperand ---------------------------------------------------------------------------
+
+void TOperand::Bind(TVarHandler& store) {
+    entry_ = store.GetScalar(name_);
+}
+
+void TOperand::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    if (entry_ && entry_->hasValue) {
+        if (entry_->isString)
+            result.SetString(entry_->text);
+        else
+            result.SetNumber(entry_->number);
+        return;
+    }
+    ci.SetError("Variable " + name_ + " has no value");
+}
+
+bool TOperand::IsString() const {
+    return entry_ && entry_->isString;
+}
+
+bool TOperand::HasValue(TCalcInfo&) {
+    return entry_ && entry_->hasValue;
+}
+
+bool TOperand::AssignNumber(TCalcInfo&, double v) {
+    if (!entry_) return false;
+    entry_->SetNumber(v);
+    return true;
+}
+
+bool TOperand::AssignString(TCalcInfo&, std::string_view s) {
+    if (!entry_) return false;
+    entry_->SetString(s);
+    return true;
+}
+
+// ---- TConstOperand ----------------------------------------------------------------------
+
+void TConstOperand::Evaluate(TCalcInfo&, TReturnValue& result) {
+    if (isString_)
+        result.SetString(text_);
+    else
+        result.SetNumber(number_);
+}
+
+// ---- TOpArray ---------------------------------------------------------------------------
+
+void TOpArray::Bind(TVarHandler& store) {
+    index_->Bind(store);
+    entry_ = store.GetArray(name_);
+}
+
+void TOpArray::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    if (!entry_) {
+        ci.error = true; // the name is a scalar: flag only, no message
+        return;
+    }
+    TReturnValue v;
+    index_->Evaluate(ci, v);
+    const std::int32_t i = v.GetInt();
+    if (ci.error) return;
+    const double x = entry_->GetElement(i);
+    // A 0 read is also what lies outside the array, so only then is the index checked.
+    if (x == 0 && !(i == 0 || (i > 0 && i < entry_->Length())))
+        ci.SetError("Illegal array element access in array " + name_);
+    result.SetNumber(x);
+}
+
+bool TOpArray::PrivateIndex(TCalcInfo& ci, std::int32_t& i) {
+    TCalcInfo own(ci, TCalcInfo::PrivateTag{});
+    TReturnValue v;
+    index_->Evaluate(own, v);
+    if (own.error) return false;
+    i = v.GetInt();
+    return true;
+}
+
+bool TOpArray::HasValue(TCalcInfo& ci) {
+    std::int32_t i = 0;
+    if (!entry_ || !PrivateIndex(ci, i)) return false;
+    return i == 0 || (i > 0 && i < entry_->Length());
+}
+
+bool TOpArray::AssignNumber(TCalcInfo& ci, double v) {
+    std::int32_t i = 0;
+    if (!entry_ || !PrivateIndex(ci, i)) return false;
+    return entry_->SetElement(i, v);
+}
+
+bool TOpArray::AssignString(TCalcInfo& ci, std::string_view s) {
+    return AssignNumber(ci, TextToNumber(s));
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,80 @@
+// The leaves of a parse tree: variables, constants and array elements.
+#pragma once
+
+#include <string>
+
+#include "engine/parser_atom.h"
+#include "engine/return_value.h"
+
+namespace NuvixParser {
+
+class TVarEntry;
+class TArrayEntry;
+
+// A scalar variable: an identifier or a double-quoted name.
+class TOperand final : public TOperandBase {
+public:
+    explicit TOperand(std::string name) : name_(std::move(name)) {}
+
+    void Bind(TVarHandler& store) override;
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    bool IsVariable() const override { return true; }
+    bool IsString() const override;
+    bool HasValue(TCalcInfo& ci) override;
+    bool AssignNumber(TCalcInfo& ci, double v) override;
+    bool AssignString(TCalcInfo& ci, std::string_view s) override;
+
+    const std::string& Name() const { return name_; }
+    TVarEntry* Entry() const { return entry_; }
+
+private:
+    std::string name_;
+    TVarEntry* entry_ = nullptr; // none when unbound or when the name is an array
+};
+
+// A number literal or a single-quoted text literal.
+class TConstOperand final : public TOperandBase {
+public:
+    explicit TConstOperand(double v) : number_(v) {}
+    explicit TConstOperand(std::string text) : text_(std::move(text)), isString_(true) {}
+
+    void Bind(TVarHandler&) override {}
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    bool IsString() const override { return isString_; }
+    bool HasValue(TCalcInfo&) override { return true; }
+
+    double Number() const { return number_; }
+    const std::string& Text() const { return text_; }
+
+private:
+    double number_ = 0;
+    std::string text_;
+    bool isString_ = false;
+};
+
+// name[index], and name[] (index the constant 0) for a whole array passed to a function.
+class TOpArray final : public TOperandBase {
+public:
+    TOpArray(std::string name, TNodePtr index) : name_(std::move(name)), index_(std::move(index)) {}
+
+    void Bind(TVarHandler& store) override;
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    bool IsVariable() const override { return true; }
+    bool HasValue(TCalcInfo& ci) override;
+    bool IsArray() const override { return true; }
+    bool AssignNumber(TCalcInfo& ci, double v) override;
+    bool AssignString(TCalcInfo& ci, std::string_view s) override;
+
+    const std::string& Name() const { return name_; }
+    TArrayEntry* Entry() const { return entry_; }
+    TParserAtom* Index() const { return index_.get(); }
+
+private:
+    // The index evaluated with a private record; false when that evaluation failed.
+    bool PrivateIndex(TCalcInfo& ci, std::int32_t& i);
+    std::string name_;
+    TArrayEntry* entry_ = nullptr; // none when unbound or when the name is a scalar
+    TNodePtr index_;
+};
+
+} // namespace NuvixParser

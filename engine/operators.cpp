@@ -1,0 +1,239 @@
+// Evaluation of the binary operators, and the walks over left-deep operator spines.
+#include "engine/operators.h"
+
+#include <vector>
+
+#include "engine/calc_info.h"
+#include "engine/operands.h"
+#include "engine/return_value.h"
+#include "engine/stack_guard.h"
+
+namespace NuvixParser {
+
+// ---- spine handling ---------------------------------------------------------------------
+
+TOpFunction::~TOpFunction() {
+    // Unhook each left operator before its node dies, so no destructor recurses into a
+    // long left spine; right subtrees are shallow (bounded by bracket nesting).
+    TNodePtr next = std::move(left_);
+    while (next) {
+        TOpFunction* op = next->AsOperator();
+        if (!op) break;
+        TNodePtr below = std::move(op->left_);
+        next = std::move(below);
+    }
+}
+
+void TOpFunction::SetOperands(TNodePtr left, TNodePtr right) {
+    left_ = std::move(left);
+    right_ = std::move(right);
+}
+
+void TOpFunction::Bind(TVarHandler& store) {
+    // Equivalent to left_->Bind(store); right_->Bind(store); applied down the spine.
+    if (!left_ || !left_->AsOperator()) {
+        if (left_) left_->Bind(store);
+        if (right_) right_->Bind(store);
+        return;
+    }
+    std::vector<TOpFunction*> spine;
+    TOpFunction* op = this;
+    while (op) {
+        spine.push_back(op);
+        op = op->left_ ? op->left_->AsOperator() : nullptr;
+    }
+    if (TParserAtom* leaf = spine.back()->left_.get()) leaf->Bind(store);
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it)
+        if ((*it)->right_) (*it)->right_->Bind(store);
+}
+
+double TOpFunction::Apply(double, double) {
+    return 0;
+}
+
+void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    CheckStack();
+    left_->Evaluate(ci, result);
+    const double a = result.GetNumber();
+    if (ci.error) return;
+    result.SetNumber(0);
+    right_->Evaluate(ci, result);
+    const double b = result.GetNumber();
+    if (!ci.error) result.SetNumber(Apply(a, b));
+}
+
+template <class Op> void TNumericOp<Op>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    CheckStack();
+    left_->Evaluate(ci, result);
+    const double a = result.GetNumber();
+    if (ci.error) return;
+    result.SetNumber(0);
+    right_->Evaluate(ci, result);
+    const double b = result.GetNumber();
+    if (!ci.error) result.SetNumber(Op::Compute(a, b));
+}
+
+template class TNumericOp<TSubRule>;
+template class TNumericOp<TMultRule>;
+template class TNumericOp<TDivRule>;
+template class TNumericOp<TExpRule>;
+template class TNumericOp<TAndRule>;
+template class TNumericOp<TOrRule>;
+template class TNumericOp<TRelLRule>;
+template class TNumericOp<TRelGRule>;
+template class TNumericOp<TRelERule>;
+template class TNumericOp<TRelGERule>;
+template class TNumericOp<TRelLERule>;
+template class TNumericOp<TRelURule>;
+
+// ---- '+' and ',' ------------------------------------------------------------------------
+
+void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    CheckStack();
+    // The left value is built in result itself, so text concatenation appends in place.
+    left_->Evaluate(ci, result);
+    if (ci.error) return;
+    TReturnValue right;
+    right_->Evaluate(ci, right);
+    if (ci.error) return;
+    if (result.isString && right.isString) {
+        result.text += right.text;
+        return;
+    }
+    result.SetNumber(result.GetNumber() + right.GetNumber());
+}
+
+void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    CheckStack();
+    left_->Evaluate(ci, result);
+    if (ci.error) return;
+    result.SetNumber(0);
+    if (ci.BreakRequested()) {
+        ci.SetError("Breaked");
+        return;
+    }
+    right_->Evaluate(ci, result);
+}
+
+// ---- assignments ------------------------------------------------------------------------
+
+bool TAssignBase::CheckOperands() {
+    return left_ && left_->IsVariable();
+}
+
+TOperandBase* TAssignBase::Target() const {
+    // Only operands report IsVariable, so the cast is safe exactly then.
+    return left_ && left_->IsVariable() ? static_cast<TOperandBase*>(left_.get()) : nullptr;
+}
+
+void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    CheckStack();
+    TOperandBase* target = Target();
+    if (!target) {
+        ci.SetError("=: Left expression is constant");
+        return;
+    }
+    right_->Evaluate(ci, result);
+    if (ci.error) return;
+    const bool ok =
+        result.isString ? target->AssignString(ci, result.text) : target->AssignNumber(ci, result.number);
+    if (!ok) {
+        // An index that was broken off fails the store too; report the break itself.
+        ci.SetError(ci.BreakRequested() ? "Breaked"
+                                        : "= operator: error setting a value (maybe negative array index)");
+    }
+}
+
+template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    CheckStack();
+    TOperandBase* target = Target();
+    if (!target) {
+        ci.SetError(std::string(1, OpChar) + "=: Left expression is constant");
+        return;
+    }
+    TReturnValue right;
+    right_->Evaluate(ci, right);
+    if (!ci.error) left_->Evaluate(ci, result); // current value of the target
+    if (ci.error) return;
+    if constexpr (OpChar == '+') {
+        if (right.isString) {
+            // Text append: the left value (a number formatted as text) followed by R.
+            if (!result.isString) result.SetString(FormatNumber(result.number));
+            result.text += right.text;
+            target->AssignString(ci, result.text); // a failed store is not reported
+            return;
+        }
+    }
+    const double l = result.GetNumber();
+    const double r = right.GetNumber();
+    double v;
+    if constexpr (OpChar == '+')
+        v = l + r;
+    else if constexpr (OpChar == '-')
+        v = l - r;
+    else if constexpr (OpChar == '*')
+        v = l * r;
+    else
+        v = l / r;
+    if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
+    result.SetNumber(v);
+}
+
+template class TCompoundAssign<'+'>;
+template class TCompoundAssign<'-'>;
+template class TCompoundAssign<'*'>;
+template class TCompoundAssign<'/'>;
+
+// ---- table of operators -----------------------------------------------------------------
+
+int OperatorPrecedence(unsigned char code) {
+    switch (code) {
+    case ',': return 1;
+    case '|': return 2;
+    case '&': return 3;
+    case '<':
+    case '>':
+    case 'e':
+    case 'g':
+    case 'l':
+    case 'u': return 4;
+    case '=':
+    case 'p':
+    case 'm':
+    case 't':
+    case 'd': return 5;
+    case '+':
+    case '-': return 6;
+    case '*':
+    case '/': return 7;
+    case '^': return 8;
+    default: return 0;
+    }
+}
+
+std::unique_ptr<TOpFunction> CreateOperatorNode(char code) {
+    switch (code) {
+    case ',': return std::make_unique<TSep>();
+    case '|': return std::make_unique<TOr>();
+    case '&': return std::make_unique<TAnd>();
+    case '<': return std::make_unique<TRelL>();
+    case '>': return std::make_unique<TRelG>();
+    case 'e': return std::make_unique<TRelE>();
+    case 'g': return std::make_unique<TRelGE>();
+    case 'l': return std::make_unique<TRelLE>();
+    case 'u': return std::make_unique<TRelU>();
+    case '=': return std::make_unique<TEq>();
+    case 'p': return std::make_unique<TPlusEq>();
+    case 'm': return std::make_unique<TMinusEq>();
+    case 't': return std::make_unique<TMultEq>();
+    case 'd': return std::make_unique<TDivEq>();
+    case '+': return std::make_unique<TAdd>();
+    case '-': return std::make_unique<TSub>();
+    case '*': return std::make_unique<TMult>();
+    case '/': return std::make_unique<TDiv>();
+    case '^': return std::make_unique<TExp>();
+    default: return nullptr;
+    }
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,146 @@
+// Binary operator nodes: arithmetic, comparison, logic, assignment and the sequence ','.
+#pragma once
+
+#include <cmath>
+#include <memory>
+
+#include "engine/conversions.h"
+
+#include "engine/parser_atom.h"
+
+namespace NuvixParser {
+
+class TOperandBase;
+
+class TOpFunction : public TParserAtom {
+public:
+    TOpFunction() = default;
+    // Destroys the left spine in a loop: a script of 300,000 statements is a left-deep
+    // chain of ',' nodes that recursion would not survive on a small stack.
+    ~TOpFunction() override;
+
+    void SetOperands(TNodePtr left, TNodePtr right);
+    // Binds the left spine in a loop, in the order recursion would: left before right.
+    void Bind(TVarHandler& store) override;
+    // The generic numeric evaluation: left, then right, then Apply.
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    virtual double Apply(double a, double b);
+    // Checked once by the parser after both operands are attached.
+    virtual bool CheckOperands() { return true; }
+    TOpFunction* AsOperator() final { return this; }
+
+    TParserAtom* Left() const { return left_.get(); }
+    TParserAtom* Right() const { return right_.get(); }
+
+protected:
+    TNodePtr left_;
+    TNodePtr right_;
+};
+
+// Creates the node of an operator code (the byte of a one-byte operator or the code
+// letter of a two-byte one: e g l u p m t d), or none.
+std::unique_ptr<TOpFunction> CreateOperatorNode(char code);
+// Binding strength of an operator code, 0 when the byte is no operator.
+int OperatorPrecedence(unsigned char code);
+
+// Numeric operators whose evaluation is left, right, Apply.
+template <class Op> class TNumericOp : public TOpFunction {
+public:
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+    double Apply(double a, double b) final { return Op::Compute(a, b); }
+};
+
+// Division is IEEE (x/0 gives an infinity, 0/0 NaN); pow reports nothing; the logical
+// operators use the integer truth of both sides (no short circuit: both are evaluated).
+struct TSubRule {
+    static double Compute(double a, double b) { return a - b; }
+};
+class TSub final : public TNumericOp<TSubRule> {};
+struct TMultRule {
+    static double Compute(double a, double b) { return a * b; }
+};
+class TMult final : public TNumericOp<TMultRule> {};
+struct TDivRule {
+    static double Compute(double a, double b) { return a / b; }
+};
+class TDiv final : public TNumericOp<TDivRule> {};
+struct TExpRule {
+    static double Compute(double a, double b) { return std::pow(a, b); }
+};
+class TExp final : public TNumericOp<TExpRule> {};
+struct TAndRule {
+    static double Compute(double a, double b) {
+        return (DoubleToInt32(a) != 0 && DoubleToInt32(b) != 0) ? 1.0 : 0.0;
+    }
+};
+class TAnd final : public TNumericOp<TAndRule> {};
+struct TOrRule {
+    static double Compute(double a, double b) {
+        return (DoubleToInt32(a) != 0 || DoubleToInt32(b) != 0) ? 1.0 : 0.0;
+    }
+};
+class TOr final : public TNumericOp<TOrRule> {};
+struct TRelLRule {
+    static double Compute(double a, double b) { return a < b ? 1.0 : 0.0; }
+};
+class TRelL final : public TNumericOp<TRelLRule> {};
+struct TRelGRule {
+    static double Compute(double a, double b) { return a > b ? 1.0 : 0.0; }
+};
+class TRelG final : public TNumericOp<TRelGRule> {};
+struct TRelERule {
+    static double Compute(double a, double b) { return a == b ? 1.0 : 0.0; }
+};
+class TRelE final : public TNumericOp<TRelERule> {};
+struct TRelGERule {
+    static double Compute(double a, double b) { return a >= b ? 1.0 : 0.0; }
+};
+class TRelGE final : public TNumericOp<TRelGERule> {};
+struct TRelLERule {
+    static double Compute(double a, double b) { return a <= b ? 1.0 : 0.0; }
+};
+class TRelLE final : public TNumericOp<TRelLERule> {};
+struct TRelURule {
+    static double Compute(double a, double b) { return a != b ? 1.0 : 0.0; }
+};
+class TRelU final : public TNumericOp<TRelURule> {};
+
+// '+': two texts concatenate, anything else adds numeric readings.
+class TAdd final : public TOpFunction {
+public:
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    double Apply(double a, double b) override { return a + b; }
+};
+
+// ',': the value of the right side; checks for a break between the two.
+class TSep final : public TOpFunction {
+public:
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+};
+
+// '=' and the compound assignments; the left side must be a variable or array operand.
+class TAssignBase : public TOpFunction {
+public:
+    bool CheckOperands() override;
+
+protected:
+    // The left side as an assignable operand, or none when it is not a variable.
+    TOperandBase* Target() const;
+};
+
+class TEq final : public TAssignBase {
+public:
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+};
+
+template <char OpChar> class TCompoundAssign : public TAssignBase {
+public:
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+};
+
+class TPlusEq final : public TCompoundAssign<'+'> {};
+class TMinusEq final : public TCompoundAssign<'-'> {};
+class TMultEq final : public TCompoundAssign<'*'> {};
+class TDivEq final : public TCompoundAssign<'/'> {};
+
+} // namespace NuvixParser

@@ -1,0 +1,153 @@
+// TParserBase and TParser: compile, rebind and run a script.
+#include "engine/parser.h"
+
+#include <cfenv>
+#include <fenv.h>
+#include <new>
+#include <stdexcept>
+
+#include "engine/calc_info.h"
+#include "engine/function.h"
+#include "engine/operators.h"
+#include "engine/stack_guard.h"
+#include "engine/syntax_reader.h"
+#include "engine/user_function.h"
+
+namespace NuvixParser {
+
+std::shared_ptr<const TFunctionRegistry> StandardRegistry() {
+    static const std::shared_ptr<const TFunctionRegistry> registry = [] {
+        auto r = std::make_shared<TFunctionRegistry>();
+        r->Register(StandardFunctionTable());
+        return r;
+    }();
+    return registry;
+}
+
+// ---- TParserBase ------------------------------------------------------------------------
+
+TParserBase::TParserBase(TGlobalVarList& globals) : TParserBase(globals, StandardRegistry()) {}
+
+TParserBase::TParserBase(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry)
+    : globals_(globals), handler_(std::make_shared<TGlobalFuncHandler>()), registry_(std::move(registry)),
+      store_(globals) {}
+
+TParserBase::~TParserBase() {
+    tree_.reset(); // definitions unregister from the handler while it exists
+    store_.ReleaseAll();
+}
+
+std::unique_ptr<TOpFunction> TParserBase::CreateOperator(char code) {
+    return CreateOperatorNode(code);
+}
+
+std::unique_ptr<TFunction> TParserBase::CreateFunction(std::string_view name) {
+    if (TFunctionDef* d = handler_->Find(name)) return std::make_unique<TFunctionCall>(*d, handler_);
+    if (TFunctionFactory f = registry_->Lookup(name)) return f();
+    return nullptr;
+}
+
+TReturnValue TParserBase::BaseCalculate(TCalcInfo& ci) {
+    TReturnValue result;
+    result.SetNumber(0);
+    ci.error = false;
+    if (tree_) tree_->Evaluate(ci, result);
+    return result;
+}
+
+TReturnValue TParserBase::Calculate(TCalcInfo& ci) {
+    return BaseCalculate(ci);
+}
+
+void TParserBase::Rebind() {
+    store_.ReleaseAll();
+    if (tree_) tree_->Bind(store_);
+}
+
+void TParserBase::Clear() {
+    tree_.reset();
+    errorMessage_.clear();
+    errorEnd_ = 0;
+    tokenStart_ = 0;
+    error_ = false;
+    store_.ReleaseAll();
+}
+
+std::unique_ptr<TParserBase> TParserBase::Clone() const {
+    return std::make_unique<TParserBase>(globals_);
+}
+
+void TParserBase::ShareHandler(std::shared_ptr<TGlobalFuncHandler> h) {
+    if (h) {
+        handler_ = std::move(h);
+        ownsHandler_ = false;
+    } else if (!ownsHandler_) {
+        handler_ = std::make_shared<TGlobalFuncHandler>();
+        ownsHandler_ = true;
+    }
+}
+
+void TParserBase::Register(std::string_view name, TFunctionFactory factory) {
+    auto own = std::make_shared<TFunctionRegistry>(*registry_); // copy on write
+    own->Register(name, factory);
+    registry_ = std::move(own);
+}
+
+void TParserBase::Register(std::span<const TFunctionTableEntry> table) {
+    auto own = std::make_shared<TFunctionRegistry>(*registry_);
+    own->Register(table);
+    registry_ = std::move(own);
+}
+
+// ---- TParser ----------------------------------------------------------------------------
+
+TParser::TParser(TGlobalVarList& globals) : TParserBase(globals) {}
+
+TParser::TParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry)
+    : TParserBase(globals, std::move(registry)) {}
+
+void TParser::SetText(std::string_view text) {
+    Clear();
+    text_.reserve(text.size());
+    for (char c : text)
+        if (c != '\r') text_ += c;
+}
+
+bool TParser::Compile(std::vector<TCodePosInfo>* marks) {
+    if (marks) marks->clear();
+    marks_ = marks;
+    TSyntaxReader reader(text_, *this, marks);
+    return reader.CompileInto();
+}
+
+TReturnValue TParser::Calculate(TCalcInfo& ci) {
+    // Masks floating-point traps, so 1/0 gives +INF and 0/0 NaN instead of a signal.
+    fedisableexcept(FE_ALL_EXCEPT);
+    std::feclearexcept(FE_ALL_EXCEPT);
+    BeforeRun();
+    TReturnValue result;
+    try {
+        result = BaseCalculate(ci);
+    } catch (const TStackOverflow&) {
+        // Not an error: the run finishes and its value is this text.
+        result = TReturnValue();
+        result.SetString("Stack Overflow");
+    } catch (const std::bad_alloc&) {
+        ci.SetError("Out of memory");
+    } catch (const std::length_error&) {
+        ci.SetError("Out of memory");
+    }
+    AfterRun();
+    return result;
+}
+
+void TParser::Clear() {
+    text_.clear();
+    TParserBase::Clear();
+}
+
+std::unique_ptr<TParserBase> TParser::Clone() const {
+    return std::make_unique<TParser>(Globals());
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,128 @@
+// TParserBase and TParser: a script text, its compiled tree, a variable store, a function
+// registry and the shared table of user functions.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/function_registry.h"
+#include "engine/parser_atom.h"
+#include "engine/return_value.h"
+#include "engine/var_handler.h"
+
+namespace NuvixParser {
+
+class TCalcInfo;
+class TFunction;
+class TGlobalFuncHandler;
+class TOpFunction;
+
+// A syntax-colouring mark: where a token starts and what it is.
+struct TCodePosInfo {
+    enum Kind : int {
+        kVariable = 0, // also array names and define parameters
+        kBracket = 1,  // ( ) [ ] and ;
+        kNumber = 2,   // also a leading sign
+        kFunction = 3, // also define and the defined name
+        kOperator = 4,
+        kString = 5,
+        kComment = 6,
+    };
+    int position;
+    int kind;
+    bool operator==(const TCodePosInfo&) const = default;
+};
+
+class TParserBase {
+public:
+    explicit TParserBase(TGlobalVarList& globals);
+    TParserBase(const TParserBase&) = delete;
+    TParserBase& operator=(const TParserBase&) = delete;
+    virtual ~TParserBase();
+
+    virtual std::unique_ptr<TOpFunction> CreateOperator(char code);
+    // User functions first (exact name), then the registry (any letter case); none if neither.
+    virtual std::unique_ptr<TFunction> CreateFunction(std::string_view name);
+    // The base evaluation: result 0, the error flag cleared, the tree evaluated.
+    virtual TReturnValue Calculate(TCalcInfo& ci);
+    // Reset for a run: every entry released, the tree bound to fresh ones.
+    virtual void Rebind();
+    virtual void Clear();
+    // A parser of the same class over the same global list, with its own store, registry
+    // and function handler.
+    virtual std::unique_ptr<TParserBase> Clone() const;
+
+    // Uses h without owning it; with none, makes (and owns) a handler again if needed.
+    void ShareHandler(std::shared_ptr<TGlobalFuncHandler> h);
+    const std::shared_ptr<TGlobalFuncHandler>& Handler() const { return handler_; }
+    bool OwnsHandler() const { return ownsHandler_; }
+
+    void Register(std::string_view name, TFunctionFactory factory);
+    void Register(std::span<const TFunctionTableEntry> table);
+    const TFunctionRegistry& Registry() const { return *registry_; }
+
+    bool HasError() const { return error_; }
+    const std::string& ErrorMessage() const { return errorMessage_; }
+    int ErrorStart() const { return tokenStart_; }
+    int ErrorEnd() const { return errorEnd_; }
+
+    TVarHandler& Store() { return store_; }
+    TGlobalVarList& Globals() const { return globals_; }
+    TParserAtom* Tree() const { return tree_.get(); }
+
+protected:
+    // For derived classes that bring a registry they built once (shared, copied on write).
+    TParserBase(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
+    TReturnValue BaseCalculate(TCalcInfo& ci);
+
+private:
+    friend class TSyntaxReader;
+    friend class TParser;
+    TGlobalVarList& globals_;
+    std::shared_ptr<TGlobalFuncHandler> handler_;
+    bool ownsHandler_ = true;
+    std::shared_ptr<const TFunctionRegistry> registry_;
+    TVarHandler store_;
+    std::vector<TCodePosInfo>* marks_ = nullptr;
+    std::string errorMessage_;
+    bool error_ = true;
+    int errorEnd_ = 0;
+    int tokenStart_ = 0;
+    TNodePtr tree_; // last member: destroyed first, while store and handler still exist
+};
+
+class TParser : public TParserBase {
+public:
+    explicit TParser(TGlobalVarList& globals);
+
+    // Clears, then keeps the text without its carriage returns: positions count bytes of
+    // the text with LF line ends.
+    void SetText(std::string_view text);
+    const std::string& Text() const { return text_; }
+    // Parses the text into the tree; true also for a text of only blanks and comments.
+    // `marks`, when given, is emptied and receives the colouring marks.
+    bool Compile(std::vector<TCodePosInfo>* marks = nullptr);
+
+    // One run: floating-point traps off, BeforeRun, the base evaluation, "Stack Overflow"
+    // as the result text when recursion used up the stack, AfterRun.
+    TReturnValue Calculate(TCalcInfo& ci) override;
+    void Clear() override;
+    std::unique_ptr<TParserBase> Clone() const override;
+
+    virtual void BeforeRun() {}
+    virtual void AfterRun() {}
+
+protected:
+    TParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
+
+private:
+    std::string text_;
+};
+
+// The registry of the standard functions, built once and shared by every parser until one
+// registers something of its own.
+std::shared_ptr<const TFunctionRegistry> StandardRegistry();
+
+} // namespace NuvixParser

@@ -1,0 +1,46 @@
+// TParserAtom and TOperandBase: the root classes of every parse-tree node.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace NuvixParser {
+
+class TCalcInfo;
+class TReturnValue;
+class TVarHandler;
+class TOpFunction;
+
+class TParserAtom {
+public:
+    TParserAtom() = default;
+    TParserAtom(const TParserAtom&) = delete;
+    TParserAtom& operator=(const TParserAtom&) = delete;
+
+    // Connects operands to entries of the store (find-or-create).
+    virtual void Bind(TVarHandler& store) = 0;
+    // Computes into result; script errors go to ci (never exceptions).
+    virtual void Evaluate(TCalcInfo& ci, TReturnValue& result) = 0;
+    virtual bool IsVariable() const { return false; }
+    virtual bool IsString() const { return false; }
+    virtual ~TParserAtom() = default;
+
+    // Binary operators are chained into left-deep spines by long flat scripts; the tree
+    // walks those spines in loops instead of recursion (see TOpFunction).
+    virtual TOpFunction* AsOperator() { return nullptr; }
+};
+
+using TNodePtr = std::unique_ptr<TParserAtom>;
+
+class TOperandBase : public TParserAtom {
+public:
+    // `ci` is the run's record: an array element evaluates its index with a private record
+    // that keeps errors away from the run but shares its break flag.
+    virtual bool HasValue(TCalcInfo& ci) = 0;
+    virtual bool IsArray() const { return false; }
+    virtual bool AssignNumber(TCalcInfo&, double) { return false; }
+    virtual bool AssignString(TCalcInfo&, std::string_view) { return false; }
+};
+
+} // namespace NuvixParser

@@ -1,0 +1,100 @@
+// TVarHandler: name lookup, global sharing and the frame stack of user function calls.
+#include "engine/var_handler.h"
+
+#include <algorithm>
+
+namespace NuvixParser {
+
+TVarEntryBase* TVarHandler::Find(std::string_view name) {
+    if (IsGlobalName(name)) {
+        for (auto& e : globals_.entries) {
+            if (e->Name() == name) {
+                e->AddUser(this);
+                return e.get();
+            }
+        }
+        return nullptr;
+    }
+    auto it = localIndex_.find(name);
+    return it == localIndex_.end() ? nullptr : it->second;
+}
+
+TVarEntry* TVarHandler::GetScalar(std::string_view name) {
+    if (TVarEntryBase* e = Find(name)) return e->Kind() == 0 ? static_cast<TVarEntry*>(e) : nullptr;
+    auto entry = std::make_unique<TVarEntry>(std::string(name));
+    TVarEntry* raw = entry.get();
+    if (IsGlobalName(name)) {
+        raw->AddUser(this);
+        globals_.entries.push_back(std::move(entry));
+    } else {
+        AddLocal(std::move(entry));
+    }
+    return raw;
+}
+
+TArrayEntry* TVarHandler::GetArray(std::string_view name) {
+    if (TVarEntryBase* e = Find(name)) return e->Kind() == 1 ? static_cast<TArrayEntry*>(e) : nullptr;
+    auto entry = std::make_unique<TArrayEntry>(std::string(name));
+    TArrayEntry* raw = entry.get();
+    if (IsGlobalName(name)) {
+        raw->AddUser(this);
+        globals_.entries.push_back(std::move(entry));
+    } else {
+        AddLocal(std::move(entry));
+    }
+    return raw;
+}
+
+void TVarHandler::ReleaseAll() {
+    localIndex_.clear();
+    locals_.clear();
+    auto& g = globals_.entries;
+    for (auto& e : g) {
+        if (!e->HasUser(this)) continue;
+        e->RemoveUser(this);
+        if (e->users.empty()) e.reset();
+    }
+    g.erase(std::remove(g.begin(), g.end(), nullptr), g.end());
+    frames_.clear();
+    frameTop_ = 0;
+}
+
+void TVarHandler::PushFrame() {
+    const std::size_t need = frameTop_ + locals_.size();
+    if (frames_.size() < need) frames_.resize(std::max(need, frames_.size() * 2));
+    for (auto& e : locals_) e->SaveTo(frames_[frameTop_++]);
+}
+
+void TVarHandler::PopFrame() {
+    if (frameTop_ < locals_.size()) return;
+    for (auto it = locals_.rbegin(); it != locals_.rend(); ++it) {
+        TFrameSlot& slot = frames_[--frameTop_];
+        (*it)->RestoreFrom(slot);
+        // An array slot gives its buffer back; a text slot keeps the entry's old buffer
+        // (swapped in) for reuse, but not its contents.
+        slot.text.clear();
+        slot.elements.reset();
+    }
+}
+
+void TVarHandler::AddLocal(std::unique_ptr<TVarEntryBase> entry) {
+    IndexLocal(entry.get());
+    locals_.push_back(std::move(entry));
+}
+
+void TVarHandler::IndexLocal(TVarEntryBase* entry) {
+    localIndex_.try_emplace(std::string_view(entry->Name()), entry);
+}
+
+std::unique_ptr<TVarEntryBase> TVarHandler::RemoveLocal(const TVarEntryBase* entry) {
+    auto it = std::find_if(locals_.begin(), locals_.end(), [&](const auto& e) { return e.get() == entry; });
+    if (it == locals_.end()) return nullptr;
+    std::unique_ptr<TVarEntryBase> owned = std::move(*it);
+    locals_.erase(it);
+    // Rebuild the index: another local of the same name may now be the first.
+    localIndex_.clear();
+    for (auto& e : locals_) IndexLocal(e.get());
+    return owned;
+}
+
+} // namespace NuvixParser

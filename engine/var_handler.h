@@ -1,0 +1,67 @@
+// TVarHandler: a parser's variable store, with the program-wide list of '$' globals.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/var_entry.h"
+
+namespace NuvixParser {
+
+// The program-wide list of global entries (names starting with '$'). All parsers of a
+// program are created over the same list; an entry lives while some store uses it.
+class TGlobalVarList {
+public:
+    TGlobalVarList() = default;
+    TGlobalVarList(const TGlobalVarList&) = delete;
+    TGlobalVarList& operator=(const TGlobalVarList&) = delete;
+
+    std::vector<std::unique_ptr<TVarEntryBase>> entries;
+};
+
+class TVarHandler {
+public:
+    explicit TVarHandler(TGlobalVarList& globals) : globals_(globals) {}
+    TVarHandler(const TVarHandler&) = delete;
+    TVarHandler& operator=(const TVarHandler&) = delete;
+    ~TVarHandler() { ReleaseAll(); }
+
+    static bool IsGlobalName(std::string_view name) { return !name.empty() && name[0] == '$'; }
+
+    // The entry of that name (a global one gains this store as a user), or none.
+    TVarEntryBase* Find(std::string_view name);
+    // Find-or-create used when a tree is bound: none when the name has the other kind.
+    TVarEntry* GetScalar(std::string_view name);
+    TArrayEntry* GetArray(std::string_view name);
+
+    // Forgets every entry this store uses: locals are destroyed, globals lose this user
+    // (and are destroyed with their last one), saved frames are dropped.
+    void ReleaseAll();
+
+    // Save and empty every local around a user function call, and bring them back.
+    void PushFrame();
+    void PopFrame();
+
+    // Local list access for user function definitions, whose parameters are locals of the
+    // body's store.
+    void AddLocal(std::unique_ptr<TVarEntryBase> entry);
+    std::unique_ptr<TVarEntryBase> RemoveLocal(const TVarEntryBase* entry);
+    const std::vector<std::unique_ptr<TVarEntryBase>>& Locals() const { return locals_; }
+    TGlobalVarList& Globals() { return globals_; }
+    std::size_t FrameDepth() const { return frameTop_; }
+
+private:
+    void IndexLocal(TVarEntryBase* entry);
+    TGlobalVarList& globals_;
+    std::vector<std::unique_ptr<TVarEntryBase>> locals_;
+    // Name index of the locals; the first entry of a name wins, as a front-to-back search would.
+    std::unordered_map<std::string_view, TVarEntryBase*> localIndex_;
+    // Saved locals; slots above frameTop_ are kept for reuse.
+    std::vector<TFrameSlot> frames_;
+    std::size_t frameTop_ = 0;
+};
+
+} // namespace NuvixParser

@@ -1,0 +1,12 @@
+// Control-flow functions: branches, loops and the help entry of define.
+#pragma once
+
+#include <span>
+
+#include "engine/function_registry.h"
+
+namespace NuvixParser {
+
+std::span<const TFunctionTableEntry> ControlFunctionTable();
+
+} // namespace NuvixParser

@@ -1,0 +1,19 @@
+// The program-wide table of standard functions: the tables of every function area, in order.
+#include "engine/function_registry.h"
+
+#include <vector>
+
+#include "functions/control/control_functions.h"
+
+namespace NuvixParser {
+
+std::span<const TFunctionTableEntry> StandardFunctionTable() {
+    static const std::vector<TFunctionTableEntry> table = [] {
+        std::vector<TFunctionTableEntry> all;
+        for (auto area : {ControlFunctionTable()}) all.insert(all.end(), area.begin(), area.end());
+        return all;
+    }();
+    return table;
+}
+
+} // namespace NuvixParser
