@@ -4,13 +4,15 @@
 #include <vector>
 
 #include "functions/control/control_functions.h"
+#include "functions/math/math_functions.h"
 
 namespace NuvixParser {
 
 std::span<const TFunctionTableEntry> StandardFunctionTable() {
     static const std::vector<TFunctionTableEntry> table = [] {
         std::vector<TFunctionTableEntry> all;
-        for (auto area : {ControlFunctionTable()}) all.insert(all.end(), area.begin(), area.end());
+        for (auto area : {MathFunctionTable(), ControlFunctionTable()})
+            all.insert(all.end(), area.begin(), area.end());
         return all;
     }();
     return table;

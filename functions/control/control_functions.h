@@ -1,4 +1,4 @@
-// Control-flow functions: branches, loops and the help entry of define.
+// Control-flow functions: branches, loops, the variable test and the help entry of define.
 #pragma once
 
 #include <span>

@@ -1,0 +1,154 @@
+// Numeric built-ins: pi, trigonometry, hyperbolics, exp and log, roots, rounding, sign, mod.
+#pragma once
+
+#include <span>
+
+#include "engine/function.h"
+#include "engine/function_registry.h"
+
+namespace NuvixParser {
+
+// These work on the numeric reading of their arguments with the double-precision library
+// routines; a value outside a routine's domain (log(0), arcsin(2)) gives the library's
+// infinity or NaN, which flows on as a number. Only sqrt raises a script error.
+
+class TPi final : public TFunction {
+public:
+    int ArgumentCount() const override { return 0; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns Pi."; }
+};
+
+class TSin final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the sine of <a>."; }
+};
+
+class TCos final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the cosine of <a>."; }
+};
+
+class TTan final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the tangent of <a>."; }
+};
+
+class TSinh final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the hyperbolic sine of <a>."; }
+};
+
+class TCosh final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the hyperbolic cosine of <a>."; }
+};
+
+class TTanh final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the hyperbolic tangent of <a>."; }
+};
+
+class TAsin final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the arc sine of <a>."; }
+};
+
+class TAcos final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the arc cosine of <a>."; }
+};
+
+class TAtan final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the arc tangent of <a>."; }
+};
+
+class TExpFunc final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns e raised to the <a>'th power."; }
+    const char* SeeAlso() const override { return "log(a)"; }
+};
+
+class TLogFunc final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the natural logarithm of <a>."; }
+    const char* SeeAlso() const override { return "exp(a)"; }
+};
+
+class TSqrt final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the square root of <a>."; }
+};
+
+class TAbsFunc final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns the absolute value of <a>."; }
+};
+
+class TFloor final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override {
+        return "Rounds <a> down to the biggest integer that is less or equal <a>.";
+    }
+};
+
+class TCeil final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override {
+        return "Rounds <a> up to the smallest integer that is greater or equal <a>.";
+    }
+};
+
+class TSigFunc final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override {
+        return "Returns the sign of <a>. If <a> is negative, sig(a) returns -1. If <a> is positive sig(a) "
+               "return 1 and otherwise 0.";
+    }
+};
+
+class TModFunc final : public TFunction {
+public:
+    int ArgumentCount() const override { return 2; }
+    long double Compute(TCalcInfo& ci) override;
+    const char* Description() const override { return "Returns <a> modulo <b>."; }
+};
+
+// The registration table of the whole math area: this file's functions together with the
+// logic, conversion and time functions, in the order the standard table lists them.
+std::span<const TFunctionTableEntry> MathFunctionTable();
+
+} // namespace NuvixParser
