@@ -2,17 +2,17 @@
 // calculation thread, print the result line as the main window shows it.
 #include "cli/cli_app.h"
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <pthread.h>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -84,15 +84,35 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
     return std::nullopt;
 }
 
+// Reads a whole file (or standard input for "-"); false with errno set on failure.
 bool ReadAll(const std::string& path, std::string& bytes) {
-    if (path == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return !std::cin.bad();
+    const int fd = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (fd != STDIN_FILENO) ::close(fd);
+        errno = EISDIR;
+        return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ok = false;
+            break;
+        }
+    }
+    if (fd != STDIN_FILENO) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+    }
+    return ok;
 }
 
 // The runner's stand-in for the main window: takes the end-of-run message.

@@ -3,7 +3,7 @@
 
 namespace NuvixParser {
 
-TCalcInfo::TCalcInfo() : breakFlag_(&ownBreak_) {
+TCalcInfo::TCalcInfo() : overflowFlag_(&ownOverflow_), breakFlag_(&ownBreak_) {
     // One group, so that a wait for the GUI event also wakes on a break.
     auto group = std::make_shared<TEventGroup>();
     ownBreakEvent_ = std::make_unique<TEvent>(true, group);
@@ -13,12 +13,13 @@ TCalcInfo::TCalcInfo() : breakFlag_(&ownBreak_) {
 }
 
 TCalcInfo::TCalcInfo(TCalcInfo& parent, PrivateTag)
-    : owner(parent.owner), breakFlag_(parent.breakFlag_), breakEvent_(parent.breakEvent_),
-      guiEvent_(parent.guiEvent_) {}
+    : owner(parent.owner), overflowFlag_(parent.overflowFlag_), breakFlag_(parent.breakFlag_),
+      breakEvent_(parent.breakEvent_), guiEvent_(parent.guiEvent_) {}
 
 void TCalcInfo::Reset() {
     error = false;
     errorMessage.clear();
+    *overflowFlag_ = false;
     breakFlag_->store(false, std::memory_order_relaxed);
     breakEvent_->Reset();
 }

@@ -33,6 +33,15 @@ public:
         error = true;
         errorMessage = std::move(message);
     }
+    // The stack of the thread ran low: stops the evaluation like an error (flag only). A
+    // private record passes this on to the run's record.
+    void SetStackOverflow() {
+        *overflowFlag_ = true;
+        error = true;
+    }
+    bool StackOverflowed() const { return *overflowFlag_; }
+    void ClearStackOverflow() { *overflowFlag_ = false; }
+
     // Safe from any thread: sets the break flag and signals the break event.
     void RequestBreak();
     // Read at every sequence step and loop iteration; written by another thread.
@@ -42,6 +51,8 @@ public:
     TEvent& GuiEvent() { return *guiEvent_; }
 
 private:
+    bool ownOverflow_ = false;
+    bool* overflowFlag_;
     std::atomic<bool> ownBreak_{false};
     std::atomic<bool>* breakFlag_;
     std::unique_ptr<TEvent> ownBreakEvent_;

@@ -47,7 +47,7 @@ bool TFunction::EvaluateArguments(TCalcInfo& ci) {
 }
 
 void TFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     TFillGuard guard(*this);
     if (!EvaluateArguments(ci)) return;
     result.SetNumber(static_cast<double>(Compute(ci)));

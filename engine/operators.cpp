@@ -52,7 +52,7 @@ double TOpFunction::Apply(double, double) {
 }
 
 void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     left_->Evaluate(ci, result);
     const double a = result.GetNumber();
     if (ci.error) return;
@@ -63,7 +63,7 @@ void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 template <class Op> void TNumericOp<Op>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     left_->Evaluate(ci, result);
     const double a = result.GetNumber();
     if (ci.error) return;
@@ -89,7 +89,7 @@ template class TNumericOp<TRelURule>;
 // ---- '+' and ',' ------------------------------------------------------------------------
 
 void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     // The left value is built in result itself, so text concatenation appends in place.
     left_->Evaluate(ci, result);
     if (ci.error) return;
@@ -104,7 +104,7 @@ void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     left_->Evaluate(ci, result);
     if (ci.error) return;
     result.SetNumber(0);
@@ -127,7 +127,7 @@ TOperandBase* TAssignBase::Target() const {
 }
 
 void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
         ci.SetError("=: Left expression is constant");
@@ -138,14 +138,19 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     const bool ok =
         result.isString ? target->AssignString(ci, result.text) : target->AssignNumber(ci, result.number);
     if (!ok) {
-        // An index that was broken off fails the store too; report the break itself.
-        ci.SetError(ci.BreakRequested() ? "Breaked"
-                                        : "= operator: error setting a value (maybe negative array index)");
+        // An index that ran out of stack or was broken off fails the store too; report
+        // that instead.
+        if (ci.StackOverflowed())
+            ci.error = true;
+        else if (ci.BreakRequested())
+            ci.SetError("Breaked");
+        else
+            ci.SetError("= operator: error setting a value (maybe negative array index)");
     }
 }
 
 template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
         ci.SetError(std::string(1, OpChar) + "=: Left expression is constant");

@@ -128,10 +128,14 @@ TReturnValue TParser::Calculate(TCalcInfo& ci) {
     TReturnValue result;
     try {
         result = BaseCalculate(ci);
-    } catch (const TStackOverflow&) {
-        // Not an error: the run finishes and its value is this text.
-        result = TReturnValue();
-        result.SetString("Stack Overflow");
+        if (ci.StackOverflowed()) {
+            // Not an error: the run finishes and its value is this text.
+            ci.ClearStackOverflow();
+            ci.error = false;
+            ci.errorMessage.clear();
+            result = TReturnValue();
+            result.SetString("Stack Overflow");
+        }
     } catch (const std::bad_alloc&) {
         ci.SetError("Out of memory");
     } catch (const std::length_error&) {

@@ -37,10 +37,6 @@ const char* InitStackLimit() {
     return tlsStackLimit;
 }
 
-void ThrowStackOverflow() {
-    throw TStackOverflow{};
-}
-
 } // namespace detail
 
 void SetThreadStack(const void* lowest, std::size_t size) {

@@ -3,17 +3,13 @@
 
 #include <cstddef>
 
-namespace NuvixParser {
+#include "engine/calc_info.h"
 
-// Thrown by evaluation when the thread's stack is nearly used up; TParser::Calculate
-// catches it and ends the run with the result text "Stack Overflow". Everything on the
-// way up unwinds normally (user function frames are popped by their guards).
-struct TStackOverflow {};
+namespace NuvixParser {
 
 namespace detail {
 extern thread_local const char* tlsStackLimit;
 const char* InitStackLimit();
-[[noreturn]] void ThrowStackOverflow();
 } // namespace detail
 
 // True when less than the safety margin of the current thread's stack is left.
@@ -23,9 +19,14 @@ inline bool StackLow() {
     return static_cast<const char*>(__builtin_frame_address(0)) < limit;
 }
 
-// Called at every level of evaluation that can recurse without bound.
-inline void CheckStack() {
-    if (__builtin_expect(StackLow(), false)) detail::ThrowStackOverflow();
+// Called at every level of evaluation that can recurse without bound. When the stack is
+// nearly used up it marks the run as overflowed (an error flag that every node already
+// obeys, so the evaluation returns normally, popping every user function frame on the
+// way); TParser::Calculate turns that into the result text "Stack Overflow".
+inline bool StackExhausted(TCalcInfo& ci) {
+    if (__builtin_expect(!StackLow(), true)) return false;
+    ci.SetStackOverflow();
+    return true;
 }
 
 // For threads that know their stack: records its lowest address and size.

@@ -88,7 +88,9 @@ bool TSyntaxReader::SkipComments() {
         }
         Get();
         int depth = 1;
-        while (depth > 0 && !AtEnd()) {
+        // "At the end" here is the end state left by an earlier look-ahead: after the last
+        // byte one more read is tried, and its failure makes the error end -1.
+        while (depth > 0 && !eof_) {
             SkipWhiteSpace();
             const int b = Get();
             if (b == '/' && Peek() == '*') {
@@ -104,6 +106,10 @@ bool TSyntaxReader::SkipComments() {
             return false;
         }
         Mark(TCodePosInfo::kComment);
+        // Blanks between comments are skipped too: comments on lines of their own (the
+        // usual layout) would otherwise end the skipping and leave a '/' to be read as a
+        // division, or a script of only comments that does not compile.
+        SkipWhiteSpace();
     }
 }
 
@@ -252,7 +258,10 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
             }
         }
 
-        const int precedence = OperatorPrecedence(static_cast<unsigned char>(code));
+        // The code letters of two-byte operators are no operators when typed as such
+        // (x d y is not x /= y).
+        const bool codeLetter = width == 1 && code >= 'a' && code <= 'z';
+        const int precedence = codeLetter ? 0 : OperatorPrecedence(static_cast<unsigned char>(code));
         if (precedence == 0) {
             SetSyntaxError(Formatted("Unknown operator '%c'", code));
             return nullptr;

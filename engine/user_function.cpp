@@ -125,9 +125,14 @@ private:
 } // namespace
 
 void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    // A break makes calls return at once; the enclosing sequence or loop reports it.
-    if (ci.BreakRequested()) return;
-    CheckStack();
+    // A break makes calls return at once, and with the error: a break that arrives after
+    // the last sequence check of a recursion would otherwise end the run as if finished,
+    // with the value of calls that never ran.
+    if (ci.BreakRequested()) {
+        ci.SetError("Breaked");
+        return;
+    }
+    if (StackExhausted(ci)) return;
     if (!*alive_ && !Resolve(ci)) return;
     TFunctionDef& d = *def_;
     const int n = argc_;

@@ -110,6 +110,9 @@ bool TArrayEntry::Reserve(std::int64_t n) {
     if (n < 0 || n > kMaxElements) return false;
     const std::int64_t c = RoundUp128(n);
     if (c == capacity_) return true;
+    // Shrinking below the length drops the elements beyond the capacity, so the length
+    // never exceeds the storage that exists.
+    if (length_ > c) length_ = static_cast<std::int32_t>(c);
     if (c == 0) {
         elements_.reset();
         capacity_ = 0;

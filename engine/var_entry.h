@@ -99,7 +99,8 @@ public:
     void RestoreFrom(TFrameSlot& slot) override;
 
     // Capacity becomes the smallest multiple of 128 that is at least n (0 releases the
-    // storage). False, changing nothing, when n is negative or above kMaxElements.
+    // storage; a length above the new capacity is cut to it). False, changing nothing,
+    // when n is negative or above kMaxElements.
     // An allocation failure throws std::bad_alloc, which ends the run with an error.
     bool Reserve(std::int64_t n);
     bool SetLength(std::int64_t n);

@@ -27,7 +27,7 @@ class TIf final : public TFunction {
 public:
     int ArgumentCount() const override { return 3; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
-        CheckStack();
+        if (StackExhausted(ci)) return;
         Arg(0)->Evaluate(ci, result);
         const bool taken = result.IsTrue();
         if (ci.error) return;
@@ -53,7 +53,7 @@ class TWhile final : public TFunction {
 public:
     int ArgumentCount() const override { return 2; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
-        CheckStack();
+        if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
         TReturnValue condition;
         while (!StopLoop(ci)) {
@@ -83,7 +83,7 @@ class TFor final : public TFunction {
 public:
     int ArgumentCount() const override { return 4; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
-        CheckStack();
+        if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
         TReturnValue scratch;
         Arg(0)->Evaluate(ci, scratch);
@@ -116,7 +116,7 @@ public:
     int ArgumentCount() const override { return 3; }
     bool CheckArguments() override { return ArgOperand(0) != nullptr; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
-        CheckStack();
+        if (StackExhausted(ci)) return;
         TOperandBase* x = ArgOperand(0);
         if (!x) {
             ci.SetError("ForEach: First argument is not a scalar");

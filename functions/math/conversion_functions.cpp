@@ -41,7 +41,7 @@ long double TNumber::Compute(TCalcInfo&) {
 }
 
 void TString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     Arg(0)->Evaluate(ci, result);
     if (ci.error || result.isString) return;
     // Formatted into the result's own buffer: its capacity is reused from call to call.
@@ -52,7 +52,7 @@ void TString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TDezHex::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    CheckStack();
+    if (StackExhausted(ci)) return;
     Arg(0)->Evaluate(ci, result);
     if (ci.error) return;
     result.SetString(FormatHex32(static_cast<std::uint32_t>(result.GetInt())));

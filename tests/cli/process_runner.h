@@ -1,0 +1,29 @@
+// Runs varnexcalc-cli as a child process for the end-to-end tests: arguments, standard
+// input, an optional Ctrl+C after a delay, and both output streams collected.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace NuvixTest {
+
+struct TProcessResult {
+    int exitCode = -1; // -1 when the process did not exit normally
+    int signal = 0;
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+struct TRunOptions {
+    std::string input;                                  // standard input
+    std::optional<std::chrono::milliseconds> interrupt; // send SIGINT this long after the start
+};
+
+// Runs varnexcalc-cli with the given arguments. A run that hangs is killed after a
+// generous limit (timedOut), which only guards against hangs.
+TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions& options = {});
+
+} // namespace NuvixTest
