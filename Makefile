@@ -3,6 +3,7 @@
 #   make build  configure and build build/ (Ninja, RelWithDebInfo)
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
 #   make run    build and start the calculator
+#   make bench  Release build and benchmarks
 #   make clean  remove the build folders
 
 SHELL := /bin/bash
@@ -19,7 +20,7 @@ GENERATOR      ?= Ninja
 
 CLI := $(BUILD_DIR)/cli/varnexcalc-cli
 
-.PHONY: all deps build build-asan test run clean
+.PHONY: all deps build build-asan build-release bench test run clean
 
 all: build
 
@@ -40,12 +41,21 @@ deps:
 	DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y --no-install-recommends $$missing
 
 build:
-	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEX_BUILD_BENCH=ON
 	$(CMAKE) --build $(BUILD_DIR)
 
 build-asan:
 	$(CMAKE) -S . -B $(ASAN_BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVARNEX_SANITIZE=ON
 	$(CMAKE) --build $(ASAN_BUILD_DIR)
+
+build-release:
+	$(CMAKE) -S . -B build-release -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVARNEX_BUILD_BENCH=ON
+	$(CMAKE) --build build-release
+
+# Benchmarks run in a Release build; speed targets live here, never in unit tests.
+bench: deps
+	@$(MAKE) --no-print-directory build-release
+	build-release/bench/varnex_bench
 
 # Both configurations are always built and tested so one run shows every failure;
 # the target fails if either of them failed.
@@ -69,4 +79,4 @@ run: deps
 	@$(CLI) -
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release
