@@ -9,7 +9,8 @@
 SHELL := /bin/bash
 
 # Debian packages needed to build and test. Later work appends to this list.
-DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
+DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
+                qt6-base-dev xvfb xauth
 
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan

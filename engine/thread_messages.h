@@ -44,4 +44,12 @@ public:
     virtual bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
+// A window on the GUI thread as the calculation thread sees it: posted messages are
+// queued; a sent message blocks until the window has handled it and returns its answer.
+// Ids are numbered per receiving window.
+class TWindowTarget : public TMessageTarget {
+public:
+    virtual std::intptr_t SendMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
 } // namespace NuvixParser
