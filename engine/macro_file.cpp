@@ -42,4 +42,22 @@ std::vector<TMacroPanel> SplitMacroText(std::string_view file) {
     return tabs;
 }
 
+std::string JoinMacroText(const std::vector<TMacroPanel>& tabs) {
+    if (tabs.empty()) return {};
+    if (tabs.size() == 2 && tabs[0].text.empty()) return tabs[1].text;
+    std::string file;
+    for (const TMacroPanel& tab : tabs) {
+        file += kHeaderStart;
+        file += tab.caption;
+        file += kHeaderEnd;
+        file += '\n';
+        file += tab.text;
+    }
+    return file;
+}
+
+bool SavePromptCanBeSkipped(std::size_t tabCount, int activeTab, std::size_t charactersOfTabs0And1) {
+    return tabCount == 2 && activeTab == 1 && charactersOfTabs0And1 < 50;
+}
+
 } // namespace NuvixParser

@@ -27,4 +27,14 @@ std::string CalculatorCaption(int number); // "Calculator " + number
 // byte (the LF) after "$$*/" is skipped.
 std::vector<TMacroPanel> SplitMacroText(std::string_view file);
 
+// The file text of a document (tab 0 the Global panel): the plain form (tab 1's text
+// alone) when there are exactly two tabs and the Global panel is empty, else one section
+// per tab. Nothing is escaped: a caption holding "$$*/" or a text holding "/*$$panel:"
+// does not read back as written.
+std::string JoinMacroText(const std::vector<TMacroPanel>& tabs);
+
+// The save prompt is skipped for a small scratch document: exactly two tabs, tab 1
+// active, and fewer than 50 characters in the two texts together.
+bool SavePromptCanBeSkipped(std::size_t tabCount, int activeTab, std::size_t charactersOfTabs0And1);
+
 } // namespace NuvixParser

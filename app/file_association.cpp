@@ -1,0 +1,90 @@
+// Per-user XDG registration of the macro file type, done once when missing.
+#include "app/file_association.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace NuvixApp {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool WriteIfMissing(const fs::path& path, const std::string& text) {
+    std::error_code ec;
+    if (fs::exists(path, ec) || ec) return false;
+    fs::create_directories(path.parent_path(), ec);
+    if (ec) return false;
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out) {
+        fs::remove(path, ec);
+        return false;
+    }
+    return true;
+}
+
+// Runs a desktop database tool if it is installed; its outcome does not matter.
+void RunQuietly(const char* tool, const std::string& folder) {
+    char* argv[] = {const_cast<char*>(tool), const_cast<char*>(folder.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", 01, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", 01, 0);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, tool, &actions, nullptr, argv, environ) == 0) waitpid(pid, nullptr, 0);
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+} // namespace
+
+std::string UserDataHome() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return xdg;
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.local/share";
+    return {};
+}
+
+std::string MimePackageText() {
+    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                       "  <mime-type type=\"") +
+           kMacroMimeType +
+           "\">\n"
+           "    <comment>Zenthi macro file</comment>\n"
+           "    <glob pattern=\"*.zma\"/>\n"
+           "  </mime-type>\n"
+           "</mime-info>\n";
+}
+
+std::string DesktopEntryText(const std::string& programPath) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=The Varnex Calculator\n"
+           "Comment=Scripting calculator for laboratory work\n"
+           "Exec=\"" +
+           programPath +
+           "\" %f\n"
+           "MimeType=" +
+           std::string(kMacroMimeType) +
+           ";\n"
+           "Categories=Education;Science;Math;\n"
+           "Terminal=false\n";
+}
+
+bool RegisterFileType(const std::string& dataHome, const std::string& programPath) {
+    if (dataHome.empty() || programPath.empty()) return false;
+    const fs::path home(dataHome);
+    const bool mime = WriteIfMissing(home / "mime" / "packages" / "varnexcalc-zma.xml", MimePackageText());
+    const bool desktop =
+        WriteIfMissing(home / "applications" / "varnexcalc.desktop", DesktopEntryText(programPath));
+    if (mime) RunQuietly("update-mime-database", (home / "mime").string());
+    if (desktop) RunQuietly("update-desktop-database", (home / "applications").string());
+    return mime || desktop;
+}
+
+} // namespace NuvixApp

@@ -1,0 +1,692 @@
+// TMainForm: document, panels, syntax check with colouring, start/break and results.
+#include "app/main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/about_form.h"
+#include "app/app_parsers.h"
+#include "app/edit_panel.h"
+#include "app/rename_form.h"
+#include "engine/auto_parser_thread.h"
+#include "engine/calc_info.h"
+#include "engine/function.h"
+#include "engine/macro_file.h"
+#include "engine/result_text.h"
+#include "windows/cp1252.h"
+#include "windows/qt_message_target.h"
+
+namespace NuvixApp {
+
+using namespace NuvixParser;
+using NuvixWindows::FromCp1252;
+using NuvixWindows::ToCp1252;
+
+namespace {
+
+const char* const kTitle = "The Varnex Calculator";
+const char* const kFileFilter = "Zenthi macro files (*.zma);;All files (*)";
+const char* const kWebPage = "https://varnexcalc.example.org/";
+
+} // namespace
+
+QString TMainForm::Caption(const QString& fileTitle) {
+    return fileTitle.isEmpty() ? QString(kTitle) : QString(kTitle) + " - " + fileTitle;
+}
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    askUser = [this](QMessageBox::Icon icon, const QString& caption, const QString& text,
+                     QMessageBox::StandardButtons buttons) {
+        QMessageBox box(icon, caption, text, buttons, this);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
+    setMinimumSize(500, 420);
+    resize(760, 560);
+    setAcceptDrops(true);
+    CreateActions();
+    CreateLayout();
+    SetCaption();
+
+    // The panel parser carries every function set; the global parser is its clone and
+    // shares the user functions of the Global panel with it.
+    panelParser_ = CreatePanelParser(globals_);
+    globalParserOwner_ = panelParser_->Clone();
+    globalParser_ = static_cast<TParser*>(globalParserOwner_.get());
+    globalParser_->SetText(""); // no program and no error until the Global panel is checked
+    panelParser_->ShareHandler(globalParser_->Handler());
+
+    runTarget_ = new NuvixWindows::TQtMessageTarget(
+        [this](std::uint32_t id, std::uintptr_t, std::intptr_t lParam) -> std::intptr_t {
+            if (id == kMsgRunEnded) OnRunEnded(reinterpret_cast<const TReturnValue*>(lParam));
+            return 0;
+        },
+        this);
+    thread_ = std::make_unique<TAutoParserThread>(*panelParser_, *globalParser_, runTarget_);
+    thread_->onTerminate = [this](TLargeStackThread&) {
+        // Runs on the worker thread: report on the GUI thread.
+        QMetaObject::invokeMethod(
+            this, [this] { OnThreadLost(); }, Qt::QueuedConnection);
+    };
+    thread_->Resume();
+
+    highlightTimer_.setSingleShot(true);
+    highlightTimer_.setInterval(200);
+    connect(&highlightTimer_, &QTimer::timeout, this, [this] { ApplyHighlighting(); });
+
+    FillHelpList();
+    NewDocument();
+    qApp->installEventFilter(this);
+}
+
+TMainForm::~TMainForm() {
+    closing_ = true;
+    qApp->removeEventFilter(this);
+    if (thread_) {
+        thread_->onTerminate = nullptr;
+        thread_->PostThreadMessage(kMsgQuit);
+        thread_->WaitFor();
+        thread_.reset();
+    }
+    DestroyAllTabs();
+    panelParser_.reset();
+    globalParserOwner_.reset();
+}
+
+// ---- construction ------------------------------------------------------------------------
+
+void TMainForm::CreateActions() {
+    auto make = [this](const QString& text, const QString& hint, QKeySequence key, auto slot) {
+        auto* a = new QAction(text, this);
+        if (!hint.isEmpty()) a->setStatusTip(hint), a->setToolTip(hint);
+        if (!key.isEmpty()) a->setShortcut(key);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    actionNew = make("&New", "Start with an empty file", {}, [this] {
+        if (calculating_) return;
+        if (modified_ && !SavePrompt()) return;
+        NewDocument();
+    });
+    fileOpen = make("&Open...", "", QKeySequence("Ctrl+O"), [this] { OpenDialog(); });
+    actionSave = make("&Save", "", QKeySequence("Ctrl+S"), [this] { SaveAction(); });
+    fileSaveAs = make("Save &as...", "", {}, [this] { SaveAsDialog(); });
+    fileExit = make("&Quit", "", {}, [this] { close(); });
+    actionStart = make("&Start", "Start the calculation", QKeySequence(Qt::Key_F2), [this] { Start(); });
+    actionBreak = make("&Break", "Interrupt calculation", QKeySequence(Qt::Key_F4), [this] { Break(); });
+    actNewPanel =
+        make("New &panel", "Create a new expression window", QKeySequence("Ctrl+N"), [this] { NewPanel(); });
+    actDelPanel = make("&Delete panel", "Delete the current expression window and the expression in it",
+                       QKeySequence("Ctrl+D"), [this] { DeletePanel(); });
+    actRename =
+        make("&Rename...", "Rename the tabsheet label of the current panel", {}, [this] { RenameDialog(); });
+    actionManual = make("&User Manual...", "Display the PDF-Manual", {}, [] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo("varnexcalc.pdf").absoluteFilePath()));
+    });
+    actAbout = make("&About...", "", {}, [this] { AboutBox(); });
+
+    QStyle* st = style();
+    fileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    actionSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    actionStart->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    actionBreak->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+    actNewPanel->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    actDelPanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
+
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addActions({actionNew, fileOpen, actionSave, fileSaveAs});
+    file->addSeparator();
+    file->addAction(fileExit);
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    auto editAction = [this, edit](const QString& text, QKeySequence key, void (QPlainTextEdit::*op)()) {
+        auto* a = edit->addAction(text);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(a, &QAction::triggered, this, [this, op] {
+            if (TEditPanel* p = CurrentPanel()) (p->MemoEdit()->*op)();
+        });
+    };
+    editAction("&Cut", QKeySequence::Cut, &QPlainTextEdit::cut);
+    editAction("C&opy", QKeySequence::Copy, &QPlainTextEdit::copy);
+    editAction("&Paste", QKeySequence::Paste, &QPlainTextEdit::paste);
+    editAction("&Select all", QKeySequence::SelectAll, &QPlainTextEdit::selectAll);
+    QMenu* calc = menuBar()->addMenu("&Calculation");
+    calc->addActions({actionStart, actionBreak});
+    QMenu* panel = menuBar()->addMenu("&Panel");
+    panel->addActions({actNewPanel, actDelPanel, actRename});
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addActions({actionManual, actAbout});
+
+    QToolBar* bar = addToolBar("Tools");
+    bar->setObjectName("ToolBar");
+    bar->addActions({fileOpen, actionSave});
+    bar->addSeparator();
+    bar->addActions({actionStart, actionBreak});
+    bar->addSeparator();
+    bar->addActions({actNewPanel, actDelPanel});
+}
+
+void TMainForm::CreateLayout() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    tabs_ = new QTabWidget(central);
+    tabs_->setObjectName("PageControl");
+    layout->addWidget(tabs_, 1);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { OnTabChanged(index); });
+
+    // The help area: pick a function to see how it is called and what it does.
+    auto* helpRow = new QHBoxLayout();
+    helpList_ = new QComboBox(central);
+    helpList_->setObjectName("HelpList");
+    helpList_->setMinimumWidth(140);
+    helpText_ = new QLabel(central);
+    helpText_->setObjectName("HelpArea");
+    helpText_->setWordWrap(true);
+    helpText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    helpRow->addWidget(new QLabel("Functions:", central));
+    helpRow->addWidget(helpList_);
+    helpRow->addWidget(helpText_, 1);
+    layout->addLayout(helpRow);
+
+    auto* bottom = new QHBoxLayout();
+    auto* logo = new QLabel(QString("<a href=\"%1\">Varnex</a>").arg(kWebPage), central);
+    logo->setOpenExternalLinks(true);
+    bottom->addWidget(logo);
+    bottom->addWidget(new QLabel("Status:", central));
+    panelError = new QLabel(central);
+    panelError->setObjectName("PanelError");
+    panelError->setAlignment(Qt::AlignCenter);
+    panelError->setMinimumWidth(60);
+    bottom->addWidget(panelError);
+    btnShowError = new QPushButton("Show error", central);
+    btnShowError->setObjectName("BtnShowError");
+    btnShowError->setToolTip("Display the reason why the status is red");
+    connect(btnShowError, &QPushButton::clicked, this, [this] { ShowError(); });
+    bottom->addWidget(btnShowError);
+    bottom->addStretch(1);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+
+    statusField0_ = new QLabel(this);
+    statusField0_->setFixedWidth(60);
+    statusField1_ = new QLabel(this);
+    statusBar()->addWidget(statusField0_);
+    statusBar()->addWidget(statusField1_, 1);
+    SetErrorState(false);
+}
+
+void TMainForm::FillHelpList() {
+    for (const auto& [name, factory] : panelParser_->Registry().Entries())
+        helpList_->addItem(QString::fromStdString(name));
+    auto show = [this](const QString& name) {
+        TFunctionFactory factory = panelParser_->Registry().Lookup(name.toStdString());
+        if (!factory) return helpText_->clear();
+        const std::unique_ptr<TFunction> f = factory();
+        helpText_->setText("<b>" + name.toHtmlEscaped() + FromCp1252(f->Syntax()).toHtmlEscaped() + "</b>  " +
+                           FromCp1252(f->Description()).toHtmlEscaped());
+    };
+    connect(helpList_, &QComboBox::currentTextChanged, this, show);
+    show(helpList_->currentText());
+}
+
+// ---- panels ------------------------------------------------------------------------------
+
+TEditPanel* TMainForm::Panel(int index) const {
+    return qobject_cast<TEditPanel*>(tabs_->widget(index));
+}
+
+int TMainForm::PanelCount() const {
+    return tabs_->count();
+}
+
+TEditPanel* TMainForm::CurrentPanel() const {
+    return tabs_->currentIndex() >= 0 ? Panel(tabs_->currentIndex()) : nullptr;
+}
+
+TEditPanel* TMainForm::AddPanel(const QString& caption, bool global) {
+    auto* panel = new TEditPanel(!global, tabs_);
+    panel->changeHook = [this](TEditPanel* p) { ParsePanel(p); };
+    switchingTabs_ = true; // the caller decides which tab is active
+    tabs_->addTab(panel, caption);
+    switchingTabs_ = false;
+    return panel;
+}
+
+void TMainForm::DestroyAllTabs() {
+    switchingTabs_ = true;
+    highlightTarget_ = nullptr;
+    while (tabs_->count() > 0) {
+        QWidget* w = tabs_->widget(tabs_->count() - 1);
+        tabs_->removeTab(tabs_->count() - 1);
+        delete w;
+    }
+    switchingTabs_ = false;
+    lastTab_ = -1;
+}
+
+void TMainForm::NewPanel() {
+    if (calculating_) return;
+    AddPanel(QString::fromStdString(CalculatorCaption(tabs_->count())), false);
+    tabs_->setCurrentIndex(tabs_->count() - 1); // re-checks the new panel
+    UpdateActions();
+    if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
+}
+
+void TMainForm::DeletePanel(bool ask) {
+    const int index = tabs_->currentIndex();
+    if (calculating_ || index < 1) return;
+    TEditPanel* panel = Panel(index);
+    if (ask && !panel->MemoEdit()->toPlainText().isEmpty() &&
+        askUser(QMessageBox::Question, "Calculator", "Panel is not empty, do you really want to delete it?",
+                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    if (highlightTarget_ == panel) highlightTarget_ = nullptr;
+    switchingTabs_ = true;
+    tabs_->removeTab(index);
+    delete panel;
+    switchingTabs_ = false;
+    tabs_->setCurrentIndex(std::min(index, tabs_->count() - 1));
+    RecheckActive();
+    UpdateActions();
+}
+
+void TMainForm::RenamePanel(int index, const QString& caption) {
+    if (index < 1 || index >= tabs_->count()) return;
+    tabs_->setTabText(index, caption);
+    SetModified(true);
+}
+
+void TMainForm::RenameDialog() {
+    const int index = tabs_->currentIndex();
+    if (index < 1) return;
+    TRenameForm dialog(this);
+    dialog.SetCaption(tabs_->tabText(index));
+    if (dialog.exec() == QDialog::Accepted) RenamePanel(index, dialog.NewName());
+}
+
+void TMainForm::OnTabChanged(int index) {
+    if (switchingTabs_) return;
+    if (calculating_ && index != lastTab_ && lastTab_ >= 0) {
+        // Switching is refused while calculating.
+        switchingTabs_ = true;
+        tabs_->setCurrentIndex(lastTab_);
+        switchingTabs_ = false;
+        return;
+    }
+    RecheckActive();
+    UpdateActions();
+}
+
+void TMainForm::RecheckActive() {
+    lastTab_ = tabs_->currentIndex();
+    if (TEditPanel* p = CurrentPanel()) {
+        const bool wasModified = modified_;
+        ParsePanel(p);
+        SetModified(wasModified);
+    }
+}
+
+// ---- syntax check and colouring -------------------------------------------------------------
+
+void TMainForm::ParsePanel(TEditPanel* panel) {
+    if (calculating_ || tabs_->count() == 0 || !panel) return;
+    SetModified(true);
+    const std::string text = panel->Text();
+    TParser& parser = tabs_->indexOf(panel) == 0 ? *globalParser_ : *panelParser_;
+    parser.SetText(text);
+    const bool ok = parser.Compile(&marks_);
+    SetErrorState(!ok);
+    highlightTarget_ = panel;
+    if (ok) highlightTimer_.start();
+}
+
+void TMainForm::ApplyHighlighting() {
+    highlightTimer_.stop();
+    if (!highlightTarget_ || tabs_->indexOf(highlightTarget_) < 0) return;
+    highlightTarget_->ApplyHighlighting(marks_);
+}
+
+// ---- state shown ----------------------------------------------------------------------------
+
+void TMainForm::UpdateActions() {
+    const int index = tabs_->currentIndex();
+    actionSave->setEnabled(modified_);
+    actionNew->setEnabled(!calculating_);
+    fileOpen->setEnabled(!calculating_);
+    actNewPanel->setEnabled(!calculating_);
+    actionStart->setEnabled(!calculating_ && !error_ && index >= 1);
+    actionBreak->setEnabled(calculating_);
+    actDelPanel->setEnabled(!calculating_ && index >= 1);
+    actRename->setEnabled(index >= 1);
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (TEditPanel* p = Panel(i)) p->MemoEdit()->setReadOnly(calculating_);
+}
+
+void TMainForm::SetErrorState(bool value) {
+    error_ = value;
+    if (value) {
+        panelError->setText("Error");
+        panelError->setStyleSheet("QLabel { background: rgb(255,0,0); }");
+    } else {
+        panelError->setText("Ok");
+        panelError->setStyleSheet("QLabel { background: rgb(0,255,0); }");
+        statusField1_->clear();
+    }
+    btnShowError->setEnabled(value);
+    UpdateActions();
+}
+
+void TMainForm::ShowError() {
+    TEditPanel* panel = CurrentPanel();
+    if (!panel) return;
+    TParser& parser = tabs_->currentIndex() == 0 ? *globalParser_ : *panelParser_;
+    if (!parser.HasError()) {
+        SetErrorState(false);
+        return;
+    }
+    statusField1_->setText(FromCp1252(parser.ErrorMessage()));
+    const int length = panel->MemoEdit()->document()->characterCount() - 1;
+    const int start = std::clamp(parser.ErrorStart() < 0 ? 0 : parser.ErrorStart(), 0, length);
+    // An error at the end of the text (end -1) selects up to the end.
+    const int end = parser.ErrorEnd() < 0 ? length : std::clamp(parser.ErrorEnd(), start, length);
+    QTextCursor cursor = panel->MemoEdit()->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    panel->MemoEdit()->setTextCursor(cursor);
+    panel->MemoEdit()->setFocus();
+}
+
+void TMainForm::SetModified(bool value) {
+    if (value == modified_) return;
+    modified_ = value;
+    UpdateActions();
+    statusField0_->setText(value ? "Changed" : "");
+}
+
+QString TMainForm::StatusText(int field) const {
+    return field == 0 ? statusField0_->text() : statusField1_->text();
+}
+
+void TMainForm::SetCaption() {
+    const QString caption = Caption(hasFileName_ ? fileTitle_ : QString());
+    setWindowTitle(caption);
+    QApplication::setApplicationDisplayName(QString());
+    qApp->setApplicationName(caption);
+}
+
+// ---- calculation ----------------------------------------------------------------------------
+
+void TMainForm::Start() {
+    if (calculating_ || tabs_->currentIndex() < 1) return;
+    if (panelParser_->HasError() || globalParser_->HasError()) return;
+    globalParser_->Rebind();
+    panelParser_->Rebind();
+    calculating_ = true;
+    UpdateActions();
+    statusField1_->setText("Running...");
+    if (!thread_->StartRun()) {
+        calculating_ = false;
+        UpdateActions();
+    }
+}
+
+void TMainForm::Break() {
+    if (!calculating_) return;
+    statusField1_->setText("Breaking...");
+    thread_->PostThreadMessage(kMsgBreakRun);
+    thread_->Break();
+}
+
+void TMainForm::OnRunEnded(const TReturnValue* result) {
+    const TCalcInfo& ci = thread_->CalcInfo();
+    if (TEditPanel* panel = CurrentPanel(); panel && result)
+        panel->EdtResult()->setText(FromCp1252(ResultLineText(*result, ci, panel->Radix())));
+    statusField1_->setText(ci.error ? "Calculation terminated" : "Calculation finished");
+    calculating_ = false;
+    UpdateActions();
+    if (TEditPanel* panel = CurrentPanel()) panel->MemoEdit()->setFocus();
+}
+
+void TMainForm::OnThreadLost() {
+    threadLost_ = true;
+    if (closing_) return;
+    askUser(QMessageBox::Critical, kTitle,
+            "Macro thread terminated unexpectedly, maybe the connection to the Zenthi program is "
+            "lost. Please restart the program.",
+            QMessageBox::Ok);
+}
+
+// ---- document -------------------------------------------------------------------------------
+
+void TMainForm::NewDocument() {
+    hasFileName_ = false;
+    filePath_.clear();
+    fileTitle_.clear();
+    DestroyAllTabs();
+    AddPanel(kGlobalCaption, true);
+    AddPanel(QString::fromStdString(CalculatorCaption(1)), false);
+    // Check tab 0, then tab 1, so no program of the previous document stays in a parser.
+    switchingTabs_ = true;
+    tabs_->setCurrentIndex(0);
+    switchingTabs_ = false;
+    RecheckActive();
+    switchingTabs_ = true;
+    tabs_->setCurrentIndex(1);
+    switchingTabs_ = false;
+    RecheckActive();
+    SetCaption();
+    SetModified(false);
+    UpdateActions();
+    if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
+}
+
+bool TMainForm::OpenFile(const QString& path) {
+    if (calculating_) return false;
+    // Read first: a file that cannot be read leaves the current document alone.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        askUser(QMessageBox::Warning, kTitle, "Error opening file " + path, QMessageBox::Ok);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        askUser(QMessageBox::Warning, kTitle, "Error opening file " + path, QMessageBox::Ok);
+        return false;
+    }
+    const std::vector<TMacroPanel> tabs = SplitMacroText(std::string_view(bytes.constData(), bytes.size()));
+
+    NewDocument();
+    filePath_ = path;
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        TEditPanel* panel = static_cast<int>(i) < tabs_->count() ? Panel(static_cast<int>(i)) : nullptr;
+        if (panel)
+            tabs_->setTabText(static_cast<int>(i), FromCp1252(tabs[i].caption));
+        else
+            panel = AddPanel(FromCp1252(tabs[i].caption), false);
+        panel->notify = false;
+        panel->SetText(tabs[i].text);
+        panel->notify = true;
+        ParsePanel(panel);
+        ApplyHighlighting();
+    }
+    switchingTabs_ = true;
+    tabs_->setCurrentIndex(tabs_->count() >= 2 ? 1 : tabs_->count() - 1);
+    switchingTabs_ = false;
+    fileTitle_ = QFileInfo(path).fileName();
+    hasFileName_ = true;
+    SetModified(false);
+    SetCaption();
+    RecheckActive();
+    UpdateActions();
+    if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
+    SetModified(false);
+    return true;
+}
+
+bool TMainForm::SaveToFile(const QString& path) {
+    if (tabs_->count() == 0) return true;
+    std::vector<TMacroPanel> tabs;
+    for (int i = 0; i < tabs_->count(); ++i)
+        tabs.push_back(TMacroPanel{ToCp1252(tabs_->tabText(i)), Panel(i)->Text(), 0});
+    const std::string bytes = JoinMacroText(tabs);
+    // Written to a temporary file in the same folder and renamed over the old one, so a
+    // failed write (disk full, permission lost) never destroys the existing file.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok)
+        ok = file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    if (ok)
+        ok = file.commit();
+    else
+        file.cancelWriting();
+    if (!ok)
+        askUser(QMessageBox::Critical, kTitle, "Cannot write " + path + ": " + file.errorString(),
+                QMessageBox::Ok);
+    return ok;
+}
+
+void TMainForm::SaveAction() {
+    if (!hasFileName_) {
+        SaveAsDialog();
+        return;
+    }
+    if (SaveToFile(filePath_)) SetModified(false);
+}
+
+void TMainForm::SaveAsDialog() {
+    QFileDialog dialog(this, "Save as", hasFileName_ ? filePath_ : QString(), kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("zma");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().first();
+    // The document counts as saved only once the write succeeded.
+    if (!SaveToFile(path)) return;
+    filePath_ = path;
+    fileTitle_ = QFileInfo(path).fileName();
+    hasFileName_ = true;
+    SetModified(false);
+    SetCaption();
+}
+
+bool TMainForm::SavePrompt() {
+    std::size_t characters = 0;
+    for (int i = 0; i < std::min(2, tabs_->count()); ++i)
+        characters += static_cast<std::size_t>(Panel(i)->MemoEdit()->toPlainText().size());
+    if (SavePromptCanBeSkipped(static_cast<std::size_t>(tabs_->count()), tabs_->currentIndex(), characters))
+        return true;
+    raise();
+    activateWindow();
+    const auto answer =
+        askUser(QMessageBox::Question, kTitle, "The current file has been modified, do you want to save it?",
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::No) return true;
+    if (answer != QMessageBox::Yes) return false;
+    // Yes goes on only when the document was really saved.
+    SaveAction();
+    return !modified_;
+}
+
+void TMainForm::OpenDialog() {
+    if (calculating_) return;
+    const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kFileFilter);
+    if (path.isEmpty()) return;
+    if (modified_ && !SavePrompt()) return;
+    OpenFile(path);
+}
+
+void TMainForm::OpenDroppedOrArgument(const QString& path) {
+    if (modified_ && !SavePrompt()) return;
+    OpenFile(path);
+}
+
+void TMainForm::AboutBox() {
+    TAboutForm about(this);
+    about.exec();
+}
+
+// ---- window events --------------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool kill = false;
+    if (calculating_ && !threadLost_) {
+        if (askUser(QMessageBox::Question, kTitle, "Calculation running, do you want to kill it?",
+                    QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+        kill = true;
+    }
+    if (modified_ && !SavePrompt()) {
+        event->ignore();
+        return;
+    }
+    if (kill) {
+        // A running calculation cannot be stopped from outside safely: end the process
+        // without waiting for the calculation thread.
+        std::_Exit(0);
+    }
+    event->accept();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    // Only the first file of a drop counts; its path is used whole.
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    const QString path = urls.first().toLocalFile();
+    QMetaObject::invokeMethod(
+        this, [this, path] { OpenDroppedOrArgument(path); }, Qt::QueuedConnection);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & Qt::KeypadModifier) {
+            if ((key->key() == Qt::Key_Comma || key->key() == Qt::Key_Period) && key->text() != ".") {
+                // The keypad's decimal key always types '.', whatever the keyboard locale.
+                QKeyEvent dot(QEvent::KeyPress, Qt::Key_Period, Qt::KeypadModifier, ".");
+                QApplication::sendEvent(watched, &dot);
+                return true;
+            }
+            if (key->key() == Qt::Key_Enter) {
+                // The editor still gets its line break; then the calculation starts.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (actionStart->isEnabled()) Start();
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace NuvixApp

@@ -1,0 +1,156 @@
+// TMainForm: the calculator's main window: editor panels, actions, syntax check, runs.
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/parser.h"
+#include "engine/var_handler.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace NuvixParser {
+class TAutoParserThread;
+class TReturnValue;
+} // namespace NuvixParser
+
+namespace NuvixWindows {
+class TQtMessageTarget;
+}
+
+namespace NuvixApp {
+
+class TEditPanel;
+
+class TMainForm final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- document (macro files) ----
+    void NewDocument();
+    // False (document unchanged) when the file cannot be read; while calculating nothing
+    // happens.
+    bool OpenFile(const QString& path);
+    // Writes the document to its file (through a temporary file renamed over it); false
+    // on failure, which the user is told about.
+    bool SaveToFile(const QString& path);
+    // The save prompt before New, Open, drop and close: true to go on.
+    bool SavePrompt();
+    void SetModified(bool value);
+    bool Modified() const { return modified_; }
+    QString FilePath() const { return filePath_; }
+
+    // ---- panels ----
+    TEditPanel* CurrentPanel() const;
+    TEditPanel* Panel(int index) const;
+    int PanelCount() const;
+    QTabWidget* Tabs() const { return tabs_; }
+    void NewPanel();
+    // Asks before deleting a panel with text, unless `ask` is false.
+    void DeletePanel(bool ask = true);
+    void RenamePanel(int index, const QString& caption);
+    void ParsePanel(TEditPanel* panel);
+    void ApplyHighlighting();
+
+    // ---- calculation ----
+    void Start();
+    void Break();
+    bool Calculating() const { return calculating_; }
+
+    // ---- state shown to the user ----
+    void UpdateActions();
+    void SetErrorState(bool value);
+    bool ErrorState() const { return error_; }
+    void ShowError();
+    QString StatusText(int field) const;
+
+    QAction* actionNew = nullptr;
+    QAction* fileOpen = nullptr;
+    QAction* actionSave = nullptr;
+    QAction* fileSaveAs = nullptr;
+    QAction* fileExit = nullptr;
+    QAction* actionStart = nullptr;
+    QAction* actionBreak = nullptr;
+    QAction* actNewPanel = nullptr;
+    QAction* actDelPanel = nullptr;
+    QAction* actRename = nullptr;
+    QAction* actionManual = nullptr;
+    QAction* actAbout = nullptr;
+    QPushButton* btnShowError = nullptr;
+    QLabel* panelError = nullptr;
+
+    // Every question and message box goes through here (tests answer instead of a user).
+    using TAskUser = std::function<QMessageBox::StandardButton(
+        QMessageBox::Icon icon, const QString& caption, const QString& text, QMessageBox::StandardButtons)>;
+    TAskUser askUser;
+
+    // The caption: "The Varnex Calculator", and " - " + file title with a file name.
+    static QString Caption(const QString& fileTitle);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateLayout();
+    TEditPanel* AddPanel(const QString& caption, bool global);
+    void DestroyAllTabs();
+    void OnTabChanged(int index);
+    // Re-check of the newly active panel: the parser then holds its program; the modified
+    // flag is put back afterwards.
+    void RecheckActive();
+    void SetCaption();
+    void OnRunEnded(const NuvixParser::TReturnValue* result);
+    void OnThreadLost();
+    void OpenDialog();
+    void SaveAction();
+    void SaveAsDialog();
+    void RenameDialog();
+    void AboutBox();
+    void OpenDroppedOrArgument(const QString& path);
+    void FillHelpList();
+
+    NuvixParser::TGlobalVarList globals_;
+    std::unique_ptr<NuvixParser::TParser> panelParser_;
+    std::unique_ptr<NuvixParser::TParserBase> globalParserOwner_;
+    NuvixParser::TParser* globalParser_ = nullptr;
+    NuvixWindows::TQtMessageTarget* runTarget_ = nullptr;
+    std::unique_ptr<NuvixParser::TAutoParserThread> thread_;
+
+    QTabWidget* tabs_ = nullptr;
+    QComboBox* helpList_ = nullptr;
+    QLabel* helpText_ = nullptr;
+    QLabel* statusField0_ = nullptr;
+    QLabel* statusField1_ = nullptr;
+    QTimer highlightTimer_;
+    std::vector<NuvixParser::TCodePosInfo> marks_;
+    TEditPanel* highlightTarget_ = nullptr;
+
+    QString filePath_;
+    QString fileTitle_;
+    bool hasFileName_ = false;
+    bool modified_ = false;
+    bool error_ = false;
+    bool calculating_ = false;
+    bool closing_ = false;
+    bool threadLost_ = false;
+    bool switchingTabs_ = false;
+    int lastTab_ = -1;
+};
+
+} // namespace NuvixApp
