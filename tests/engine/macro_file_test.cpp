@@ -168,6 +168,41 @@ std::string LineOfText(std::string_view s, TRadix radix) {
 
 constexpr const char* kTooLarge = "Number too large, display in decimal mode";
 
+TEST(MacroFileJoin, PlainFormOnlyForTwoTabsWithAnEmptyGlobalPanel) {
+    EXPECT_EQ(JoinMacroText({{"Global", "", 0}, {"Calculator 1", "a=2,\r\na*3", 0}}), "a=2,\r\na*3");
+    EXPECT_EQ(JoinMacroText({{"Global", "x", 0}, {"Calculator 1", "1", 0}}),
+              "/*$$panel:Global$$*/\nx/*$$panel:Calculator 1$$*/\n1");
+    EXPECT_EQ(JoinMacroText({{"Global", "", 0}}), "/*$$panel:Global$$*/\n");
+    EXPECT_EQ(JoinMacroText({}), "");
+}
+
+TEST(MacroFileJoin, EveryDocumentReadsBackAsWritten) {
+    const std::vector<std::vector<TMacroPanel>> documents = {
+        {{"Global", "", 0}, {"Calculator 1", "", 0}},
+        {{"Global", "", 0}, {"Calculator 1", "a=2,\r\na*3", 0}, {"Sum", "1+2", 0}},
+        {{"Global", "define(f(x);x)\n", 0}, {"", "\n\nf(1)\n", 0}},
+        {{"Global", "\x80\xff bytes", 0}, {"Calculator 1", "'\xe9'", 0}, {"3", "", 0}, {"4", "x", 0}},
+    };
+    for (const auto& tabs : documents) {
+        const std::vector<TMacroPanel> back = SplitMacroText(JoinMacroText(tabs));
+        ASSERT_EQ(back.size(), tabs.size());
+        for (std::size_t i = 0; i < tabs.size(); ++i) {
+            EXPECT_EQ(back[i].text, tabs[i].text) << i;
+            // A plain file gives the new document's captions.
+            if (!(tabs.size() == 2 && tabs[0].text.empty())) {
+                EXPECT_EQ(back[i].caption, tabs[i].caption) << i;
+            }
+        }
+    }
+}
+
+TEST(MacroFileJoin, SavePromptIsSkippedOnlyForSmallScratchDocuments) {
+    EXPECT_TRUE(SavePromptCanBeSkipped(2, 1, 49));
+    EXPECT_FALSE(SavePromptCanBeSkipped(2, 1, 50));
+    EXPECT_FALSE(SavePromptCanBeSkipped(3, 1, 0));
+    EXPECT_FALSE(SavePromptCanBeSkipped(2, 0, 0));
+}
+
 TEST(ResultLine, ErrorShowsTheMessageInEveryRadix) {
     for (TRadix radix : {TRadix::Decimal, TRadix::Hexadecimal, TRadix::Binary}) {
         TCalcInfo ci;
