@@ -87,9 +87,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         this);
     thread_ = std::make_unique<TAutoParserThread>(*panelParser_, *globalParser_, runTarget_);
     thread_->onTerminate = [this](TLargeStackThread&) {
-        // Runs on the worker thread: report on the GUI thread.
-        QMetaObject::invokeMethod(
-            this, [this] { OnThreadLost(); }, Qt::QueuedConnection);
+        // Runs on the worker thread: report on the GUI thread, unless the window is the
+        // one ending the thread (closing_ is set before the quit request is posted).
+        if (closing_) return;
+        QMetaObject::invokeMethod(this, [this] { OnThreadLost(); }, Qt::QueuedConnection);
     };
     thread_->Resume();
 
@@ -106,7 +107,6 @@ TMainForm::~TMainForm() {
     closing_ = true;
     qApp->removeEventFilter(this);
     if (thread_) {
-        thread_->onTerminate = nullptr;
         thread_->PostThreadMessage(kMsgQuit);
         thread_->WaitFor();
         thread_.reset();

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -147,7 +148,7 @@ private:
     bool modified_ = false;
     bool error_ = false;
     bool calculating_ = false;
-    bool closing_ = false;
+    std::atomic<bool> closing_{false}; // read by the thread-lost callback on the worker thread
     bool threadLost_ = false;
     bool switchingTabs_ = false;
     int lastTab_ = -1;
