@@ -5,13 +5,15 @@
 
 #include "functions/control/control_functions.h"
 #include "functions/math/math_functions.h"
+#include "functions/strings/string_functions.h"
 
 namespace NuvixParser {
 
 std::span<const TFunctionTableEntry> StandardFunctionTable() {
     static const std::vector<TFunctionTableEntry> table = [] {
         std::vector<TFunctionTableEntry> all;
-        for (auto area : {MathFunctionTable(), ControlFunctionTable()})
+        for (auto area :
+             {MathFunctionTable(), ControlFunctionTable(), StringFunctionTable()})
             all.insert(all.end(), area.begin(), area.end());
         return all;
     }();
