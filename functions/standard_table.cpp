@@ -5,6 +5,7 @@
 
 #include "functions/control/control_functions.h"
 #include "functions/math/math_functions.h"
+#include "functions/regex/match_function.h"
 #include "functions/strings/string_functions.h"
 
 namespace NuvixParser {
@@ -13,7 +14,7 @@ std::span<const TFunctionTableEntry> StandardFunctionTable() {
     static const std::vector<TFunctionTableEntry> table = [] {
         std::vector<TFunctionTableEntry> all;
         for (auto area :
-             {MathFunctionTable(), ControlFunctionTable(), StringFunctionTable()})
+             {MathFunctionTable(), ControlFunctionTable(), StringFunctionTable(), RegexFunctionTable()})
             all.insert(all.end(), area.begin(), area.end());
         return all;
     }();
