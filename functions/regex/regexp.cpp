@@ -294,7 +294,7 @@ public:
     }
 
 private:
-    static constexpr std::uint64_t kStepsBeforeMemo = 1u << 16;
+    static constexpr std::uint64_t kStepsBeforeMemo = 1u << 12;
     // The largest record (8 MiB); a search that would need more goes on without one.
     static constexpr std::size_t kMaxMemoBits = std::size_t{64} << 20;
 
