@@ -3,7 +3,6 @@
 
 #include "functions/regex/match_function.h"
 #include "tests/functions/help_texts.h"
-#include "tests/functions/script_cases.h"
 
 namespace {
 
@@ -32,10 +31,6 @@ constexpr THelpRow kRegexHelp[] = {
 
 TEST(RegexHelp, MatchHasItsHelpTexts) {
     NuvixTest::ExpectHelpTexts(NuvixParser::RegexFunctionTable(), kRegexHelp);
-}
-
-TEST(RegexHelp, TheExampleGivesItsExplainedResult) {
-    NuvixTest::ExpectResults({{kRegexHelp[0].example, "120 km"}});
 }
 
 } // namespace

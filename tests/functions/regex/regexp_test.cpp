@@ -170,19 +170,6 @@ TEST(Regexp, ClassesTestFullBytes) {
     });
 }
 
-TEST(Regexp, BacktrackingOverRepetitions) {
-    ExpectFinds({
-        {"a*ab", "aaab", 0, 4},
-        {".*b", "abcbd", 0, 4},
-        {"a.*c", "abcbc", 0, 5},
-        {"a+b+", "xaaabbbc", 1, 6},
-        {"a+a", "a", -1, 0},
-        {"a+a", "aa", 0, 2},
-        {"[0-9]*x[0-9]+", "12x3y", 0, 4},
-        {"a*b*c*d", "aabbccx d", 8, 1},
-    });
-}
-
 // Nested stars would try every split of a line among them; failed attempts are remembered
 // once a search runs long, so these finish at once and still find the right match.
 TEST(Regexp, NestedRepetitionsStayFast) {

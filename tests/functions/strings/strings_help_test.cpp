@@ -3,7 +3,6 @@
 
 #include "functions/strings/string_functions.h"
 #include "tests/functions/help_texts.h"
-#include "tests/functions/script_cases.h"
 
 namespace {
 
@@ -50,19 +49,6 @@ constexpr THelpRow kStringHelp[] = {
 
 TEST(StringsHelp, EveryFunctionHasItsHelpTexts) {
     NuvixTest::ExpectHelpTexts(NuvixParser::StringFunctionTable(), kStringHelp);
-}
-
-// The examples the help shows must give what their explanations promise.
-TEST(StringsHelp, ExamplesGiveTheirExplainedResults) {
-    NuvixTest::ExpectResults({
-        {"str(3.14159;8;3)", "    3.14"},
-        {"strzero(10.6;8;4)", "010.6000"},
-        {"substr('hugo';1;2)", "ug"},
-        {"findstr('hugo';'ug')", "1"},
-        {"asc('x')", "120"},
-        {"strcmp('alpha';'egon')", "-4"},
-        {"stricmp('Alpha';'ALPHA')", "0"},
-    });
 }
 
 } // namespace
