@@ -70,10 +70,10 @@ TEST(Output, WritesNothingForAFailedArgument) {
     ExpectOutput({
         {"println(x)", "Error: Variable x has no value", {}},
         {"print(x)", "Error: Variable x has no value", {}},
-        {"println('a'), print(undefinedfunc(1)), println('b')",
-         "Syntax: Unknown function",
-         {}},
-        {"println('a'), println(x), println('b')", "Error: Variable x has no value", {{kMsgOutputPrintln, "a"}}},
+        {"println('a'), print(undefinedfunc(1)), println('b')", "Syntax: Unknown function", {}},
+        {"println('a'), println(x), println('b')",
+         "Error: Variable x has no value",
+         {{kMsgOutputPrintln, "a"}}},
         {"a[2]=1, println(a[5])", "Error: Illegal array element access in array a", {}},
     });
 }
