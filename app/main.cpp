@@ -4,13 +4,22 @@
 
 #include "app/file_association.h"
 #include "app/main_form.h"
+#include "instruments/output_functions.h"
+#include "windows/output_form.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("The Varnex Calculator");
     NuvixApp::RegisterFileType(NuvixApp::UserDataHome(), QApplication::applicationFilePath().toStdString());
 
+    // The windows in their order of creation; only the main window shows at start, the
+    // output window shows itself when a script writes to it.
     NuvixApp::TMainForm mainForm;
+    NuvixWindows::TOutputForm outputForm;
+    NuvixParser::SetOutputWindow(&outputForm.MessageTarget());
+    struct TDetach {
+        ~TDetach() { NuvixParser::SetOutputWindow(nullptr); }
+    } detach;
     mainForm.show();
 
     // The whole argument text is one file name; surrounding double quotes are removed.

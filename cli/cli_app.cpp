@@ -1,5 +1,6 @@
 // varnexcalc-cli: compile the Global panel and one calculator panel, run both on the
-// calculation thread, print the result line as the main window shows it.
+// calculation thread, write their text output as it happens and then the result line as
+// the main window shows it.
 #include "cli/cli_app.h"
 
 #include <cerrno>
@@ -21,6 +22,9 @@
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
+#include "instruments/comm_parser.h"
+#include "instruments/output_functions.h"
+#include "instruments/output_messages.h"
 
 using namespace NuvixParser;
 
@@ -129,6 +133,46 @@ public:
 
 private:
     TMessageQueue queue_;
+};
+
+// The runner's text output window: print and println write to standard output at once
+// (flushed, so output and a hanging script can be watched); cleartext has nothing to erase.
+// Messages arrive on the calculation thread; the main thread reads LineOpen only after the
+// end-of-run message, whose queue orders the two.
+class TStdoutOutput final : public TWindowTarget {
+public:
+    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
+        SendMessage(id, wParam, lParam);
+        return true;
+    }
+    std::intptr_t SendMessage(std::uint32_t id, std::uintptr_t, std::intptr_t lParam) override {
+        if (id != kMsgOutputPrint && id != kMsgOutputPrintln) return 0;
+        const std::unique_ptr<char[]> text = TakeOutputText(lParam);
+        const std::size_t n = text ? std::strlen(text.get()) : 0;
+        std::cout.write(text.get(), static_cast<std::streamsize>(n));
+        if (id == kMsgOutputPrintln) {
+            std::cout.put('\n');
+            lineOpen_ = false;
+        } else if (n > 0) {
+            lineOpen_ = text[n - 1] != '\n';
+        }
+        std::cout.flush();
+        return 1;
+    }
+    // Whether the last output left its line unfinished.
+    bool LineOpen() const { return lineOpen_; }
+
+private:
+    bool lineOpen_ = false;
+};
+
+// Installs the output window for as long as it lives.
+class TOutputWindowScope {
+public:
+    explicit TOutputWindowScope(TWindowTarget& window) { SetOutputWindow(&window); }
+    ~TOutputWindowScope() { SetOutputWindow(nullptr); }
+    TOutputWindowScope(const TOutputWindowScope&) = delete;
+    TOutputWindowScope& operator=(const TOutputWindowScope&) = delete;
 };
 
 // Ctrl+C: the first asks the run to break, the second ends the program at once. The
@@ -242,9 +286,9 @@ int RunCli(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 
     TGlobalVarList globals;
-    TParser panelParser(globals);
+    TCommParser panelParser(globals);
     std::unique_ptr<TParserBase> globalClone = panelParser.Clone();
-    auto& globalParser = static_cast<TParser&>(*globalClone);
+    auto& globalParser = static_cast<TCommParser&>(*globalClone);
     panelParser.ShareHandler(globalParser.Handler());
 
     if (!CompileOrReport(globalParser, global)) return kExitSyntaxError;
@@ -252,6 +296,8 @@ int RunCli(int argc, char** argv) {
     globalParser.Rebind();
     panelParser.Rebind();
 
+    TStdoutOutput output;
+    TOutputWindowScope outputScope(output);
     TRunEndWaiter waiter;
     TAutoParserThread thread(panelParser, globalParser, &waiter);
     WatchInterrupts(thread);
@@ -260,7 +306,8 @@ int RunCli(int argc, char** argv) {
     waiter.WaitForRunEnd();
 
     const TCalcInfo& ci = thread.CalcInfo();
-    std::cout.flush();
+    // The result line stands on a line of its own, after all output.
+    if (output.LineOpen()) std::cout << '\n';
     std::cout << ResultLineText(thread.Result(), ci, options.radix) << std::endl;
     thread.PostThreadMessage(kMsgQuit);
     thread.WaitFor();

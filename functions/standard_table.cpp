@@ -4,14 +4,25 @@
 #include <vector>
 
 #include "functions/control/control_functions.h"
+#include "functions/files/file_functions.h"
 #include "functions/math/math_functions.h"
+#include "functions/regex/match_function.h"
+#include "functions/strings/string_functions.h"
 
 namespace NuvixParser {
 
 std::span<const TFunctionTableEntry> StandardFunctionTable() {
     static const std::vector<TFunctionTableEntry> table = [] {
         std::vector<TFunctionTableEntry> all;
-        for (auto area : {MathFunctionTable(), ControlFunctionTable()})
+        // Areas in help order; each contributes its own registration table.
+        const std::span<const TFunctionTableEntry> areas[] = {
+            MathFunctionTable(),
+            ControlFunctionTable(),
+            StringFunctionTable(),
+            RegexFunctionTable(),
+            FileFunctionTable(),
+        };
+        for (auto area : areas)
             all.insert(all.end(), area.begin(), area.end());
         return all;
     }();

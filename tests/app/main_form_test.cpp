@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "app/edit_panel.h"
+#include "app/file_association.h"
 #include "app/main_form.h"
+#include "instruments/output_functions.h"
+#include "windows/output_form.h"
 #include "tests/app/qt_test_environment.h"
 
 namespace {
@@ -104,6 +107,20 @@ TEST(MainForm, StartShowsResultsInThePanelsRadix) {
     w.Type(1, "x + 1");
     EXPECT_EQ(w.Run(), "Error: Variable x has no value");
     EXPECT_EQ(w.form.StatusText(1), "Calculation terminated");
+}
+
+TEST(MainForm, ScriptOutputReachesTheOutputWindowInOrder) {
+    // The whole road: typed script, Start, the calculation thread printing through the
+    // blocking hand-over, the result line.
+    TWindow w;
+    NuvixWindows::TOutputForm output;
+    NuvixParser::SetOutputWindow(&output.MessageTarget());
+    w.Type(1, "print('a'), print('b'), println('c'), for(i=1;i<4;i+=1;println(i^2)), print('d'), 7*6");
+    const QString result = w.Run();
+    NuvixParser::SetOutputWindow(nullptr);
+    EXPECT_EQ(result, "42");
+    EXPECT_EQ(output.Lines(), QStringList({"abc", "1", "4", "9", "d"}));
+    EXPECT_TRUE(output.isVisible());
 }
 
 TEST(MainForm, GlobalPanelDefinitionsAndDollarVariablesReachCalculatorPanels) {
@@ -290,6 +307,27 @@ TEST(MainFormFiles, SavePromptOnlyForDocumentsWorthKeeping) {
     w.form.Tabs()->setCurrentIndex(0);
     EXPECT_TRUE(w.form.SavePrompt());
     EXPECT_EQ(w.asked.size(), 1);
+}
+
+TEST(FileAssociation, WrittenOnceWhenMissingAndNeverOverwritten) {
+    QTemporaryDir dir;
+    const std::string home = dir.path().toStdString();
+    EXPECT_TRUE(NuvixApp::RegisterFileType(home, "/opt/varnex/varnexcalc"));
+    const QByteArray desktop = ReadFile(dir.filePath("applications/varnexcalc.desktop"));
+    EXPECT_TRUE(desktop.contains("Exec=\"/opt/varnex/varnexcalc\" %f\n"));
+    EXPECT_TRUE(desktop.contains("MimeType=application/x-zenthi-macro;"));
+    EXPECT_TRUE(ReadFile(dir.filePath("mime/packages/varnexcalc-zma.xml")).contains("<glob pattern=\"*.zma\"/>"));
+
+    // Present files are left as they are (a user may have edited them).
+    QFile edited(dir.filePath("applications/varnexcalc.desktop"));
+    ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+    edited.write("mine");
+    edited.close();
+    EXPECT_FALSE(NuvixApp::RegisterFileType(home, "/elsewhere/varnexcalc"));
+    EXPECT_EQ(ReadFile(dir.filePath("applications/varnexcalc.desktop")), QByteArray("mine"));
+    // Failures are silent: an unwritable place gives no exception and no file.
+    EXPECT_FALSE(NuvixApp::RegisterFileType("/proc/varnex-no-such-place", "/x"));
+    EXPECT_FALSE(NuvixApp::RegisterFileType("", "/x"));
 }
 
 } // namespace

@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 // ---- expectations in the script ---------------------------------------------------------------
 
 struct TExpectations {
+    std::vector<std::string> output; // lines written before the result line
     std::optional<std::string> result;
     int exitCode = 0;
     std::optional<std::string> stderrPart;
@@ -83,6 +84,10 @@ TExpectations ReadExpectations(const std::string& file) {
         const std::size_t close = value.find("*/");
         if (close != std::string::npos) value.resize(close);
         value = Trim(value);
+        if (key == "expect-output") { // one line each, so the only key that repeats
+            e.output.push_back(value);
+            continue;
+        }
         if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
             e.problems.push_back("key given twice: " + key);
             continue;
@@ -121,12 +126,13 @@ std::string ReadFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The text of the last line of an output that ends with a line break.
-std::string LastLine(const std::string& out) {
-    std::string s = out;
-    if (!s.empty() && s.back() == '\n') s.pop_back();
-    const std::size_t nl = s.rfind('\n');
-    return nl == std::string::npos ? s : s.substr(nl + 1);
+// The whole standard output the expectations allow: the output lines, then the result line,
+// each ended by a line break.
+std::string ExpectedStdout(const TExpectations& e) {
+    std::string out;
+    for (const std::string& line : e.output) out += line + "\n";
+    if (e.result) out += *e.result + "\n";
+    return out;
 }
 
 class GoldenScript : public ::testing::TestWithParam<std::string> {};
@@ -152,13 +158,7 @@ TEST_P(GoldenScript, RunsAsExpected) {
     ASSERT_FALSE(r.timedOut) << "the runner did not finish";
     ASSERT_EQ(r.signal, 0) << "the runner died of signal " << r.signal << "\nstderr:\n" << r.err;
     EXPECT_EQ(r.exitCode, e.exitCode) << "stdout:\n" << r.out << "stderr:\n" << r.err;
-    if (e.result) {
-        ASSERT_FALSE(r.out.empty()) << "no result line; stderr:\n" << r.err;
-        EXPECT_EQ(r.out.back(), '\n') << "the result line is not ended";
-        EXPECT_EQ(LastLine(r.out), *e.result);
-    } else {
-        EXPECT_EQ(r.out, "") << "no result line expected";
-    }
+    EXPECT_EQ(r.out, ExpectedStdout(e)) << "standard error:\n" << r.err;
     if (e.stderrPart)
         EXPECT_NE(r.err.find(*e.stderrPart), std::string::npos)
             << "standard error lacks: " << *e.stderrPart << "\nstandard error:\n"
@@ -194,6 +194,14 @@ TEST(GoldenScriptFormat, ReadsKeysAndRejectsUnknownOnes) {
     EXPECT_EQ(e.args, (std::vector<std::string>{"-p", "Calculator 2", "-r", "hex"}));
 
     EXPECT_EQ(ReadExpectations("/* expect-result: 3 */ 1+2").result, "3");
+    EXPECT_TRUE(ReadExpectations("1").output.empty());
+    const TExpectations printing = ReadExpectations("/* expect-output: ab c\n"
+                                                    "   expect-output:\n"
+                                                    "   expect-output: d */ 1");
+    EXPECT_TRUE(printing.problems.empty());
+    EXPECT_EQ(printing.output, (std::vector<std::string>{"ab c", "", "d"}));
+    EXPECT_EQ(ExpectedStdout(printing), "ab c\n\nd\n");
+    EXPECT_EQ(ExpectedStdout(ReadExpectations("/* expect-output: x\n expect-result: 1 */")), "x\n1\n");
     EXPECT_EQ(ReadExpectations("/* expect-result: */ ''").result, "");
     EXPECT_FALSE(ReadExpectations("/* expect-reslt: 3 */").problems.empty());
     EXPECT_FALSE(ReadExpectations("/* expect-exit: one */").problems.empty());

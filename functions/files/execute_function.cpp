@@ -1,0 +1,34 @@
+// execute: the command line split into words and run through the process runner.
+#include "functions/files/execute_function.h"
+
+#include <string>
+#include <vector>
+
+#include "engine/calc_info.h"
+#include "functions/files/command_line.h"
+#include "functions/files/process_runner.h"
+
+namespace NuvixParser {
+
+void TExecute::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    TFunction::Evaluate(ci, result);
+    if (ci.error) return;
+    result.SetString(std::string_view());
+    std::vector<std::string> words;
+    if (!SplitCommandLine(Value(0).ToString(), words)) {
+        ci.SetError("Execute: Unterminated quote in command line.");
+        return;
+    }
+    const TReturnValue& input = Value(1);
+    TProcessOutcome outcome =
+        input.isString ? RunProcess(words, input.text, ci) : RunProcess(words, input.ToString(), ci);
+    switch (outcome.status) {
+    case TProcessStatus::Finished: result.SetString(std::move(outcome.output)); break;
+    case TProcessStatus::StartFailed: ci.SetError("Execute failed (maybe unknown command)"); break;
+    case TProcessStatus::Breaked: ci.SetError("Breaked"); break;
+    case TProcessStatus::OutputTooLarge: ci.SetError("Execute: Output too large."); break;
+    case TProcessStatus::SystemError: ci.SetError("Execute: System error while running the command."); break;
+    }
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,115 @@
+// readmatrix and writematrix over the matrix text format.
+#include "functions/files/matrix_functions.h"
+
+#include <algorithm>
+#include <string>
+
+#include "engine/calc_info.h"
+#include "engine/var_entry.h"
+#include "functions/files/file_io.h"
+#include "functions/files/matrix_format.h"
+
+namespace NuvixParser {
+namespace {
+
+// writematrix formats this many cells before each write, so memory stays bounded
+// however large the array is.
+constexpr std::int64_t kCellsPerWrite = 8192;
+
+} // namespace
+
+void TMatrixReader::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    TFunction::Evaluate(ci, result); // leaves the result 0
+    if (ci.error) return;
+    const TReturnValue& fname = Value(1);
+    if (!fname.isString) {
+        ci.SetError("ReadMatrix: 2nd parameter is not a string.");
+        return;
+    }
+    TArrayEntry* array = ArgArray(0);
+    if (!array) {
+        ci.error = true; // the name belongs to a scalar: flag only, like an array operand
+        return;
+    }
+    const std::string& name = fname.text;
+    TFileDescriptor fd = OpenForReading(name);
+    if (!fd.IsOpen()) {
+        ci.SetError("ReadMatrix: File '" + name + "' not found.");
+        return;
+    }
+    std::string bytes;
+    const TReadStatus status = ReadAll(fd.Get(), bytes, ci);
+    fd.Close();
+    switch (status) {
+    case TReadStatus::Ok: break;
+    case TReadStatus::TooLarge: ci.SetError("ReadMatrix: Input file too large."); return;
+    case TReadStatus::Failed: ci.SetError("ReadMatrix: I/O error reading file."); return;
+    case TReadStatus::Breaked: ci.SetError("Breaked"); return;
+    }
+
+    const TMatrixShape shape = MeasureMatrix(bytes);
+    // A few bytes can describe a huge table (one long line, then many short ones), so the
+    // product is checked against the largest array before anything is allocated.
+    const std::int64_t total = shape.Elements();
+    if (total > TArrayEntry::kMaxElements) {
+        ci.SetError("ReadMatrix: Input file too large.");
+        return;
+    }
+    if (total > 0) {
+        if (total > array->Length() && !array->SetLength(total)) {
+            ci.SetError("ReadMatrix: Input file too large.");
+            return;
+        }
+        double* out = array->Data();
+        std::fill(out, out + total, 0.0);
+        FillMatrix(bytes, shape, out);
+    }
+    result.SetNumber(static_cast<double>(shape.lines));
+}
+
+void TMatrixWriter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    TFunction::Evaluate(ci, result); // leaves the result 0
+    if (ci.error) return;
+    const TReturnValue& file = Value(0);
+    if (!file.isString) {
+        ci.SetError("WriteMatrix: 1st parameter not a string");
+        return;
+    }
+    const std::int64_t columns = Value(2).GetInt();
+    if (columns < 1 || columns > TArrayEntry::kMaxElements) {
+        ci.SetError("WriteMatrix: Illegal column count " + Value(2).ToString());
+        return;
+    }
+    const TArrayEntry* array = ArgArray(1);
+    if (!array) {
+        ci.SetError("WriteMatrix: 2nd parameter not an array");
+        return;
+    }
+    const std::string& name = file.text;
+    TFileDescriptor fd = OpenForWriting(name, false);
+    if (!fd.IsOpen()) {
+        ci.SetError("WriteMatrix: unable to create file " + name);
+        return;
+    }
+    const std::string failed = "WriteMatrix: Error writing to file " + name;
+    const std::int64_t n = array->Data() ? array->Length() : 0; // no storage: an empty file
+    const std::int64_t rows = MatrixRowCount(n, columns);
+    const std::int64_t cells = rows * columns;
+    std::string buffer;
+    for (std::int64_t first = 0; first < cells; first += kCellsPerWrite) {
+        if (ci.BreakRequested()) {
+            ci.SetError("Breaked");
+            return;
+        }
+        buffer.clear();
+        AppendMatrixCells(buffer, array->Data(), n, columns, rows, first,
+                          std::min(cells, first + kCellsPerWrite));
+        if (!WriteAll(fd.Get(), buffer)) {
+            ci.SetError(failed);
+            return;
+        }
+    }
+    if (!fd.Close()) ci.SetError(failed);
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,51 @@
+// TRegexp: the small line-oriented pattern language of match, compiled to a 128-byte program.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace NuvixParser {
+
+// Patterns know anchors (^ first, $ last), '.', classes [a-z] and [^...], the repetitions
+// ? * + on one element, and backslash escapes. A pattern is compiled once into a fixed
+// program inside the object, so neither compiling nor matching allocates.
+class TRegexp {
+public:
+    static constexpr std::size_t kProgramSize = 128;
+
+    // Compile results. 2 (no memory) is never produced: the program lives in the object.
+    enum TStatus : std::int32_t {
+        kOk = 0,
+        kBadStart = 1, // empty, or starting with '*', '+', '?' or a line feed
+        kTooLong = 3,  // does not fit the program, or a repetition of an anchor or repetition
+    };
+
+    explicit TRegexp(std::string_view pattern);
+
+    TStatus Status() const { return status_; }
+
+    // Searches `text` from byte position `start`. Returns the position of the leftmost match
+    // and stores its length, or returns -1 and stores 0 (also for a pattern that failed to
+    // compile). A match that consumed nothing at position 0 reports length 1 (the first
+    // byte, which for an empty text lies past its end); one at a later position reports
+    // length 0.
+    std::ptrdiff_t Find(std::string_view text, std::size_t start, std::size_t& length) const;
+
+    // The compiled program (for tests of its encoding); complete only when Status() is kOk.
+    const std::array<std::uint8_t, kProgramSize>& Program() const { return program_; }
+
+private:
+    class TSearch;
+
+    void Compile(std::string_view pattern);
+    // The end position of a match of the program from `p` at `pos`, or -1.
+    std::ptrdiff_t MatchHere(const std::uint8_t* p, std::size_t pos, TSearch& search) const;
+    bool MatchesEmptyText() const;
+
+    std::array<std::uint8_t, kProgramSize> program_{};
+    TStatus status_ = kBadStart;
+};
+
+} // namespace NuvixParser

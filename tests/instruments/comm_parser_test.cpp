@@ -1,0 +1,91 @@
+// TCommParser: its function set, the shared registry, Clone and runs.
+#include <gtest/gtest.h>
+
+#include "engine/function.h"
+#include "engine/function_registry.h"
+#include "tests/instruments/recording_window.h"
+
+namespace {
+
+using NuvixParser::CommRegistry;
+using NuvixParser::TCommParser;
+using NuvixParser::TGlobalVarList;
+using NuvixParser::TParserBase;
+
+TEST(CommParser, HasTheStandardFunctionsAndTheOutputFunctions) {
+    TGlobalVarList globals;
+    TCommParser parser(globals);
+    const auto& entries = parser.Registry().Entries();
+    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3);
+    for (const auto& e : NuvixParser::StandardFunctionTable())
+        EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
+    for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText"})
+        EXPECT_NE(parser.Registry().Lookup(name), nullptr) << name;
+    // The plain parser does not know them.
+    NuvixParser::TParser plain(globals);
+    EXPECT_EQ(plain.Registry().Lookup("print"), nullptr);
+}
+
+// Parsers are made for every panel and clone; none of them copies the function map.
+TEST(CommParser, SharesOneRegistryBetweenParsers) {
+    TGlobalVarList globals;
+    TCommParser a(globals);
+    TCommParser b(globals);
+    EXPECT_EQ(&a.Registry(), &b.Registry());
+    EXPECT_EQ(&a.Registry(), CommRegistry().get());
+    const std::unique_ptr<TParserBase> clone = a.Clone();
+    EXPECT_EQ(&clone->Registry(), &a.Registry());
+}
+
+// Registering into one parser copies its registry on write and leaves the others alone; a
+// name that differs only in letter case replaces the entry instead of adding one.
+TEST(CommParser, RegistrationReplacesANameInAnyCase) {
+    TGlobalVarList globals;
+    TCommParser parser(globals);
+    TCommParser other(globals);
+    const std::size_t before = parser.Registry().Entries().size();
+    parser.Register("PrintLN", &NuvixParser::MakeFunction<NuvixParser::TPrint>);
+    EXPECT_EQ(parser.Registry().Entries().size(), before);
+    EXPECT_EQ(parser.Registry().Lookup("println"), &NuvixParser::MakeFunction<NuvixParser::TPrint>);
+    EXPECT_EQ(other.Registry().Lookup("println"), &NuvixParser::MakeFunction<NuvixParser::TPrintln>);
+}
+
+TEST(CommParser, CloneIsACommParserOverTheSameGlobals) {
+    TGlobalVarList globals;
+    TCommParser parser(globals);
+    const std::unique_ptr<TParserBase> clone = parser.Clone();
+    auto* comm = dynamic_cast<TCommParser*>(clone.get());
+    ASSERT_NE(comm, nullptr);
+    EXPECT_EQ(&comm->Globals(), &globals);
+    EXPECT_NE(&comm->Store(), &parser.Store());
+    EXPECT_TRUE(comm->HasError()); // a new parser, nothing compiled yet
+
+    // $ names are shared through the global list: the clone sees what the first one set.
+    NuvixTest::TRecordingWindow window;
+    NuvixParser::TCalcInfo ci;
+    parser.SetText("$shared = 'seen'");
+    ASSERT_TRUE(parser.Compile());
+    parser.Rebind();
+    ci.Reset();
+    parser.Calculate(ci);
+    ASSERT_FALSE(ci.error);
+    comm->SetText("println($shared)");
+    ASSERT_TRUE(comm->Compile());
+    comm->Rebind();
+    ci.Reset();
+    EXPECT_EQ(comm->Calculate(ci).ToString(), "1");
+    EXPECT_FALSE(ci.error) << ci.errorMessage;
+    EXPECT_EQ(window.messages,
+              (std::vector<NuvixTest::TOutputMessage>{{NuvixParser::kMsgOutputPrintln, "seen"}}));
+}
+
+// A TCommParser still runs like a TParser: empty scripts, errors, stack overflow.
+TEST(CommParser, RunsLikeAParser) {
+    EXPECT_EQ(NuvixTest::EvalComm(""), "0");
+    EXPECT_EQ(NuvixTest::EvalComm("1+2"), "3");
+    EXPECT_EQ(NuvixTest::EvalComm("1/0"), "+INF");
+    EXPECT_EQ(NuvixTest::EvalComm("x+1"), "Error: Variable x has no value");
+    EXPECT_EQ(NuvixTest::EvalComm("1+2)"), "Syntax: End of expression expected");
+}
+
+} // namespace

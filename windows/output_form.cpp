@@ -1,0 +1,247 @@
+// TOutputForm: placing output text, and the window's Clear, Save As Text, To Clipboard and Print.
+#include "windows/output_form.h"
+
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "instruments/output_messages.h"
+#include "windows/cp1252.h"
+#include "windows/qt_message_target.h"
+
+namespace NuvixWindows {
+namespace {
+
+constexpr int kRepaintMs = 50;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon,
+                        int width) {
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setMinimumSize(width, 25);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+// CR LF and a lone CR become LF, which the text cursor turns into line breaks.
+QString WithLfBreaks(QString text) {
+    if (text.contains(QLatin1Char('\r'))) {
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    }
+    return text;
+}
+
+} // namespace
+
+TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setWindowTitle(QStringLiteral("Output Window"));
+    resize(407, 303);
+
+    auto* toolBar = new QWidget(this);
+    toolBar->setFixedHeight(33);
+    auto* buttons = new QHBoxLayout(toolBar);
+    buttons->setContentsMargins(5, 4, 5, 4);
+    buttons->setSpacing(5);
+    btnClear = MakeButton(toolBar, "btnClear", QStringLiteral("Clear"), QStyle::SP_DialogResetButton, 75);
+    btnSave =
+        MakeButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
+    btnCopy = MakeButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
+    btnPrint =
+        MakeButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 94);
+    for (QPushButton* b : {btnClear, btnSave, btnCopy, btnPrint}) buttons->addWidget(b);
+    buttons->addStretch();
+
+    Memo = new QPlainTextEdit(this);
+    Memo->setObjectName(QStringLiteral("Memo"));
+    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Every placed text would be an undo step: a long run would pile up memory for
+    // nothing. The user's typing loses its undo with it.
+    Memo->setUndoRedoEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolBar);
+    layout->addWidget(Memo);
+
+    connect(btnClear, &QPushButton::clicked, this, &TOutputForm::Clear);
+    connect(btnSave, &QPushButton::clicked, this, &TOutputForm::SaveClicked);
+    connect(btnCopy, &QPushButton::clicked, this, &TOutputForm::CopyClicked);
+    connect(btnPrint, &QPushButton::clicked, this, &TOutputForm::PrintClicked);
+    connect(Memo->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!placing_) oneEmptyLine_ = false;
+    });
+
+    repaintTimer_ = new QTimer(this);
+    repaintTimer_->setSingleShot(true);
+    repaintTimer_->setInterval(kRepaintMs);
+    connect(repaintTimer_, &QTimer::timeout, this, [this] { Memo->setUpdatesEnabled(true); });
+
+    messageTarget_ =
+        new TQtMessageTarget([this](std::uint32_t id, std::uintptr_t wParam,
+                                    std::intptr_t lParam) { return HandleMessage(id, wParam, lParam); },
+                             this);
+}
+
+TOutputForm::~TOutputForm() = default;
+
+NuvixParser::TWindowTarget& TOutputForm::MessageTarget() {
+    return *messageTarget_;
+}
+
+std::intptr_t TOutputForm::HandleMessage(std::uint32_t id, std::uintptr_t, std::intptr_t lParam) {
+    switch (id) {
+    case NuvixParser::kMsgOutputPrint:
+    case NuvixParser::kMsgOutputPrintln: {
+        const std::unique_ptr<char[]> text = NuvixParser::TakeOutputText(lParam);
+        PlaceText(text ? FromCp1252(text.get()) : QString(), id == NuvixParser::kMsgOutputPrintln);
+        return 1;
+    }
+    case NuvixParser::kMsgOutputClear: Clear(); return 1;
+    default: return 0;
+    }
+}
+
+void TOutputForm::PlaceText(const QString& text, bool endLine) {
+    QTextDocument* document = Memo->document();
+    const QString t = WithLfBreaks(text);
+    placing_ = true;
+    if (document->isEmpty() && !oneEmptyLine_) {
+        Memo->appendPlainText(t); // the first line of an empty window
+    } else if (!lineEnded_) {
+        // The first piece continues the last line, further pieces are lines of their own.
+        const qsizetype lf = t.indexOf(QLatin1Char('\n'));
+        QTextCursor cursor(document);
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(lf < 0 ? t : t.left(lf));
+        if (lf >= 0) Memo->appendPlainText(t.mid(lf + 1));
+    } else if (oneEmptyLine_) {
+        QTextCursor cursor(document); // below the one empty line, which has no block of its own
+        cursor.insertBlock();
+        cursor.insertText(t);
+    } else {
+        // Appending keeps the view at the end when it was there, as a terminal does, and
+        // leaves it alone when the user scrolled up to read.
+        Memo->appendPlainText(t);
+    }
+    placing_ = false;
+    oneEmptyLine_ = document->isEmpty();
+    lineEnded_ = endLine;
+    DeferRepaint();
+    if (!isVisible()) {
+        show();
+        Memo->verticalScrollBar()->setValue(Memo->verticalScrollBar()->maximum());
+    }
+}
+
+// Painting the text area after every message would cost many times more than placing
+// the text: while output streams in, the area is repainted at most every kRepaintMs.
+void TOutputForm::DeferRepaint() {
+    if (repaintTimer_->isActive()) return;
+    Memo->setUpdatesEnabled(false);
+    repaintTimer_->start();
+}
+
+QStringList TOutputForm::Lines() const {
+    const QTextDocument* document = Memo->document();
+    QStringList lines;
+    if (document->isEmpty()) {
+        if (oneEmptyLine_) lines.append(QString());
+        return lines;
+    }
+    lines.reserve(document->blockCount());
+    // Block by block: the document's plain text would turn no-break spaces into blanks.
+    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) lines.append(b.text());
+    return lines;
+}
+
+void TOutputForm::Clear() {
+    placing_ = true;
+    Memo->clear();
+    placing_ = false;
+    oneEmptyLine_ = false;
+}
+
+bool TOutputForm::SaveText(const QString& path, QString* error) {
+    std::string bytes;
+    for (const QString& line : Lines()) {
+        bytes += ToCp1252(line);
+        bytes += "\r\n";
+    }
+    QSaveFile file(path);
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.commit())
+        return true;
+    if (error) *error = file.errorString();
+    file.cancelWriting();
+    return false;
+}
+
+bool TOutputForm::PrintTo(QPrinter& printer) {
+    printer.setDocName(QStringLiteral("Calculator output"));
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int h = metrics.height();
+    const int m = metrics.horizontalAdvance(QStringLiteral("XXXXXXX"));
+    const int t = 5 * h;
+    const int pageHeight = printer.height();
+    const QStringList lines = Lines();
+    int n = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // drawText takes the baseline; the line's top is at n * h + t.
+        painter.drawText(m, n * h + t + metrics.ascent(), lines[i]);
+        ++n;
+        // The page is full once the next line would end inside the bottom margin. No new
+        // page after the last line, so a full last page leaves no blank sheet behind.
+        if (pageHeight < n * h + 2 * t && i + 1 < lines.size()) {
+            printer.newPage();
+            n = 0;
+        }
+    }
+    return painter.end();
+}
+
+void TOutputForm::SaveClicked() {
+    QFileDialog dialog(this, QStringLiteral("Save plot as text file"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+    QString error;
+    if (!SaveText(path, &error))
+        QMessageBox::critical(this, windowTitle(), QStringLiteral("Cannot save %1:\n%2").arg(path, error));
+}
+
+void TOutputForm::CopyClicked() {
+    Memo->selectAll();
+    Memo->copy();
+}
+
+void TOutputForm::PrintClicked() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (!PrintTo(printer)) QMessageBox::critical(this, windowTitle(), QStringLiteral("Printing failed."));
+}
+
+} // namespace NuvixWindows
