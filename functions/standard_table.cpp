@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "functions/arrays/array_functions.h"
 #include "functions/control/control_functions.h"
 #include "functions/files/file_functions.h"
 #include "functions/math/math_functions.h"
@@ -20,6 +21,7 @@ std::span<const TFunctionTableEntry> StandardFunctionTable() {
             ControlFunctionTable(),
             StringFunctionTable(),
             RegexFunctionTable(),
+            ArrayFunctionTable(),
             FileFunctionTable(),
         };
         for (auto area : areas)
