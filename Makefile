@@ -2,7 +2,7 @@
 #   make deps   install missing Debian 12 build dependencies
 #   make build  configure and build build/ (Ninja, RelWithDebInfo)
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
-#   make run    build and start the calculator
+#   make run    build and start the calculator (the runner when there is no display)
 #   make bench  Release build and benchmarks
 #   make clean  remove the build folders
 
@@ -76,8 +76,13 @@ test: deps
 
 run: deps
 	@$(MAKE) --no-print-directory build
-	@echo "Type a script, then press Ctrl+D on an empty line to run it."
-	@$(CLI) -
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		exec $(BUILD_DIR)/app/varnexcalc; \
+	else \
+		echo "No display: starting the command-line runner instead."; \
+		echo "Type a script, then press Ctrl+D on an empty line to run it."; \
+		exec $(CLI) -; \
+	fi
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release
