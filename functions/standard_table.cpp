@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "functions/control/control_functions.h"
+#include "functions/fft/fft_functions.h"
 #include "functions/math/math_functions.h"
 
 namespace NuvixParser {
@@ -11,7 +12,7 @@ namespace NuvixParser {
 std::span<const TFunctionTableEntry> StandardFunctionTable() {
     static const std::vector<TFunctionTableEntry> table = [] {
         std::vector<TFunctionTableEntry> all;
-        for (auto area : {MathFunctionTable(), ControlFunctionTable()})
+        for (auto area : {MathFunctionTable(), ControlFunctionTable(), FftFunctionTable()})
             all.insert(all.end(), area.begin(), area.end());
         return all;
     }();
