@@ -5,6 +5,7 @@
 
 #include "functions/control/control_functions.h"
 #include "functions/fft/fft_functions.h"
+#include "functions/fit/fit_function.h"
 #include "functions/math/math_functions.h"
 
 namespace NuvixParser {
@@ -12,7 +13,7 @@ namespace NuvixParser {
 std::span<const TFunctionTableEntry> StandardFunctionTable() {
     static const std::vector<TFunctionTableEntry> table = [] {
         std::vector<TFunctionTableEntry> all;
-        for (auto area : {MathFunctionTable(), ControlFunctionTable(), FftFunctionTable()})
+        for (auto area : {MathFunctionTable(), ControlFunctionTable(), FftFunctionTable(), FitFunctionTable()})
             all.insert(all.end(), area.begin(), area.end());
         return all;
     }();
