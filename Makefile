@@ -4,6 +4,8 @@
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
 #   make run    build and start the calculator (the runner when there is no display)
 #   make bench  Release build and benchmarks
+#   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
+#   make fft-compare  time our FFT against numpy's and scipy's in one run
 #   make clean  remove the build folders
 
 SHELL := /bin/bash
@@ -11,6 +13,10 @@ SHELL := /bin/bash
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
                 qt6-base-dev xvfb xauth
+# Debian packages of the reference checks (make validate, make fft-compare), which need
+# Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
+REFERENCE_PACKAGES := python3-numpy python3-scipy
+PYTHON ?= /usr/bin/python3
 
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan
@@ -21,25 +27,33 @@ GENERATOR      ?= Ninja
 
 CLI := $(BUILD_DIR)/cli/varnexcalc-cli
 
-.PHONY: all deps build build-asan build-release bench test run clean
+.PHONY: all deps reference-deps build build-asan build-release bench validate fft-compare test run clean
 
 all: build
 
-deps:
+# Installs the Debian packages given as $(1) that are missing.
+define install_missing
 	@missing=""; \
-	for pkg in $(DEB_PACKAGES); do \
+	for pkg in $(1); do \
 		dpkg -s "$$pkg" 2>/dev/null | grep -q '^Status: install ok installed$$' || missing="$$missing $$pkg"; \
 	done; \
 	if [ -z "$$missing" ]; then \
-		echo "deps: all packages installed"; \
+		echo "$@: all packages installed"; \
 		exit 0; \
 	fi; \
-	echo "deps: installing$$missing"; \
+	echo "$@: installing$$missing"; \
 	if [ "$$(id -u)" -eq 0 ]; then sudo=""; \
 	elif command -v sudo >/dev/null 2>&1; then sudo="sudo"; \
-	else echo "deps: not root and sudo is not available; please install:$$missing" >&2; exit 1; fi; \
+	else echo "$@: not root and sudo is not available; please install:$$missing" >&2; exit 1; fi; \
 	$$sudo apt-get update && \
 	DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y --no-install-recommends $$missing
+endef
+
+deps:
+	$(call install_missing,$(DEB_PACKAGES))
+
+reference-deps:
+	$(call install_missing,$(REFERENCE_PACKAGES))
 
 build:
 	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEX_BUILD_BENCH=ON
@@ -57,6 +71,15 @@ build-release:
 bench: deps
 	@$(MAKE) --no-print-directory build-release
 	build-release/bench/varnex_bench
+
+# Not unit tests: these compare with references written elsewhere and take a while.
+validate: deps reference-deps
+	@$(MAKE) --no-print-directory build
+	$(PYTHON) tests/reference/validate_fft_fit.py --cli $(CLI)
+
+fft-compare: deps reference-deps
+	@$(MAKE) --no-print-directory build-release
+	$(PYTHON) bench/fft_compare.py --bench build-release/bench/varnex_bench
 
 # Both configurations are always built and tested so one run shows every failure;
 # the target fails if either of them failed.

@@ -6,6 +6,8 @@
 #include "functions/arrays/array_functions.h"
 #include "functions/control/control_functions.h"
 #include "functions/files/file_functions.h"
+#include "functions/fft/fft_functions.h"
+#include "functions/fit/fit_function.h"
 #include "functions/math/math_functions.h"
 #include "functions/regex/match_function.h"
 #include "functions/strings/string_functions.h"
@@ -23,6 +25,8 @@ std::span<const TFunctionTableEntry> StandardFunctionTable() {
             RegexFunctionTable(),
             ArrayFunctionTable(),
             FileFunctionTable(),
+            FftFunctionTable(),
+            FitFunctionTable(),
         };
         for (auto area : areas)
             all.insert(all.end(), area.begin(), area.end());

@@ -1,0 +1,31 @@
+// TFitFuncParms: what the fitter's callbacks need to evaluate a script model.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace NuvixParser {
+
+class TArrayEntry;
+class TCalcInfo;
+class TParserAtom;
+class TVarEntry;
+
+struct TFitFuncParms {
+    std::unique_ptr<double[]> params; // the fitter's parameter vector, worked on in place
+    std::int32_t count = 0;           // number of parameters
+    TVarEntry* xEntry = nullptr;      // the model's free variable
+    TArrayEntry* pEntry = nullptr;    // the script's parameter array p[]
+    TParserAtom* model = nullptr;     // the model expression
+    TCalcInfo* calc = nullptr;        // the run's record
+
+    // The model callback of the fitter: stores x and the parameters into the script's
+    // variables and evaluates the model's parse tree. Once the run has an error (or a
+    // break was requested, which becomes the error "Breaked") it returns 0 without
+    // evaluating anything.
+    static double Model(double x, void* context);
+    // The progress callback: false (ending the fit) once a break was requested.
+    static bool Progress(void* context, std::int32_t iteration, double chiSquarePerPoint);
+};
+
+} // namespace NuvixParser

@@ -1,0 +1,133 @@
+// Marquardt: the damped Gauss-Newton iteration, its curvature matrix and its stopping rule.
+#include "functions/fit/marquardt.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace NuvixParser {
+namespace {
+
+template <class T> std::unique_ptr<T[]> Buffer(std::int32_t n) {
+    return std::make_unique<T[]>(static_cast<std::size_t>(std::max(n, 0)));
+}
+
+} // namespace
+
+Marquardt::Marquardt(const double* x, const double* y, std::int32_t pointCount, const TFitLimits* limits,
+                     std::int32_t paramCount, double* params, TFitProgress progressCallback, void* context,
+                     TFitModel model, TFitSigma sigmaCallback, TFitDerivatives derivativeCallback,
+                     std::int32_t maxIterations, double tolerance)
+    : x_(x), y_(y), pointCount_(pointCount), limits_(limits), paramCount_(paramCount), params_(params),
+      sigmaCallback_(sigmaCallback), model_(model), derivativeCallback_(derivativeCallback),
+      progressCallback_(progressCallback), context_(context), savedAlpha_(paramCount),
+      beta_(Buffer<double>(paramCount)), sigma_(Buffer<double>(pointCount)),
+      savedParams_(Buffer<double>(paramCount)), savedBeta_(Buffer<double>(paramCount)),
+      dyda_(Buffer<double>(paramCount)), tolerance_(tolerance), maxIterations_(maxIterations),
+      index_(Buffer<std::int32_t>(paramCount)),
+      scale_(Buffer<double>(paramCount)), alpha_(paramCount), covariance_(paramCount) {}
+
+// Each point contributes w d^2 to chi-square and w (dy/dp_j)(dy/dp_k) to alpha, the
+// Gauss-Newton approximation of half the Hessian; beta is minus half the gradient.
+void Marquardt::Curvature() {
+    const std::int32_t np = paramCount_;
+    alpha_.SetZero();
+    std::fill_n(beta_.get(), np, 0.0);
+    double chi = 0;
+    for (std::int32_t i = 0; i < pointCount_; ++i) {
+        const double xi = x_[i];
+        const double w = 1 / (sigma_[i] * sigma_[i]);
+        const double c = model_(xi, context_);
+        const double d = y_[i] - c;
+        chi += d * d * w;
+        if (derivativeCallback_) {
+            derivativeCallback_(xi, params_, dyda_.get(), np, context_);
+        } else {
+            // Forward differences with a step of 0.1 % of the parameter, signed like it;
+            // a parameter at 0 is probed with 1e-40.
+            for (std::int32_t j = 0; j < np; ++j) {
+                const double v = params_[j];
+                const double g = 0.001 * v;
+                const double h = std::fabs(g) >= 1e-40 ? g : 1e-40;
+                params_[j] = v + h;
+                dyda_[j] = (model_(xi, context_) - c) / h;
+                params_[j] = v;
+            }
+        }
+        for (std::int32_t j = 0; j < np; ++j) {
+            const double t = w * dyda_[j];
+            double* row = alpha_[j];
+            for (std::int32_t k = 0; k <= j; ++k) row[k] += t * dyda_[k];
+            beta_[j] += d * t;
+        }
+    }
+    for (std::int32_t j = 1; j < np; ++j)
+        for (std::int32_t k = 0; k < j; ++k) alpha_[k][j] = alpha_[j][k];
+    chiSquare_ = chi;
+}
+
+bool Marquardt::Fit() {
+    const std::int32_t np = paramCount_;
+    stopped_ = false;
+    iterations_ = 0;
+    lambda_ = 0.001;
+    std::fill_n(sigma_.get(), pointCount_, 1.0);
+    if (sigmaCallback_) sigmaCallback_(x_, y_, sigma_.get(), pointCount_, context_);
+    Curvature();
+
+    bool rejected = false;
+    do {
+        if (progressCallback_ &&
+            !progressCallback_(context_, iterations_, chiSquare_ / static_cast<double>(pointCount_))) {
+            stopped_ = true;
+            return false;
+        }
+        ++iterations_;
+        oldChiSquare_ = chiSquare_;
+        // Damping the diagonal moves the step from Gauss-Newton towards steepest descent.
+        for (std::int32_t j = 0; j < np; ++j) alpha_[j][j] *= 1 + lambda_;
+        std::copy_n(params_, np, savedParams_.get());
+        std::copy_n(beta_.get(), np, savedBeta_.get());
+        savedAlpha_ = alpha_;
+
+        if (!alpha_.Decompose(index_.get(), scale_.get())) return false;
+        alpha_.Solve(index_.get(), beta_.get()); // beta becomes the step
+        for (std::int32_t j = 0; j < np; ++j) {
+            double p = params_[j] + beta_[j];
+            // Written so that a NaN parameter is put on its lower bound.
+            if (!(p >= limits_[j].min)) p = limits_[j].min;
+            if (p > limits_[j].max) p = limits_[j].max;
+            params_[j] = p;
+        }
+        Curvature();
+
+        if (chiSquare_ >= oldChiSquare_) {
+            // Back to the old point, with the damped matrix of this step, so that repeated
+            // failures compound the damping (by 1 + lambda each time, on top of lambda x 10).
+            lambda_ *= 10;
+            chiSquare_ = oldChiSquare_;
+            std::copy_n(savedParams_.get(), np, params_);
+            std::copy_n(savedBeta_.get(), np, beta_.get());
+            alpha_ = savedAlpha_;
+            rejected = true;
+        } else {
+            lambda_ *= 0.1;
+            rejected = false;
+        }
+        // The improvement tolerance is an absolute amount of chi-square.
+    } while (iterations_ < maxIterations_ && (oldChiSquare_ - chiSquare_ > tolerance_ || rejected) &&
+             lambda_ < 1e30);
+
+    alpha_ = savedAlpha_;
+    if (alpha_.Decompose(index_.get(), scale_.get())) {
+        double* column = savedBeta_.get();
+        for (std::int32_t c = 0; c < np; ++c) {
+            std::fill_n(column, np, 0.0);
+            column[c] = 1;
+            alpha_.Solve(index_.get(), column);
+            for (std::int32_t r = 0; r < np; ++r) covariance_[r][c] = column[r];
+        }
+    }
+    return true;
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,89 @@
+// Marquardt: Levenberg-Marquardt least-squares fitting of a model with bounded parameters.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "functions/fit/matrix.h"
+
+namespace NuvixParser {
+
+// One parameter of a fit: its start value and its bounds (-1e255 and +1e255 for none).
+struct TFitLimits {
+    double start;
+    double min;
+    double max;
+};
+
+// The callbacks get the context given to the fitter.
+// The model at x with the fitter's current parameters.
+using TFitModel = double (*)(double x, void* context);
+// Fills the standard deviations of the points (all 1 unless this is given).
+using TFitSigma = void (*)(const double* x, const double* y, double* sigma, std::int32_t count, void* context);
+// The partial derivatives of the model at x by every parameter, into dyda (replaces the
+// numerical derivatives).
+using TFitDerivatives = void (*)(double x, const double* params, double* dyda, std::int32_t count, void* context);
+// Called before every iteration with the chi-square per point so far; returning false
+// ends the fit at once (Fit() then returns false and Stopped() is true).
+using TFitProgress = bool (*)(void* context, std::int32_t iteration, double chiSquarePerPoint);
+
+// Adjusts params so that the sum of ((y_i - model(x_i)) / sigma_i)^2 becomes small.
+// The arrays x, y, limits and params are not copied and must outlive the fitter; params
+// is updated in place, and the model is expected to read its parameters from there.
+// Everything the iteration needs is allocated by the constructor.
+class Marquardt {
+public:
+    Marquardt(const double* x, const double* y, std::int32_t pointCount, const TFitLimits* limits,
+              std::int32_t paramCount, double* params, TFitProgress progressCallback, void* context,
+              TFitModel model, TFitSigma sigmaCallback, TFitDerivatives derivativeCallback,
+              std::int32_t maxIterations, double tolerance);
+    Marquardt(const Marquardt&) = delete;
+    Marquardt& operator=(const Marquardt&) = delete;
+
+    // Iterates from the current params. True when the iteration ended normally (too
+    // little improvement, the iteration limit, or a damping beyond 1e30); false when the
+    // curvature matrix was singular or the progress callback stopped the fit.
+    bool Fit();
+
+    double ChiSquare() const { return chiSquare_; }
+    double Lambda() const { return lambda_; }
+    std::int32_t Iterations() const { return iterations_; }
+    bool Stopped() const { return stopped_; }
+    // The inverse of the final curvature matrix (valid after Fit() returned true).
+    const Matrix& Covariance() const { return covariance_; }
+
+private:
+    // alpha, beta and chi-square at the current params.
+    void Curvature();
+
+    const double* x_;
+    const double* y_;
+    std::int32_t pointCount_;
+    const TFitLimits* limits_;
+    std::int32_t paramCount_;
+    double* params_;
+    TFitSigma sigmaCallback_;
+    TFitModel model_;
+    TFitDerivatives derivativeCallback_;
+    TFitProgress progressCallback_;
+    void* context_;
+    Matrix savedAlpha_;
+    std::unique_ptr<double[]> beta_;
+    std::unique_ptr<double[]> sigma_;
+    std::unique_ptr<double[]> savedParams_;
+    std::unique_ptr<double[]> savedBeta_;
+    double lambda_ = 0.001;
+    double oldChiSquare_ = 0;
+    std::unique_ptr<double[]> dyda_;
+    double tolerance_;
+    std::int32_t maxIterations_;
+    std::unique_ptr<std::int32_t[]> index_;
+    std::unique_ptr<double[]> scale_; // row scales of the decomposition
+    Matrix alpha_;
+    Matrix covariance_;
+    double chiSquare_ = 0;
+    std::int32_t iterations_ = 0;
+    bool stopped_ = false;
+};
+
+} // namespace NuvixParser
