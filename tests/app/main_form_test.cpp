@@ -162,6 +162,22 @@ TEST(MainForm, CalculatingLocksEditorsAndTabsUntilBreak) {
     EXPECT_TRUE(w.form.actionStart->isEnabled());
 }
 
+TEST(MainForm, KeypadKeys) {
+    TWindow w;
+    w.Type(1, "6*7");
+    QPlainTextEdit* editor = w.form.CurrentPanel()->MemoEdit();
+    editor->moveCursor(QTextCursor::End);
+    // The keypad's decimal key types '.' whatever the keyboard layout gives.
+    QTest::keyClick(editor, Qt::Key_Comma, Qt::KeypadModifier);
+    QTest::keyClick(editor, Qt::Key_5);
+    EXPECT_EQ(editor->toPlainText(), "6*7.5");
+    // Keypad Enter adds the line break and starts the calculation.
+    QTest::keyClick(editor, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(editor->toPlainText(), "6*7.5\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.form.CurrentPanel()->EdtResult()->text().isEmpty(); }, 20000));
+    EXPECT_EQ(w.form.CurrentPanel()->EdtResult()->text(), "45");
+}
+
 TEST(MainForm, PanelNumbersFollowTheTabCount) {
     TWindow w;
     w.form.NewPanel();
