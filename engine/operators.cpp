@@ -51,26 +51,26 @@ double TOpFunction::Apply(double, double) {
     return 0;
 }
 
-void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+// Left, then right (both always), then the operation on their numeric readings.
+template <class Apply>
+static void EvaluateNumeric(TParserAtom& left, TParserAtom& right, TCalcInfo& ci, TReturnValue& result,
+                            Apply apply) {
     if (StackExhausted(ci)) return;
-    left_->Evaluate(ci, result);
+    left.Evaluate(ci, result);
     const double a = result.GetNumber();
     if (ci.error) return;
     result.SetNumber(0);
-    right_->Evaluate(ci, result);
+    right.Evaluate(ci, result);
     const double b = result.GetNumber();
-    if (!ci.error) result.SetNumber(Apply(a, b));
+    if (!ci.error) result.SetNumber(apply(a, b));
+}
+
+void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    EvaluateNumeric(*left_, *right_, ci, result, [this](double a, double b) { return Apply(a, b); });
 }
 
 template <class Op> void TNumericOp<Op>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    left_->Evaluate(ci, result);
-    const double a = result.GetNumber();
-    if (ci.error) return;
-    result.SetNumber(0);
-    right_->Evaluate(ci, result);
-    const double b = result.GetNumber();
-    if (!ci.error) result.SetNumber(Op::Compute(a, b));
+    EvaluateNumeric(*left_, *right_, ci, result, &Op::Compute);
 }
 
 template class TNumericOp<TSubRule>;

@@ -290,6 +290,15 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
     }
 }
 
+// The name before a call's '(' or an element's '[' gets its mark, then the bracket.
+void TSyntaxReader::OpenBracket(int nameKind) {
+    Mark(nameKind);
+    RecordPosition();
+    Get();
+    Mark(TCodePosInfo::kBracket);
+    RecordPosition();
+}
+
 // operand-form := operand [ '(' arguments ')' | '[' [expression] ']' ]
 TNodePtr TSyntaxReader::ParseOperandForm() {
     std::unique_ptr<TOperandBase> operand = ParseOperand();
@@ -301,11 +310,7 @@ TNodePtr TSyntaxReader::ParseOperandForm() {
     const int la = Peek();
     auto* variable = dynamic_cast<TOperand*>(operand.get());
     if (la == '(') {
-        Mark(TCodePosInfo::kFunction);
-        RecordPosition();
-        Get();
-        Mark(TCodePosInfo::kBracket);
-        RecordPosition();
+        OpenBracket(TCodePosInfo::kFunction);
         if (!variable) {
             SetSyntaxError("Syntax error");
             return nullptr;
@@ -316,11 +321,7 @@ TNodePtr TSyntaxReader::ParseOperandForm() {
         return ParseCall(std::move(name));
     }
     if (la == '[') {
-        Mark(TCodePosInfo::kVariable);
-        RecordPosition();
-        Get();
-        Mark(TCodePosInfo::kBracket);
-        RecordPosition();
+        OpenBracket(TCodePosInfo::kVariable);
         if (!variable) {
             SetSyntaxError("Operator expected");
             return nullptr;

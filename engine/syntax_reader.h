@@ -43,6 +43,7 @@ private:
     void SetSyntaxError(std::string message);
     void Mark(int kind);
     void RecordPosition() { tokenStart_ = Position(); }
+    void OpenBracket(int nameKind);
     bool EnterNesting();
     void LeaveNesting() { --nesting_; }
 

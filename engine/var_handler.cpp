@@ -19,10 +19,12 @@ TVarEntryBase* TVarHandler::Find(std::string_view name) {
     return it == localIndex_.end() ? nullptr : it->second;
 }
 
-TVarEntry* TVarHandler::GetScalar(std::string_view name) {
-    if (TVarEntryBase* e = Find(name)) return e->Kind() == 0 ? static_cast<TVarEntry*>(e) : nullptr;
-    auto entry = std::make_unique<TVarEntry>(std::string(name));
-    TVarEntry* raw = entry.get();
+// Find-or-create of one kind of entry: a new global joins the program-wide list with this
+// store as its user, a new local the store's own list.
+template <class TEntry, int kKind> TEntry* TVarHandler::GetEntry(std::string_view name) {
+    if (TVarEntryBase* e = Find(name)) return e->Kind() == kKind ? static_cast<TEntry*>(e) : nullptr;
+    auto entry = std::make_unique<TEntry>(std::string(name));
+    TEntry* raw = entry.get();
     if (IsGlobalName(name)) {
         raw->AddUser(this);
         globals_.entries.push_back(std::move(entry));
@@ -32,17 +34,12 @@ TVarEntry* TVarHandler::GetScalar(std::string_view name) {
     return raw;
 }
 
+TVarEntry* TVarHandler::GetScalar(std::string_view name) {
+    return GetEntry<TVarEntry, 0>(name);
+}
+
 TArrayEntry* TVarHandler::GetArray(std::string_view name) {
-    if (TVarEntryBase* e = Find(name)) return e->Kind() == 1 ? static_cast<TArrayEntry*>(e) : nullptr;
-    auto entry = std::make_unique<TArrayEntry>(std::string(name));
-    TArrayEntry* raw = entry.get();
-    if (IsGlobalName(name)) {
-        raw->AddUser(this);
-        globals_.entries.push_back(std::move(entry));
-    } else {
-        AddLocal(std::move(entry));
-    }
-    return raw;
+    return GetEntry<TArrayEntry, 1>(name);
 }
 
 void TVarHandler::ReleaseAll() {

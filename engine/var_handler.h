@@ -54,6 +54,7 @@ public:
     std::size_t FrameDepth() const { return frameTop_; }
 
 private:
+    template <class TEntry, int kKind> TEntry* GetEntry(std::string_view name);
     void IndexLocal(TVarEntryBase* entry);
     TGlobalVarList& globals_;
     std::vector<std::unique_ptr<TVarEntryBase>> locals_;
