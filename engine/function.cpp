@@ -82,4 +82,15 @@ TArrayEntry* TFunction::ArgArray(int i) const {
     return ArgIsArray(i) ? static_cast<TOpArray*>(args_[i].get())->Entry() : nullptr;
 }
 
+void TNeg::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    const double v = EvalNumber(ci);
+    if (!ci.error) result.SetNumber(v);
+}
+
+double TNeg::EvalNumber(TCalcInfo& ci) {
+    if (StackExhausted(ci)) return 0;
+    const double v = args_[0]->EvalNumber(ci);
+    return ci.error ? 0 : -v;
+}
+
 } // namespace NuvixParser

@@ -81,6 +81,9 @@ class TNeg final : public TFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo&) override { return -values_[0].GetNumber(); }
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    double EvalNumber(TCalcInfo& ci) override;
+    bool ResultIsNumber() const override { return true; }
     const char* Description() const override { return "Returns -1*<a>."; }
 };
 

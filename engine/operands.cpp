@@ -23,6 +23,13 @@ void TOperand::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     ci.SetError("Variable " + name_ + " has no value");
 }
 
+double TOperand::EvalNumber(TCalcInfo& ci) {
+    // A text entry keeps its numeric reading as its number.
+    if (entry_ && entry_->hasValue) return entry_->number;
+    ci.SetError("Variable " + name_ + " has no value");
+    return 0;
+}
+
 bool TOperand::IsString() const {
     return entry_ && entry_->isString;
 }
@@ -64,23 +71,29 @@ void TOpArray::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         ci.error = true; // the name is a scalar: flag only, no message
         return;
     }
-    TReturnValue v;
-    index_->Evaluate(ci, v);
-    const std::int32_t i = v.GetInt();
-    if (ci.error) return;
+    const double x = EvalNumber(ci);
+    if (!ci.error) result.SetNumber(x);
+}
+
+double TOpArray::EvalNumber(TCalcInfo& ci) {
+    if (!entry_) {
+        ci.error = true; // the name is a scalar: flag only, no message
+        return 0;
+    }
+    const std::int32_t i = DoubleToInt32(index_->EvalNumber(ci));
+    if (ci.error) return 0;
     const double x = entry_->GetElement(i);
     // A 0 read is also what lies outside the array, so only then is the index checked.
     if (x == 0 && !(i == 0 || (i > 0 && i < entry_->Length())))
         ci.SetError("Illegal array element access in array " + name_);
-    result.SetNumber(x);
+    return x;
 }
 
 bool TOpArray::PrivateIndex(TCalcInfo& ci, std::int32_t& i) {
     TCalcInfo own(ci, TCalcInfo::PrivateTag{});
-    TReturnValue v;
-    index_->Evaluate(own, v);
+    const double v = index_->EvalNumber(own);
     if (own.error) return false;
-    i = v.GetInt();
+    i = DoubleToInt32(v);
     return true;
 }
 

@@ -23,6 +23,7 @@ public:
     bool HasValue(TCalcInfo& ci) override;
     bool AssignNumber(TCalcInfo& ci, double v) override;
     bool AssignString(TCalcInfo& ci, std::string_view s) override;
+    double EvalNumber(TCalcInfo& ci) override;
 
     const std::string& Name() const { return name_; }
     TVarEntry* Entry() const { return entry_; }
@@ -36,12 +37,16 @@ private:
 class TConstOperand final : public TOperandBase {
 public:
     explicit TConstOperand(double v) : number_(v) {}
-    explicit TConstOperand(std::string text) : text_(std::move(text)), isString_(true) {}
+    explicit TConstOperand(std::string text)
+        : number_(TextToNumber(text)), text_(std::move(text)), isString_(true) {}
 
     void Bind(TVarHandler&) override {}
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     bool IsString() const override { return isString_; }
     bool HasValue(TCalcInfo&) override { return true; }
+    // A text constant's number is its numeric reading, read once.
+    double EvalNumber(TCalcInfo&) override { return number_; }
+    bool ResultIsNumber() const override { return !isString_; }
 
     double Number() const { return number_; }
     const std::string& Text() const { return text_; }
@@ -64,6 +69,8 @@ public:
     bool IsArray() const override { return true; }
     bool AssignNumber(TCalcInfo& ci, double v) override;
     bool AssignString(TCalcInfo& ci, std::string_view s) override;
+    double EvalNumber(TCalcInfo& ci) override;
+    bool ResultIsNumber() const override { return true; }
 
     const std::string& Name() const { return name_; }
     TArrayEntry* Entry() const { return entry_; }

@@ -52,25 +52,27 @@ double TOpFunction::Apply(double, double) {
 }
 
 // Left, then right (both always), then the operation on their numeric readings.
-template <class Apply>
-static void EvaluateNumeric(TParserAtom& left, TParserAtom& right, TCalcInfo& ci, TReturnValue& result,
-                            Apply apply) {
-    if (StackExhausted(ci)) return;
-    left.Evaluate(ci, result);
-    const double a = result.GetNumber();
-    if (ci.error) return;
-    result.SetNumber(0);
-    right.Evaluate(ci, result);
-    const double b = result.GetNumber();
-    if (!ci.error) result.SetNumber(apply(a, b));
-}
-
 void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    EvaluateNumeric(*left_, *right_, ci, result, [this](double a, double b) { return Apply(a, b); });
+    if (StackExhausted(ci)) return;
+    const double a = left_->EvalNumber(ci);
+    if (ci.error) return;
+    const double b = right_->EvalNumber(ci);
+    if (!ci.error) result.SetNumber(Apply(a, b));
 }
 
 template <class Op> void TNumericOp<Op>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    EvaluateNumeric(*left_, *right_, ci, result, &Op::Compute);
+    const double v = EvalNumber(ci);
+    if (!ci.error) result.SetNumber(v);
+}
+
+// The numeric operators never need a value record: numbers flow straight through.
+template <class Op> double TNumericOp<Op>::EvalNumber(TCalcInfo& ci) {
+    if (StackExhausted(ci)) return 0;
+    const double a = left_->EvalNumber(ci);
+    if (ci.error) return 0;
+    const double b = right_->EvalNumber(ci);
+    if (ci.error) return 0;
+    return Op::Compute(a, b);
 }
 
 template class TNumericOp<TSubRule>;
@@ -133,10 +135,18 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         ci.SetError("=: Left expression is constant");
         return;
     }
-    right_->Evaluate(ci, result);
-    if (ci.error) return;
-    const bool ok =
-        result.isString ? target->AssignString(ci, result.text) : target->AssignNumber(ci, result.number);
+    bool ok;
+    if (right_->ResultIsNumber()) {
+        const double v = right_->EvalNumber(ci);
+        if (ci.error) return;
+        result.SetNumber(v);
+        ok = target->AssignNumber(ci, v);
+    } else {
+        right_->Evaluate(ci, result);
+        if (ci.error) return;
+        ok =
+            result.isString ? target->AssignString(ci, result.text) : target->AssignNumber(ci, result.number);
+    }
     if (!ok) {
         // An index that ran out of stack or was broken off fails the store too; report
         // that instead.
@@ -156,6 +166,18 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
         ci.SetError(std::string(1, OpChar) + "=: Left expression is constant");
         return;
     }
+    if (right_->ResultIsNumber()) {
+        // Numbers only: no text append is possible, and the target counts by its numeric
+        // reading.
+        const double r = right_->EvalNumber(ci);
+        if (ci.error) return;
+        const double l = left_->EvalNumber(ci);
+        if (ci.error) return;
+        const double v = Combine(l, r);
+        if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
+        result.SetNumber(v);
+        return;
+    }
     TReturnValue right;
     right_->Evaluate(ci, right);
     if (!ci.error) left_->Evaluate(ci, result); // current value of the target
@@ -169,17 +191,7 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
             return;
         }
     }
-    const double l = result.GetNumber();
-    const double r = right.GetNumber();
-    double v;
-    if constexpr (OpChar == '+')
-        v = l + r;
-    else if constexpr (OpChar == '-')
-        v = l - r;
-    else if constexpr (OpChar == '*')
-        v = l * r;
-    else
-        v = l / r;
+    const double v = Combine(result.GetNumber(), right.GetNumber());
     if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
     result.SetNumber(v);
 }

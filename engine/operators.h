@@ -47,6 +47,8 @@ int OperatorPrecedence(unsigned char code);
 template <class Op> class TNumericOp : public TOpFunction {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+    double EvalNumber(TCalcInfo& ci) final;
+    bool ResultIsNumber() const final { return true; }
     double Apply(double a, double b) final { return Op::Compute(a, b); }
 };
 
@@ -136,6 +138,14 @@ public:
 template <char OpChar> class TCompoundAssign : public TAssignBase {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+    static double Combine(double l, double r) {
+        if constexpr (OpChar == '+') return l + r;
+        if constexpr (OpChar == '-') return l - r;
+        if constexpr (OpChar == '*') return l * r;
+        return l / r; // IEEE: x/0 gives an infinity
+    }
+    // Only += can give a text (appending one).
+    bool ResultIsNumber() const final { return OpChar != '+'; }
 };
 
 class TPlusEq final : public TCompoundAssign<'+'> {};

@@ -26,6 +26,15 @@ public:
     virtual bool IsString() const { return false; }
     virtual ~TParserAtom() = default;
 
+    // The numeric reading of the node's value, computed without a TReturnValue where the
+    // node can: the fast path of arithmetic, comparisons, assignments and conditions. The
+    // same evaluation and errors as Evaluate followed by the numeric reading (0 after an
+    // error).
+    virtual double EvalNumber(TCalcInfo& ci);
+    // True when Evaluate always gives a number, never a text: callers may then take
+    // EvalNumber instead of Evaluate without losing anything.
+    virtual bool ResultIsNumber() const { return false; }
+
     // Binary operators are chained into left-deep spines by long flat scripts; the tree
     // walks those spines in loops instead of recursion (see TOpFunction).
     virtual TOpFunction* AsOperator() { return nullptr; }

@@ -28,8 +28,7 @@ public:
     int ArgumentCount() const override { return 3; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
         if (StackExhausted(ci)) return;
-        Arg(0)->Evaluate(ci, result);
-        const bool taken = result.IsTrue();
+        const bool taken = DoubleToInt32(Arg(0)->EvalNumber(ci)) != 0;
         if (ci.error) return;
         result.SetNumber(0);
         Arg(taken ? 1 : 2)->Evaluate(ci, result);
@@ -55,11 +54,8 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
         if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
-        TReturnValue condition;
         while (!StopLoop(ci)) {
-            condition.SetNumber(0);
-            Arg(0)->Evaluate(ci, condition);
-            if (condition.GetNumber() == 0) return;
+            if (Arg(0)->EvalNumber(ci) == 0) return;
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
@@ -88,9 +84,7 @@ public:
         TReturnValue scratch;
         Arg(0)->Evaluate(ci, scratch);
         while (!StopLoop(ci)) {
-            scratch.SetNumber(0);
-            Arg(1)->Evaluate(ci, scratch);
-            if (scratch.GetNumber() == 0) return;
+            if (Arg(1)->EvalNumber(ci) == 0) return;
             result.SetNumber(0);
             Arg(3)->Evaluate(ci, result);
             scratch.SetNumber(0);
