@@ -20,14 +20,25 @@ void TOperand::Evaluate(TCalcInfo& ci, TReturnValue& result) {
             result.SetNumber(entry_->number);
         return;
     }
-    ci.SetError("Variable " + name_ + " has no value");
+    ReportNoValue(ci);
 }
 
 double TOperand::EvalNumber(TCalcInfo& ci) {
     // A text entry keeps its numeric reading as its number.
-    if (entry_ && entry_->hasValue) return entry_->number;
-    ci.SetError("Variable " + name_ + " has no value");
+    if (entry_ && entry_->hasValue) [[likely]]
+        return entry_->number;
+    ReportNoValue(ci);
     return 0;
+}
+
+void TOperand::ReportNoValue(TCalcInfo& ci) const {
+    ci.SetError("Variable " + name_ + " has no value");
+}
+
+bool TOperand::TryNumber(TCalcInfo& ci, double& out) {
+    if (entry_ && entry_->hasValue && entry_->isString) return false;
+    out = EvalNumber(ci);
+    return true;
 }
 
 bool TOperand::IsString() const {

@@ -24,11 +24,13 @@ public:
     bool AssignNumber(TCalcInfo& ci, double v) override;
     bool AssignString(TCalcInfo& ci, std::string_view s) override;
     double EvalNumber(TCalcInfo& ci) override;
+    bool TryNumber(TCalcInfo& ci, double& out) override;
 
     const std::string& Name() const { return name_; }
     TVarEntry* Entry() const { return entry_; }
 
 private:
+    [[gnu::noinline, gnu::cold]] void ReportNoValue(TCalcInfo& ci) const;
     std::string name_;
     TVarEntry* entry_ = nullptr; // none when unbound or when the name is an array
 };
@@ -47,6 +49,10 @@ public:
     // A text constant's number is its numeric reading, read once.
     double EvalNumber(TCalcInfo&) override { return number_; }
     bool ResultIsNumber() const override { return !isString_; }
+    bool TryNumber(TCalcInfo&, double& out) override {
+        out = number_;
+        return !isString_;
+    }
 
     double Number() const { return number_; }
     const std::string& Text() const { return text_; }

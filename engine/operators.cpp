@@ -7,6 +7,7 @@
 #include "engine/operands.h"
 #include "engine/return_value.h"
 #include "engine/stack_guard.h"
+#include "engine/var_entry.h"
 
 namespace NuvixParser {
 
@@ -123,9 +124,15 @@ bool TAssignBase::CheckOperands() {
     return left_ && left_->IsVariable();
 }
 
-TOperandBase* TAssignBase::Target() const {
-    // Only operands report IsVariable, so the cast is safe exactly then.
-    return left_ && left_->IsVariable() ? static_cast<TOperandBase*>(left_.get()) : nullptr;
+TOperandBase* TAssignBase::Target() {
+    // Only operands report IsVariable, so the cast is safe exactly then. The answer never
+    // changes for a node, so it is looked up once.
+    if (!targetKnown_) {
+        target_ = left_ && left_->IsVariable() ? static_cast<TOperandBase*>(left_.get()) : nullptr;
+        scalarTarget_ = dynamic_cast<TOperand*>(target_);
+        targetKnown_ = true;
+    }
+    return target_;
 }
 
 void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -136,8 +143,7 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     bool ok;
-    if (right_->ResultIsNumber()) {
-        const double v = right_->EvalNumber(ci);
+    if (double v; right_->TryNumber(ci, v)) {
         if (ci.error) return;
         result.SetNumber(v);
         ok = target->AssignNumber(ci, v);
@@ -163,14 +169,20 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
     if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
-        ci.SetError(std::string(1, OpChar) + "=: Left expression is constant");
+        ReportConstantTarget(ci);
         return;
     }
-    if (right_->ResultIsNumber()) {
-        // Numbers only: no text append is possible, and the target counts by its numeric
+    if (double r; right_->TryNumber(ci, r)) {
+        // A number: no text append is possible, and the target counts by its numeric
         // reading.
-        const double r = right_->EvalNumber(ci);
         if (ci.error) return;
+        if (TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr; e && e->hasValue) {
+            // A plain variable read and written in place (what x += 1 in a loop is).
+            const double v = Combine(e->number, r);
+            e->SetNumber(v);
+            result.SetNumber(v);
+            return;
+        }
         const double l = left_->EvalNumber(ci);
         if (ci.error) return;
         const double v = Combine(l, r);
@@ -178,6 +190,14 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
         result.SetNumber(v);
         return;
     }
+    EvaluateWithText(ci, result, *target);
+}
+
+// The right side may be a text: kept out of the numeric path above so that one stays lean.
+template <char OpChar>
+void TCompoundAssign<OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& result,
+                                               TOperandBase& targetOperand) {
+    TOperandBase* target = &targetOperand;
     TReturnValue right;
     right_->Evaluate(ci, right);
     if (!ci.error) left_->Evaluate(ci, result); // current value of the target
@@ -194,6 +214,10 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
     const double v = Combine(result.GetNumber(), right.GetNumber());
     if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
     result.SetNumber(v);
+}
+
+template <char OpChar> void TCompoundAssign<OpChar>::ReportConstantTarget(TCalcInfo& ci) {
+    ci.SetError(std::string(1, OpChar) + "=: Left expression is constant");
 }
 
 template class TCompoundAssign<'+'>;

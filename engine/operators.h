@@ -10,6 +10,7 @@
 
 namespace NuvixParser {
 
+class TOperand;
 class TOperandBase;
 
 class TOpFunction : public TParserAtom {
@@ -127,7 +128,14 @@ public:
 
 protected:
     // The left side as an assignable operand, or none when it is not a variable.
-    TOperandBase* Target() const;
+    TOperandBase* Target();
+
+    // The left side when it is a plain variable (set together with the target).
+    TOperand* scalarTarget_ = nullptr;
+
+private:
+    TOperandBase* target_ = nullptr;
+    bool targetKnown_ = false;
 };
 
 class TEq final : public TAssignBase {
@@ -146,6 +154,10 @@ public:
     }
     // Only += can give a text (appending one).
     bool ResultIsNumber() const final { return OpChar != '+'; }
+
+private:
+    [[gnu::noinline]] void EvaluateWithText(TCalcInfo& ci, TReturnValue& result, TOperandBase& target);
+    [[gnu::noinline, gnu::cold]] static void ReportConstantTarget(TCalcInfo& ci);
 };
 
 class TPlusEq final : public TCompoundAssign<'+'> {};

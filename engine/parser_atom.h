@@ -34,6 +34,14 @@ public:
     // True when Evaluate always gives a number, never a text: callers may then take
     // EvalNumber instead of Evaluate without losing anything.
     virtual bool ResultIsNumber() const { return false; }
+    // Either evaluates the node to a number (true, `out` set, errors reported as usual) or,
+    // when its value may be a text, evaluates nothing and returns false so the caller can
+    // Evaluate it. A variable holding a number takes the fast way.
+    virtual bool TryNumber(TCalcInfo& ci, double& out) {
+        if (!ResultIsNumber()) return false;
+        out = EvalNumber(ci);
+        return true;
+    }
 
     // Binary operators are chained into left-deep spines by long flat scripts; the tree
     // walks those spines in loops instead of recursion (see TOpFunction).
