@@ -28,8 +28,8 @@ for(i = 1; i <= 2000; i = i + 1; x = x + sqrt(i) * sin(i) / (1 + i)),
 fill(v[]; 5000),
 sort(v[]; order[]),
 s = '',
-for(i = 0; i < 200; i = i + 1; s = concat(s; str(v[order[i]]))),
-t = substr(s; 10; 40) + strzero(42; 8),
+for(i = 0; i < 200; i = i + 1; s = concat(s; str(v[order[i]]; 0; 4))),
+t = substr(s; 10; 40) + strzero(42; 8; 0),
 m = match('reading: VOLT +12.500E+0 V'; 'VOLT\s[-+0-9.E]+'),
 string(fib(15)) + ' ' + string(length(s)) + ' ' + m + ' ' + string(x > -1000)
 )";
