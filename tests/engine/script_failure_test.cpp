@@ -38,6 +38,7 @@ TEST(ScriptFailures, EndAsScriptErrorsWithAMessage) {
     for (const TCase& c : cases) EXPECT_EQ(Eval(c.script), c.outcome) << c.script;
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 // The address space the process uses now, from /proc/self/status, in bytes.
 long long VirtualSize() {
     std::ifstream status("/proc/self/status");
@@ -56,6 +57,7 @@ void RunWithLittleMemory(const char* script) {
     std::fprintf(stderr, "[%s]\n", Eval(script).c_str());
     std::_Exit(0);
 }
+#endif
 
 class ScriptFailuresOutOfMemory : public ::testing::TestWithParam<const char*> {};
 
