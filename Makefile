@@ -4,6 +4,8 @@
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
 #   make run    build and start the calculator (the runner when there is no display)
 #   make bench  Release build and benchmarks
+#   make fuzz   build the libFuzzer programs (clang) in build-fuzz/ and run each of them
+#               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
 #   make fft-compare  time our FFT against numpy's and scipy's in one run
 #   make clean  remove the build folders
@@ -17,6 +19,8 @@ DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmar
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
 PYTHON ?= /usr/bin/python3
+# Debian packages of the fuzz build: clang 14 and its sanitizer and libFuzzer runtimes.
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan
@@ -27,7 +31,14 @@ GENERATOR      ?= Ninja
 
 CLI := $(BUILD_DIR)/cli/varnexcalc-cli
 
-.PHONY: all deps reference-deps build build-asan build-release bench validate fft-compare test run clean
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_CXX       ?= clang++-14
+FUZZ_SECONDS   ?= 60
+FUZZ_TARGETS   ?= parser macro_file matrix_file regexp conversions
+# Extra libFuzzer flags, e.g. FUZZ_FLAGS=-jobs=2
+FUZZ_FLAGS     ?=
+
+.PHONY: all deps reference-deps fuzz-deps build-fuzz fuzz build build-asan build-release bench validate fft-compare test run clean
 
 all: build
 
@@ -55,6 +66,9 @@ deps:
 reference-deps:
 	$(call install_missing,$(REFERENCE_PACKAGES))
 
+fuzz-deps:
+	$(call install_missing,$(FUZZ_PACKAGES))
+
 build:
 	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEX_BUILD_BENCH=ON
 	$(CMAKE) --build $(BUILD_DIR)
@@ -66,6 +80,30 @@ build-asan:
 build-release:
 	$(CMAKE) -S . -B build-release -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVARNEX_BUILD_BENCH=ON
 	$(CMAKE) --build build-release
+
+# The fuzz build has no GUI and no unit tests: only the libraries (instrumented) and the
+# fuzz programs.
+build-fuzz:
+	$(CMAKE) -S . -B $(FUZZ_BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DVARNEX_FUZZ=ON -DVARNEX_BUILD_GUI=OFF -DVARNEX_BUILD_TESTS=OFF
+	$(CMAKE) --build $(FUZZ_BUILD_DIR) --target varnex_fuzzers
+
+# Each target grows its own corpus in $(FUZZ_BUILD_DIR)/corpus/<target>, starting from the
+# seeds in tests/fuzz/corpus/<target> (which are only read). Crashing inputs land in
+# $(FUZZ_BUILD_DIR)/artifacts/<target>/; copy them to tests/fuzz/regressions/<target>/ once
+# fixed. The target fails when any program found something.
+fuzz: deps fuzz-deps
+	@$(MAKE) --no-print-directory build-fuzz
+	@status=0; \
+	for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$t $(FUZZ_BUILD_DIR)/artifacts/$$t; \
+		echo "=== fuzz_$$t: $(FUZZ_SECONDS) s ==="; \
+		$(FUZZ_BUILD_DIR)/tests/fuzz/fuzz_$$t $(FUZZ_BUILD_DIR)/corpus/$$t tests/fuzz/corpus/$$t \
+			-max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=3072 -malloc_limit_mb=2048 \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD_DIR)/artifacts/$$t/ $(FUZZ_FLAGS) \
+			|| { status=1; echo "*** fuzz_$$t: found a problem (see $(FUZZ_BUILD_DIR)/artifacts/$$t/)"; }; \
+	done; \
+	exit $$status
 
 # Benchmarks run in a Release build; speed targets live here, never in unit tests.
 bench: deps
@@ -108,4 +146,4 @@ run: deps
 	fi
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release $(FUZZ_BUILD_DIR)

@@ -31,6 +31,20 @@ const char* TMatch::Description() const {
            "\\ followed by any other character gives that character, for example \\. \\* \\[ \\\\ \\$";
 }
 
+namespace {
+
+// A break (F4) ends a long search; the run then ends with "Breaked" like a loop.
+class TBreakOfRun final : public TStopRequest {
+public:
+    explicit TBreakOfRun(const TCalcInfo& ci) : ci_(ci) {}
+    bool Requested() const override { return ci_.BreakRequested(); }
+
+private:
+    const TCalcInfo& ci_;
+};
+
+} // namespace
+
 void TMatch::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     Arg(0)->Evaluate(ci, result);
@@ -44,7 +58,12 @@ void TMatch::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     const TRegexp pattern(slot.Value().text);
     std::string& s = result.text;
     std::size_t length = 0;
-    const std::ptrdiff_t pos = pattern.Find(s, 0, length);
+    const TBreakOfRun stop(ci);
+    const std::ptrdiff_t pos = pattern.Find(s, 0, length, &stop);
+    if (ci.BreakRequested()) {
+        ci.SetError("Breaked");
+        return;
+    }
     if (pos < 0 || length == 0) {
         s.clear();
         return;

@@ -275,12 +275,17 @@ void TRegexp::Compile(std::string_view pattern) {
 // below the step budget and allocate nothing.
 class TRegexp::TSearch {
 public:
-    TSearch(std::string_view text, const std::uint8_t* program) : text(text), program_(program) {}
+    TSearch(std::string_view text, const std::uint8_t* program, const TStopRequest* stop)
+        : text(text), program_(program), stop_(stop) {}
 
     const std::string_view text;
+    // Set once the stop request was seen; every level then returns "no match".
+    bool stopped = false;
 
+    // Each step may scan the rest of the text, so a long search asks for a stop often.
     void Step() {
         if (++steps_ == kStepsBeforeMemo) StartMemo();
+        if (steps_ >= kStepsBeforeMemo && (steps_ & 15) == 0 && stop_ && stop_->Requested()) stopped = true;
     }
     bool KnownToFail(const std::uint8_t* rest, std::size_t pos) const {
         if (failed_.empty()) return false;
@@ -314,6 +319,7 @@ private:
     }
 
     const std::uint8_t* program_;
+    const TStopRequest* stop_;
     std::uint64_t steps_ = 0;
     std::size_t columns_ = 0;
     std::array<std::uint8_t, kProgramSize> row_; // filled by StartMemo for every offset it reads
@@ -324,6 +330,7 @@ std::ptrdiff_t TRegexp::MatchHere(const std::uint8_t* p, std::size_t pos, TSearc
     const std::string_view text = search.text;
     const std::size_t n = text.size();
     search.Step();
+    if (search.stopped) return -1;
     for (;;) {
         switch (*p) {
         case kEnd: return static_cast<std::ptrdiff_t>(pos);
@@ -357,6 +364,7 @@ std::ptrdiff_t TRegexp::MatchHere(const std::uint8_t* p, std::size_t pos, TSearc
                 if (!search.KnownToFail(rest, end)) {
                     const std::ptrdiff_t r = MatchHere(rest, end, search);
                     if (r >= 0) return r;
+                    if (search.stopped) return -1; // not a failure to remember
                     search.RecordFailure(rest, end);
                 }
                 if (end == least) return -1;
@@ -378,7 +386,8 @@ bool TRegexp::MatchesEmptyText() const {
     return *p == kEnd;
 }
 
-std::ptrdiff_t TRegexp::Find(std::string_view text, std::size_t start, std::size_t& length) const {
+std::ptrdiff_t TRegexp::Find(std::string_view text, std::size_t start, std::size_t& length,
+                             const TStopRequest* stop) const {
     length = 0;
     if (status_ != kOk) return -1;
     const std::size_t n = text.size();
@@ -387,7 +396,7 @@ std::ptrdiff_t TRegexp::Find(std::string_view text, std::size_t start, std::size
         length = 1;
         return 0;
     }
-    TSearch search(text, program_.data());
+    TSearch search(text, program_.data(), stop);
     const std::uint8_t first = program_[0];
     // The element every match begins with, when there is one (a plain element, or the
     // element of a leading '+'): start positions where it fails need no attempt.
@@ -404,6 +413,7 @@ std::ptrdiff_t TRegexp::Find(std::string_view text, std::size_t start, std::size
             continue;
         }
         const std::ptrdiff_t end = MatchHere(program_.data(), s, search);
+        if (search.stopped) return -1;
         if (end >= 0) {
             length = static_cast<std::size_t>(end) - s;
             if (length == 0 && s == 0) length = 1;

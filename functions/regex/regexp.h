@@ -8,6 +8,16 @@
 
 namespace NuvixParser {
 
+// Asked now and then by a long search (backtracking over a long text can take minutes): a
+// search told to stop ends at once and reports no match.
+class TStopRequest {
+public:
+    virtual bool Requested() const = 0;
+
+protected:
+    ~TStopRequest() = default;
+};
+
 // Patterns know anchors (^ first, $ last), '.', classes [a-z] and [^...], the repetitions
 // ? * + on one element, and backslash escapes. A pattern is compiled once into a fixed
 // program inside the object, so neither compiling nor matching allocates.
@@ -30,8 +40,9 @@ public:
     // and stores its length, or returns -1 and stores 0 (also for a pattern that failed to
     // compile). A match that consumed nothing at position 0 reports length 1 (the first
     // byte, which for an empty text lies past its end); one at a later position reports
-    // length 0.
-    std::ptrdiff_t Find(std::string_view text, std::size_t start, std::size_t& length) const;
+    // length 0. `stop`, when given, can end the search early (as no match).
+    std::ptrdiff_t Find(std::string_view text, std::size_t start, std::size_t& length,
+                        const TStopRequest* stop = nullptr) const;
 
     // The compiled program (for tests of its encoding); complete only when Status() is kOk.
     const std::array<std::uint8_t, kProgramSize>& Program() const { return program_; }

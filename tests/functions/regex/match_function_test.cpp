@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/functions/script_cases.h"
+#include "tests/functions/threaded_run.h"
 
 namespace {
 
@@ -154,6 +155,16 @@ TEST(MatchFunction, SurvivesRecursionThroughThePattern) {
         {"define(q(n); match('abbbc'; if(n<1; 'b+'; q(n-1)))), q(2)", "bbb"},
         {"define(r(n); match(if(n<1; 'x12y'; r(n-1)); '[0-9]+')), r(3)", "12"},
     });
+}
+
+// Backtracking over a long text without a match takes time that grows with the square of
+// its length (minutes for 64 KiB here); a break must end such a search like a loop.
+TEST(MatchFunction, BreakEndsALongSearch) {
+    using namespace std::chrono_literals;
+    const char* script = "s = 'a', for(i = 0; i < 16; i += 1; s = s + s), match(s; 'a.*.*x')";
+    const auto run = NuvixTest::RunGuarded(script, 200ms);
+    EXPECT_EQ(run.outcome, "Error: Breaked");
+    EXPECT_LT(run.time, 5s);
 }
 
 } // namespace
