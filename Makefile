@@ -3,7 +3,7 @@
 #   make build  configure and build build/ (Ninja, RelWithDebInfo)
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
 #   make run    build and start the calculator (the runner when there is no display)
-#   make bench  Release build and benchmarks
+#   make bench  Release build, micro-benchmarks, and bench/compare against Lua and Python
 #   make fuzz   build the libFuzzer programs (clang) in build-fuzz/ and run each of them
 #               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
@@ -19,6 +19,8 @@ DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmar
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
 PYTHON ?= /usr/bin/python3
+# Debian packages of make bench: the interpreters bench/compare measures us against.
+BENCH_PACKAGES := lua5.4 python3
 # Debian packages of the fuzz build: clang 14 and its sanitizer and libFuzzer runtimes.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
@@ -38,7 +40,7 @@ FUZZ_TARGETS   ?= parser macro_file matrix_file regexp conversions
 # Extra libFuzzer flags, e.g. FUZZ_FLAGS=-jobs=2
 FUZZ_FLAGS     ?=
 
-.PHONY: all deps reference-deps fuzz-deps build-fuzz fuzz build build-asan build-release bench validate fft-compare test run clean
+.PHONY: all deps bench-deps reference-deps fuzz-deps build-fuzz fuzz build build-asan build-release bench validate fft-compare test run clean
 
 all: build
 
@@ -62,6 +64,9 @@ endef
 
 deps:
 	$(call install_missing,$(DEB_PACKAGES))
+
+bench-deps:
+	$(call install_missing,$(BENCH_PACKAGES))
 
 reference-deps:
 	$(call install_missing,$(REFERENCE_PACKAGES))
@@ -106,9 +111,12 @@ fuzz: deps fuzz-deps
 	exit $$status
 
 # Benchmarks run in a Release build; speed targets live here, never in unit tests.
-bench: deps
+# The micro-benchmarks first, then the comparison with Lua and Python (its table says
+# which targets were met; it fails when one was missed or a result disagreed).
+bench: deps bench-deps
 	@$(MAKE) --no-print-directory build-release
 	build-release/bench/varnex_bench
+	bench/compare --cli build-release/cli/varnexcalc-cli
 
 # Not unit tests: these compare with references written elsewhere and take a while.
 validate: deps reference-deps

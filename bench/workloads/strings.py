@@ -1,0 +1,4 @@
+t = ""
+for i in range(100000):
+    t += "x"
+print(repr(float(len(t))))
