@@ -45,4 +45,39 @@ void BM_Compile1000Lines(benchmark::State& state) {
 }
 BENCHMARK(BM_Compile1000Lines)->Unit(benchmark::kMicrosecond);
 
+// The script bench/compare compiles: five kinds of line in turn (arithmetic, array store
+// with functions and a comment, a branch, text building, a function definition).
+std::string GeneratedScript(int lines) {
+    std::string text;
+    for (int k = 0; k < lines; ++k) {
+        const std::string n = std::to_string(k), p = "v" + std::to_string(k > 0 ? k - 1 : 0);
+        switch (k % 5) {
+        case 0: text += "v" + n + " = " + n + " * 0.5 + w" + std::to_string(k % 50) + " / 3,\n"; break;
+        case 1:
+            text += "a[" + std::to_string(k % 100) + "] = sin(" + p + ") * cos(" + n + ") - 1e-3,  /* element " +
+                    std::to_string(k % 100) + " */\n";
+            break;
+        case 2: text += "if(" + p + " > " + std::to_string(k % 17) + "; s += " + p + "; s -= 1),\n"; break;
+        case 3: text += "t" + n + " = 'line ' + string(" + p + "),\n"; break;
+        default: text += "define(f" + n + "(x); x * x + " + n + "),\n"; break;
+        }
+    }
+    if (!text.empty()) text.resize(text.size() - 2); // the last statement ends the sequence
+    return text + "\n";
+}
+
+// What the editor pays on a keystroke: parse the text and bind its names, on a parser that
+// held the previous compile's tree.
+void BM_CompileGenerated(benchmark::State& state) {
+    const std::string text = GeneratedScript(static_cast<int>(state.range(0)));
+    NuvixParser::TGlobalVarList globals;
+    NuvixParser::TParser parser(globals);
+    for (auto _ : state) {
+        parser.SetText(text);
+        if (!parser.Compile()) state.SkipWithError(parser.ErrorMessage().c_str());
+        parser.Rebind();
+    }
+}
+BENCHMARK(BM_CompileGenerated)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -91,7 +91,7 @@ double TOpArray::EvalNumber(TCalcInfo& ci) {
         ci.error = true; // the name is a scalar: flag only, no message
         return 0;
     }
-    const std::int32_t i = DoubleToInt32(index_->EvalNumber(ci));
+    const std::int32_t i = DoubleToInt32(NumberOf(index_.get(), ci));
     if (ci.error) return 0;
     const double x = entry_->GetElement(i);
     // A 0 read is also what lies outside the array, so only then is the index checked.
@@ -101,6 +101,22 @@ double TOpArray::EvalNumber(TCalcInfo& ci) {
 }
 
 bool TOpArray::PrivateIndex(TCalcInfo& ci, std::int32_t& i) {
+    // A constant or a variable with a value cannot fail: no private record is needed.
+    TParserAtom* index = index_.get();
+    if (index->LeafKind() == kNumberLeaf) {
+        i = DoubleToInt32(static_cast<TConstOperand*>(index)->Number());
+        return true;
+    }
+    if (index->LeafKind() == kScalarLeaf) {
+        if (const TVarEntry* e = static_cast<TOperand*>(index)->Entry(); e && e->hasValue) {
+            i = DoubleToInt32(e->number);
+            return true;
+        }
+    }
+    return PrivateIndexSlow(ci, i);
+}
+
+bool TOpArray::PrivateIndexSlow(TCalcInfo& ci, std::int32_t& i) {
     TCalcInfo own(ci, TCalcInfo::PrivateTag{});
     const double v = index_->EvalNumber(own);
     if (own.error) return false;

@@ -5,16 +5,15 @@
 
 #include "engine/parser_atom.h"
 #include "engine/return_value.h"
+#include "engine/var_entry.h"
 
 namespace NuvixParser {
 
-class TVarEntry;
-class TArrayEntry;
 
 // A scalar variable: an identifier or a double-quoted name.
 class TOperand final : public TOperandBase {
 public:
-    explicit TOperand(std::string name) : name_(std::move(name)) {}
+    explicit TOperand(std::string name) : name_(std::move(name)) { leafKind_ = kScalarLeaf; }
 
     void Bind(TVarHandler& store) override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -38,7 +37,7 @@ private:
 // A number literal or a single-quoted text literal.
 class TConstOperand final : public TOperandBase {
 public:
-    explicit TConstOperand(double v) : number_(v) {}
+    explicit TConstOperand(double v) : number_(v) { leafKind_ = kNumberLeaf; }
     explicit TConstOperand(std::string text)
         : number_(TextToNumber(text)), text_(std::move(text)), isString_(true) {}
 
@@ -85,9 +84,39 @@ public:
 private:
     // The index evaluated with a private record; false when that evaluation failed.
     bool PrivateIndex(TCalcInfo& ci, std::int32_t& i);
+    [[gnu::noinline]] bool PrivateIndexSlow(TCalcInfo& ci, std::int32_t& i);
     std::string name_;
     TArrayEntry* entry_ = nullptr; // none when unbound or when the name is a scalar
     TNodePtr index_;
 };
+
+// The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants and
+// variables that hold a value are read here without a call.
+inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
+    if (node->LeafKind() == kNumberLeaf) return static_cast<TConstOperand*>(node)->Number();
+    if (node->LeafKind() == kScalarLeaf) {
+        const TVarEntry* e = static_cast<TOperand*>(node)->Entry();
+        if (e && e->hasValue) [[likely]]
+            return e->number; // a text entry keeps its numeric reading here
+    }
+    return node->EvalNumber(ci);
+}
+
+// node->TryNumber(ci, out), with the same leaves read inline.
+inline bool TryNumberOf(TParserAtom* node, TCalcInfo& ci, double& out) {
+    if (node->LeafKind() == kNumberLeaf) {
+        out = static_cast<TConstOperand*>(node)->Number();
+        return true;
+    }
+    if (node->LeafKind() == kScalarLeaf) {
+        const TVarEntry* e = static_cast<TOperand*>(node)->Entry();
+        if (e && e->hasValue) [[likely]] {
+            if (e->isString) return false;
+            out = e->number;
+            return true;
+        }
+    }
+    return node->TryNumber(ci, out);
+}
 
 } // namespace NuvixParser

@@ -28,6 +28,15 @@ TOpFunction::~TOpFunction() {
 void TOpFunction::SetOperands(TNodePtr left, TNodePtr right) {
     left_ = std::move(left);
     right_ = std::move(right);
+    shape_ = left_ && right_ ? static_cast<unsigned char>(left_->LeafKind() | right_->LeafKind() << 2) : 0;
+}
+
+inline TVarEntry* TOpFunction::VarEntryOf(const TNodePtr& operand) {
+    return static_cast<TOperand*>(operand.get())->Entry();
+}
+
+inline double TOpFunction::NumberOfConstant(const TNodePtr& operand) {
+    return static_cast<TConstOperand*>(operand.get())->Number();
 }
 
 void TOpFunction::Bind(TVarHandler& store) {
@@ -55,9 +64,9 @@ double TOpFunction::Apply(double, double) {
 // Left, then right (both always), then the operation on their numeric readings.
 void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
-    const double a = left_->EvalNumber(ci);
+    const double a = NumberOf(left_.get(), ci);
     if (ci.error) return;
-    const double b = right_->EvalNumber(ci);
+    const double b = NumberOf(right_.get(), ci);
     if (!ci.error) result.SetNumber(Apply(a, b));
 }
 
@@ -66,12 +75,35 @@ template <class Op> void TNumericOp<Op>::Evaluate(TCalcInfo& ci, TReturnValue& r
     if (!ci.error) result.SetNumber(v);
 }
 
-// The numeric operators never need a value record: numbers flow straight through.
+// The numeric operators never need a value record: numbers flow straight through. Two
+// leaves with values need neither calls nor a stack check (nothing below can recurse).
 template <class Op> double TNumericOp<Op>::EvalNumber(TCalcInfo& ci) {
+    switch (shape_) {
+    case kVarNumber:
+        if (const TVarEntry* a = VarEntryOf(left_); a && a->hasValue) [[likely]]
+            return Op::Compute(a->number, NumberOfConstant(right_));
+        break;
+    case kVarVar: {
+        const TVarEntry* a = VarEntryOf(left_);
+        const TVarEntry* b = VarEntryOf(right_);
+        if (a && a->hasValue && b && b->hasValue) [[likely]]
+            return Op::Compute(a->number, b->number);
+        break;
+    }
+    case kNumberVar:
+        if (const TVarEntry* b = VarEntryOf(right_); b && b->hasValue) [[likely]]
+            return Op::Compute(NumberOfConstant(left_), b->number);
+        break;
+    default: break;
+    }
+    return EvalGeneric(ci);
+}
+
+template <class Op> double TNumericOp<Op>::EvalGeneric(TCalcInfo& ci) {
     if (StackExhausted(ci)) return 0;
-    const double a = left_->EvalNumber(ci);
+    const double a = NumberOf(left_.get(), ci);
     if (ci.error) return 0;
-    const double b = right_->EvalNumber(ci);
+    const double b = NumberOf(right_.get(), ci);
     if (ci.error) return 0;
     return Op::Compute(a, b);
 }
@@ -108,7 +140,7 @@ void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
-    left_->Evaluate(ci, result);
+    left_->Execute(ci, result); // the left value is dropped
     if (ci.error) return;
     result.SetNumber(0);
     if (ci.BreakRequested()) {
@@ -116,6 +148,17 @@ void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     right_->Evaluate(ci, result);
+}
+
+void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
+    if (StackExhausted(ci)) return;
+    left_->Execute(ci, scratch);
+    if (ci.error) return;
+    if (ci.BreakRequested()) {
+        ci.SetError("Breaked");
+        return;
+    }
+    right_->Execute(ci, scratch);
 }
 
 // ---- assignments ------------------------------------------------------------------------
@@ -136,6 +179,29 @@ TOperandBase* TAssignBase::Target() {
 }
 
 void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    Assign(ci, result, true);
+}
+
+void TEq::Execute(TCalcInfo& ci, TReturnValue& scratch) {
+    Assign(ci, scratch, false);
+}
+
+// With `keepValue` false the value is not wanted: a text moves into a plain variable
+// instead of being copied.
+inline void TEq::Assign(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
+    // x = number: stored at once.
+    if (shape_ == kVarNumber && !ci.error) {
+        if (TVarEntry* e = VarEntryOf(left_)) [[likely]] {
+            const double v = NumberOfConstant(right_);
+            e->SetNumber(v);
+            if (keepValue) result.SetNumber(v);
+            return;
+        }
+    }
+    AssignGeneric(ci, result, keepValue);
+}
+
+void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
@@ -143,13 +209,24 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     bool ok;
-    if (double v; right_->TryNumber(ci, v)) {
+    if (double v; TryNumberOf(right_.get(), ci, v)) {
         if (ci.error) return;
+        if (TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr) {
+            e->SetNumber(v);
+            if (keepValue) result.SetNumber(v);
+            return;
+        }
         result.SetNumber(v);
         ok = target->AssignNumber(ci, v);
     } else {
         right_->Evaluate(ci, result);
         if (ci.error) return;
+        TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr;
+        if (e && result.isString && !keepValue) {
+            e->SetString(std::move(result.text));
+            result.text.clear();
+            return;
+        }
         ok =
             result.isString ? target->AssignString(ci, result.text) : target->AssignNumber(ci, result.number);
     }
@@ -166,13 +243,39 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    Update(ci, result, true);
+}
+
+template <char OpChar> void TCompoundAssign<OpChar>::Execute(TCalcInfo& ci, TReturnValue& scratch) {
+    Update(ci, scratch, false);
+}
+
+template <char OpChar>
+inline void TCompoundAssign<OpChar>::Update(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
+    // x op= number or x op= y, both with numbers: read and written in place.
+    // Not after an error: for's increment runs with the flag set and must store nothing.
+    if ((shape_ == kVarNumber || shape_ == kVarVar) && !ci.error) {
+        TVarEntry* e = VarEntryOf(left_);
+        const TVarEntry* r = shape_ == kVarVar ? VarEntryOf(right_) : nullptr;
+        if (e && e->hasValue && (!r || (r->hasValue && !r->isString))) [[likely]] {
+            const double v = Combine(e->number, r ? r->number : NumberOfConstant(right_));
+            e->SetNumber(v);
+            if (keepValue) result.SetNumber(v);
+            return;
+        }
+    }
+    UpdateGeneric(ci, result, keepValue);
+}
+
+template <char OpChar>
+void TCompoundAssign<OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
         ReportConstantTarget(ci);
         return;
     }
-    if (double r; right_->TryNumber(ci, r)) {
+    if (double r; TryNumberOf(right_.get(), ci, r)) {
         // A number: no text append is possible, and the target counts by its numeric
         // reading.
         if (ci.error) return;
@@ -180,7 +283,7 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
             // A plain variable read and written in place (what x += 1 in a loop is).
             const double v = Combine(e->number, r);
             e->SetNumber(v);
-            result.SetNumber(v);
+            if (keepValue) result.SetNumber(v);
             return;
         }
         const double l = left_->EvalNumber(ci);
@@ -190,17 +293,28 @@ template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TRe
         result.SetNumber(v);
         return;
     }
-    EvaluateWithText(ci, result, *target);
+    EvaluateWithText(ci, result, *target, keepValue);
 }
 
 // The right side may be a text: kept out of the numeric path above so that one stays lean.
 template <char OpChar>
 void TCompoundAssign<OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& result,
-                                               TOperandBase& targetOperand) {
+                                               TOperandBase& targetOperand, bool keepValue) {
     TOperandBase* target = &targetOperand;
     TReturnValue right;
     right_->Evaluate(ci, right);
-    if (!ci.error) left_->Evaluate(ci, result); // current value of the target
+    if (ci.error) return;
+    if constexpr (OpChar == '+') {
+        // A text appended to a variable that holds a text grows that text where it is: a
+        // loop of t += 'x' then costs linear time, not quadratic.
+        TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr;
+        if (right.isString && e && e->hasValue && e->isString) {
+            e->AppendString(right.text);
+            if (keepValue) result.SetString(e->text);
+            return;
+        }
+    }
+    left_->Evaluate(ci, result); // current value of the target
     if (ci.error) return;
     if constexpr (OpChar == '+') {
         if (right.isString) {

@@ -12,6 +12,7 @@ namespace NuvixParser {
 
 class TOperand;
 class TOperandBase;
+class TVarEntry;
 
 class TOpFunction : public TParserAtom {
 public:
@@ -34,8 +35,19 @@ public:
     TParserAtom* Right() const { return right_.get(); }
 
 protected:
+    // The leaf kinds of both operands, fixed when they are attached: operators take a
+    // short way for variables and constants without calling into them.
+    static constexpr unsigned char kVarNumber = kScalarLeaf | kNumberLeaf << 2;
+    static constexpr unsigned char kVarVar = kScalarLeaf | kScalarLeaf << 2;
+    static constexpr unsigned char kNumberVar = kNumberLeaf | kScalarLeaf << 2;
+    // The entry of a variable operand and the value of a number operand (only valid for
+    // operands of those kinds).
+    static TVarEntry* VarEntryOf(const TNodePtr& operand);
+    static double NumberOfConstant(const TNodePtr& operand);
+
     TNodePtr left_;
     TNodePtr right_;
+    unsigned char shape_ = 0;
 };
 
 // Creates the node of an operator code (the byte of a one-byte operator or the code
@@ -51,6 +63,10 @@ public:
     double EvalNumber(TCalcInfo& ci) final;
     bool ResultIsNumber() const final { return true; }
     double Apply(double a, double b) final { return Op::Compute(a, b); }
+
+private:
+    // Operands that are not both leaves with values: evaluated through their nodes.
+    [[gnu::noinline]] double EvalGeneric(TCalcInfo& ci);
 };
 
 // Division is IEEE (x/0 gives an infinity, 0/0 NaN); pow reports nothing; the logical
@@ -119,6 +135,7 @@ public:
 class TSep final : public TOpFunction {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
 };
 
 // '=' and the compound assignments; the left side must be a variable or array operand.
@@ -141,11 +158,17 @@ private:
 class TEq final : public TAssignBase {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
+
+private:
+    void Assign(TCalcInfo& ci, TReturnValue& result, bool keepValue);
+    [[gnu::noinline]] void AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue);
 };
 
 template <char OpChar> class TCompoundAssign : public TAssignBase {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+    void Execute(TCalcInfo& ci, TReturnValue& scratch) final;
     static double Combine(double l, double r) {
         if constexpr (OpChar == '+') return l + r;
         if constexpr (OpChar == '-') return l - r;
@@ -156,7 +179,10 @@ public:
     bool ResultIsNumber() const final { return OpChar != '+'; }
 
 private:
-    [[gnu::noinline]] void EvaluateWithText(TCalcInfo& ci, TReturnValue& result, TOperandBase& target);
+    void Update(TCalcInfo& ci, TReturnValue& result, bool keepValue);
+    [[gnu::noinline]] void UpdateGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue);
+    [[gnu::noinline]] void EvaluateWithText(TCalcInfo& ci, TReturnValue& result, TOperandBase& target,
+                                            bool keepValue);
     [[gnu::noinline, gnu::cold]] static void ReportConstantTarget(TCalcInfo& ci);
 };
 

@@ -12,6 +12,14 @@ class TReturnValue;
 class TVarHandler;
 class TOpFunction;
 
+// What a node is, for callers that read leaves inline instead of through a virtual call
+// (see NumberOf in operands.h).
+enum TLeafKind : unsigned char {
+    kNotLeaf = 0,
+    kNumberLeaf = 1, // a TConstOperand holding a number
+    kScalarLeaf = 2, // a TOperand
+};
+
 class TParserAtom {
 public:
     TParserAtom() = default;
@@ -22,6 +30,11 @@ public:
     virtual void Bind(TVarHandler& store) = 0;
     // Computes into result; script errors go to ci (never exceptions).
     virtual void Evaluate(TCalcInfo& ci, TReturnValue& result) = 0;
+    // Evaluates for the side effects only, where the caller drops the value (the left side
+    // of ',', the init and increment of for): the same evaluation, errors and breaks as
+    // Evaluate, but `scratch` is left holding anything. Assignments use this to skip
+    // copying a long text into a value nobody reads.
+    virtual void Execute(TCalcInfo& ci, TReturnValue& scratch) { Evaluate(ci, scratch); }
     virtual bool IsVariable() const { return false; }
     virtual bool IsString() const { return false; }
     virtual ~TParserAtom() = default;
@@ -46,6 +59,11 @@ public:
     // Binary operators are chained into left-deep spines by long flat scripts; the tree
     // walks those spines in loops instead of recursion (see TOpFunction).
     virtual TOpFunction* AsOperator() { return nullptr; }
+
+    TLeafKind LeafKind() const { return leafKind_; }
+
+protected:
+    TLeafKind leafKind_ = kNotLeaf;
 };
 
 using TNodePtr = std::unique_ptr<TParserAtom>;

@@ -6,7 +6,7 @@
 namespace NuvixParser {
 namespace detail {
 
-thread_local const char* tlsStackLimit = nullptr;
+thread_local constinit const char* tlsStackLimit = nullptr;
 
 namespace {
 

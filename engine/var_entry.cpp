@@ -48,6 +48,13 @@ void TVarEntry::SetString(std::string&& s) {
     hasValue = true;
 }
 
+void TVarEntry::AppendString(std::string_view s) {
+    text.append(s.data(), s.size());
+    // The numeric reading stops at the first byte that cannot continue a number, so this
+    // is short unless the text is all digits.
+    number = TextToNumber(text);
+}
+
 std::unique_ptr<TVarEntryBase> TVarEntry::TakeValue() {
     auto saved = std::make_unique<TVarEntry>(Name());
     saved->number = number;

@@ -74,6 +74,8 @@ public:
     // Also stores the numeric reading of the text as the number.
     void SetString(std::string_view s);
     void SetString(std::string&& s);
+    // Appends to the text this entry holds (call only when isString).
+    void AppendString(std::string_view s);
 };
 
 // Owned storage of an array: malloc'ed so that growth can realloc in place.

@@ -28,7 +28,7 @@ public:
     int ArgumentCount() const override { return 3; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
         if (StackExhausted(ci)) return;
-        const bool taken = DoubleToInt32(Arg(0)->EvalNumber(ci)) != 0;
+        const bool taken = DoubleToInt32(NumberOf(Arg(0), ci)) != 0;
         if (ci.error) return;
         result.SetNumber(0);
         Arg(taken ? 1 : 2)->Evaluate(ci, result);
@@ -55,7 +55,7 @@ public:
         if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
         while (!StopLoop(ci)) {
-            if (Arg(0)->EvalNumber(ci) == 0) return;
+            if (NumberOf(Arg(0), ci) == 0) return;
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
@@ -81,14 +81,13 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
         if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
-        TReturnValue scratch;
-        Arg(0)->Evaluate(ci, scratch);
+        TReturnValue scratch; // init and incr: their values are dropped
+        Arg(0)->Execute(ci, scratch);
         while (!StopLoop(ci)) {
-            if (Arg(1)->EvalNumber(ci) == 0) return;
+            if (NumberOf(Arg(1), ci) == 0) return;
             result.SetNumber(0);
             Arg(3)->Evaluate(ci, result);
-            scratch.SetNumber(0);
-            Arg(2)->Evaluate(ci, scratch);
+            Arg(2)->Execute(ci, scratch);
         }
     }
     const char* ParamText() const override { return "init;cond;incr;expr"; }

@@ -1,0 +1,117 @@
+// The short ways of the evaluator (leaf operands read inline, values dropped on the left
+// of ',', texts appended in place) must give exactly what the general evaluation gives.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/var_entry.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace NuvixParser;
+using NuvixTest::Eval;
+using NuvixTest::TScript;
+
+struct ScriptCase {
+    const char* script;
+    const char* expected;
+};
+
+void ExpectAll(std::initializer_list<ScriptCase> cases) {
+    for (const auto& c : cases) EXPECT_EQ(Eval(c.script), c.expected) << c.script;
+}
+
+TEST(ShortPaths, LeafOperandsOfEveryShape) {
+    ExpectAll({
+        // variable op number, variable op variable, number op variable
+        {"x=7, x-2", "5"},
+        {"x=7, y=2, x/y", "3.5"},
+        {"x=7, 10-x", "3"},
+        {"x=7, y=7, x==y", "1"},
+        {"x=2, 3^x", "9"},
+        // a variable holding a text counts by its numeric reading
+        {"t='12abc', t*2", "24"},
+        {"t='5', t<6", "1"},
+        {"t='x', u='3', t+0 < u", "1"},
+        // a variable without a value is the same error on every side
+        {"x<1", "Error: Variable x has no value"},
+        {"x=1, x+y", "Error: Variable y has no value"},
+        {"y=1, 2*x", "Error: Variable x has no value"},
+        {"x=1, y < x*z", "Error: Variable y has no value"},
+    });
+}
+
+TEST(ShortPaths, AssignmentsOfLeaves) {
+    ExpectAll({
+        {"x=1, x+=2", "3"},
+        {"x=1, y=4, x-=y, x", "-3"},
+        {"x=3, x*=x", "9"},
+        {"x=3, x/=0", "+INF"},
+        {"x=5, x=2.5, x", "2.5"},
+        {"(x=5)+1", "6"},
+        // the target needs a value, the right side too
+        {"x+=1", "Error: Variable x has no value"},
+        {"x=1, x+=y", "Error: Variable y has no value"},
+        // a text on the right of += appends, also to a number (formatted as %.15g)
+        {"x=1.5, t='ab', x+=t", "1.5ab"},
+        {"x=2, t='7', x*=t, x", "14"},
+        // an array element is no plain variable: it takes the general way
+        {"a[2]=1, a[2]+=2, a[2]", "3"},
+        {"a[-1]=1", "Error: = operator: error setting a value (maybe negative array index)"},
+    });
+}
+
+TEST(ShortPaths, ErrorFlagStopsStoresInTheIncrement) {
+    // for runs incr after a failed expr; with the flag set nothing is stored.
+    TScript s("i=0, j=0, for(k=0; k<3; i+=1, j=5, k+=1; x)");
+    ASSERT_TRUE(s.Compile());
+    s.Run();
+    EXPECT_EQ(s.ci.errorMessage, "Variable x has no value");
+    auto scalar = [&](const char* n) { return static_cast<const TVarEntry*>(s.parser.Store().Find(n))->number; };
+    EXPECT_EQ(scalar("i"), 0);
+    EXPECT_EQ(scalar("j"), 0);
+    EXPECT_EQ(scalar("k"), 0);
+}
+
+TEST(ShortPaths, DroppedValuesStillAssign) {
+    ExpectAll({
+        // texts moved into variables on the left of ',' keep their numeric reading
+        {"t='42x', u=t, t=0, u+1", "43"},
+        {"t='abc', u=t, t='z', u", "abc"},
+        {"a=(b='q'), a+b", "qq"},
+        {"for(s=''; length(s)<3; s+='y'; 0), s", "yyy"},
+        {"s='', for(i=0; i<3; i+=1; s=s+string(i)), s", "012"},
+        // a nested sequence on the left drops its own values and still checks each step
+        {"(x=1, y=2), x+y", "3"},
+    });
+}
+
+TEST(ShortPaths, TextAppendInPlace) {
+    ExpectAll({
+        {"t='ab', t+='cd', t", "abcd"},
+        {"t='ab', t+='cd'", "abcd"},
+        {"t='ab', t+=t, t", "abab"},
+        {"t='', i=0, while(i<5; t+='x', i+=1), t", "xxxxx"},
+        // the numeric reading follows the grown text
+        {"t='12', t+='3', t+1", "124"},
+        {"t='1e', t+='2', t*1", "100"},
+        {"t='7', t+='x', t+1", "8"},
+        // the right side runs first and may change the target
+        {"t='a', t+=(t='b'), t", "bb"},
+        // an appended number adds instead (the target's numeric reading)
+        {"t='5', t+=1, t", "6"},
+        // a target without a value is an error, also with a text on the right
+        {"t+='x'", "Error: Variable t has no value"},
+    });
+    // The in-place append keeps the text of a long build exact.
+    TScript s("t='', for(i=0; i<2000; i+=1; t+=chr(65+mod(i;26))), length(t)");
+    ASSERT_TRUE(s.Compile());
+    EXPECT_EQ(s.Run().GetNumber(), 2000);
+    const auto* t = static_cast<const TVarEntry*>(s.parser.Store().Find("t"));
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->text.size(), 2000u);
+    for (std::size_t i = 0; i < t->text.size(); ++i) ASSERT_EQ(t->text[i], 'A' + static_cast<int>(i % 26)) << i;
+}
+
+} // namespace
