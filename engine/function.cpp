@@ -14,7 +14,7 @@ public:
     explicit TFillGuard(TFunction& f) : f_(f) {
         if (f_.filling_++ > 0 && f_.argc_ > 0) {
             outer_ = std::move(f_.values_);
-            f_.values_ = std::make_unique<TReturnValue[]>(static_cast<std::size_t>(f_.argc_));
+            f_.values_ = MakePoolArray<TReturnValue>(static_cast<std::size_t>(f_.argc_));
         }
     }
     ~TFillGuard() {
@@ -26,14 +26,14 @@ public:
 
 private:
     TFunction& f_;
-    std::unique_ptr<TReturnValue[]> outer_;
+    TPoolArray<TReturnValue> outer_;
 };
 
 void TFunction::Prepare() {
     argc_ = ArgumentCount();
     if (argc_ < 0) argc_ = 0;
-    args_ = std::make_unique<TNodePtr[]>(static_cast<std::size_t>(argc_));
-    values_ = std::make_unique<TReturnValue[]>(static_cast<std::size_t>(argc_));
+    args_ = MakePoolArray<TNodePtr>(static_cast<std::size_t>(argc_));
+    values_ = MakePoolArray<TReturnValue>(static_cast<std::size_t>(argc_));
 }
 
 void TFunction::Bind(TVarHandler& store) {

@@ -54,8 +54,8 @@ protected:
     bool EvaluateArguments(TCalcInfo& ci);
 
     int argc_ = 0;
-    std::unique_ptr<TNodePtr[]> args_;
-    std::unique_ptr<TReturnValue[]> values_;
+    TPoolArray<TNodePtr> args_;
+    TPoolArray<TReturnValue> values_;
     // How many evaluations of this node are filling its value slots right now. A call can
     // be reached again from inside one of its own arguments (a recursive user function
     // passed as the second argument); the inner evaluation then works on fresh slots so

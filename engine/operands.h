@@ -90,6 +90,12 @@ private:
     TNodePtr index_;
 };
 
+// The node as a plain variable, or none (what dynamic_cast<TOperand*> gives, without the
+// type search: only TOperand nodes are scalar leaves).
+inline TOperand* AsScalarOperand(TParserAtom* node) {
+    return node && node->LeafKind() == kScalarLeaf ? static_cast<TOperand*>(node) : nullptr;
+}
+
 // The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants and
 // variables that hold a value are read here without a call.
 inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {

@@ -125,9 +125,21 @@ template class TNumericOp<TRelURule>;
 
 void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
+    // A number on the left adds whatever comes on the right by its numeric reading.
+    if (double a; TryNumberOf(left_.get(), ci, a)) {
+        if (ci.error) return;
+        const double b = NumberOf(right_.get(), ci);
+        if (!ci.error) result.SetNumber(a + b);
+        return;
+    }
     // The left value is built in result itself, so text concatenation appends in place.
     left_->Evaluate(ci, result);
     if (ci.error) return;
+    if (!result.isString) {
+        const double b = NumberOf(right_.get(), ci);
+        if (!ci.error) result.SetNumber(result.number + b);
+        return;
+    }
     TReturnValue right;
     right_->Evaluate(ci, right);
     if (ci.error) return;
@@ -136,6 +148,33 @@ void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     result.SetNumber(result.GetNumber() + right.GetNumber());
+}
+
+double TAdd::EvalNumber(TCalcInfo& ci) {
+    switch (shape_) {
+    case kVarNumber:
+        if (const TVarEntry* a = VarEntryOf(left_); a && a->hasValue && !a->isString) [[likely]]
+            return a->number + NumberOfConstant(right_);
+        break;
+    case kVarVar: {
+        const TVarEntry* a = VarEntryOf(left_);
+        const TVarEntry* b = VarEntryOf(right_);
+        if (a && a->hasValue && !a->isString && b && b->hasValue) [[likely]]
+            return a->number + b->number;
+        break;
+    }
+    default: break;
+    }
+    if (StackExhausted(ci)) return 0;
+    if (double a; TryNumberOf(left_.get(), ci, a)) {
+        if (ci.error) return 0;
+        const double b = NumberOf(right_.get(), ci);
+        return ci.error ? 0 : a + b;
+    }
+    // Two texts concatenate: the numeric reading is that of the joined text.
+    TReturnValue v;
+    Evaluate(ci, v);
+    return ci.error ? 0 : v.GetNumber();
 }
 
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -172,7 +211,7 @@ TOperandBase* TAssignBase::Target() {
     // changes for a node, so it is looked up once.
     if (!targetKnown_) {
         target_ = left_ && left_->IsVariable() ? static_cast<TOperandBase*>(left_.get()) : nullptr;
-        scalarTarget_ = dynamic_cast<TOperand*>(target_);
+        scalarTarget_ = AsScalarOperand(target_);
         targetKnown_ = true;
     }
     return target_;

@@ -62,6 +62,10 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     double EvalNumber(TCalcInfo& ci) final;
     bool ResultIsNumber() const final { return true; }
+    bool TryNumber(TCalcInfo& ci, double& out) final {
+        out = EvalNumber(ci);
+        return true;
+    }
     double Apply(double a, double b) final { return Op::Compute(a, b); }
 
 private:
@@ -128,6 +132,7 @@ class TRelU final : public TNumericOp<TRelURule> {};
 class TAdd final : public TOpFunction {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    double EvalNumber(TCalcInfo& ci) override;
     double Apply(double a, double b) override { return a + b; }
 };
 

@@ -1,6 +1,7 @@
 // TParserBase and TParser: compile, rebind and run a script.
 #include "engine/parser.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <fenv.h>
 #include <new>
@@ -109,8 +110,13 @@ TParser::TParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistr
 void TParser::SetText(std::string_view text) {
     Clear();
     text_.reserve(text.size());
-    for (char c : text)
-        if (c != '\r') text_ += c;
+    // Copies the stretches between carriage returns whole.
+    while (!text.empty()) {
+        const std::size_t cr = text.find('\r');
+        text_.append(text.data(), std::min(cr, text.size()));
+        if (cr == std::string_view::npos) break;
+        text.remove_prefix(cr + 1);
+    }
 }
 
 bool TParser::Compile(std::vector<TCodePosInfo>* marks) {

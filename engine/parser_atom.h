@@ -1,8 +1,12 @@
 // TParserAtom and TOperandBase: the root classes of every parse-tree node.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
+
+#include "engine/node_pool.h"
 #include <string_view>
 
 namespace NuvixParser {
@@ -24,6 +28,13 @@ class TParserAtom {
 public:
     TParserAtom() = default;
     TParserAtom(const TParserAtom&) = delete;
+
+    // Nodes live in the chunks of the node pool: a compile lays its tree out in order.
+    static void* operator new(std::size_t size) { return detail::AllocateNode(size); }
+    static void operator delete(void* p) noexcept { detail::FreeNode(p); }
+    // No node needs more than 8-byte alignment; the pool gives no more.
+    static void* operator new(std::size_t, std::align_val_t) = delete;
+    static void* operator new[](std::size_t) = delete;
     TParserAtom& operator=(const TParserAtom&) = delete;
 
     // Connects operands to entries of the store (find-or-create).

@@ -308,7 +308,7 @@ TNodePtr TSyntaxReader::ParseOperandForm() {
     }
     SkipWhiteSpace();
     const int la = Peek();
-    auto* variable = dynamic_cast<TOperand*>(operand.get());
+    auto* variable = AsScalarOperand(operand.get());
     if (la == '(') {
         OpenBracket(TCodePosInfo::kFunction);
         if (!variable) {
@@ -403,7 +403,7 @@ TNodePtr TSyntaxReader::ParseDefine() {
         SetSyntaxError("Function identifier expected");
         return nullptr;
     }
-    auto* headName = dynamic_cast<TOperand*>(head.get());
+    auto* headName = AsScalarOperand(head.get());
     if (!headName) {
         SetSyntaxError("Function name expected");
         return nullptr;
@@ -421,7 +421,7 @@ TNodePtr TSyntaxReader::ParseDefine() {
     while (Peek() != ')') {
         std::unique_ptr<TOperandBase> p = ParseOperand();
         if (!p) break; // the Expect(')') below reports it
-        auto* param = dynamic_cast<TOperand*>(p.get());
+        auto* param = AsScalarOperand(p.get());
         if (!param) {
             SetSyntaxError("Variable identifier expected");
             return nullptr;

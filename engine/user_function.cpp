@@ -25,7 +25,9 @@ void TGlobalFuncHandler::Register(TFunctionDef* d) {
 }
 
 void TGlobalFuncHandler::Unregister(TFunctionDef* d) {
-    list_.erase(std::remove(list_.begin(), list_.end(), d), list_.end());
+    // A tree is destroyed last definition first, so the search runs from the back.
+    auto pos = std::find(list_.rbegin(), list_.rend(), d);
+    if (pos != list_.rend()) list_.erase(std::next(pos).base());
     auto it = map_.find(d->Name());
     if (it != map_.end() && it->second == d) map_.erase(it);
     if (d->handler == this) d->handler = nullptr;
@@ -81,7 +83,10 @@ void TFunctionDef::Evaluate(TCalcInfo&, TReturnValue& result) {
 
 TFunctionCall::TFunctionCall(TFunctionDef& def, std::shared_ptr<TGlobalFuncHandler> handler)
     : def_(&def), alive_(def.AliveToken()), name_(def.Name()), handler_(std::move(handler)) {
-    for (int i = 0; i < def.ParameterCount(); ++i) arrayParams_.push_back(def.ParameterIsArray(i));
+    for (int i = 0; i < def.ParameterCount(); ++i) {
+        arrayParams_.push_back(def.ParameterIsArray(i));
+        hasArrayParams_ = hasArrayParams_ || arrayParams_.back();
+    }
 }
 
 bool TFunctionCall::CheckArguments() {
@@ -134,6 +139,42 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     if (StackExhausted(ci)) return;
     if (!*alive_ && !Resolve(ci)) return;
+    if (hasArrayParams_ || filling_ > 0) {
+        EvaluateWithArrays(ci, result);
+        return;
+    }
+
+    // Scalar parameters only, and this node is not re-entered: the common call. The same
+    // steps as below without the array machinery.
+    TFunctionDef& d = *def_;
+    const int n = argc_;
+    TReturnValue* values = values_.get();
+    {
+        TFillCount filling(filling_);
+        for (int i = 0; i < n; ++i) {
+            if (double v; TryNumberOf(args_[i].get(), ci, v))
+                values[i].SetNumber(v);
+            else
+                args_[i]->Evaluate(ci, values[i]);
+            if (ci.error) return;
+        }
+    }
+    TVarHandler& store = d.Body().Store();
+    TFrameGuard frame(store);
+    for (int i = 0; i < n; ++i) {
+        auto* p = static_cast<TVarEntry*>(d.Parameter(i));
+        if (values[i].isString) {
+            p->SetString(std::move(values[i].text));
+            values[i].text.clear();
+        } else {
+            p->SetNumber(values[i].number);
+        }
+    }
+    result.SetNumber(0);
+    if (TParserAtom* body = d.Body().Tree()) body->Evaluate(ci, result);
+}
+
+void TFunctionCall::EvaluateWithArrays(TCalcInfo& ci, TReturnValue& result) {
     TFunctionDef& d = *def_;
     const int n = argc_;
 

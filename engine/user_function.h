@@ -1,7 +1,8 @@
 // User-defined functions: the define node, the call node and the shared name table.
 #pragma once
 
-#include <map>
+#include <functional>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,8 +35,13 @@ public:
     const std::vector<TFunctionDef*>& Definitions() const { return list_; }
 
 private:
+    // Looked up with a string_view without building a string.
+    struct TNameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     std::vector<TFunctionDef*> list_;
-    std::map<std::string, TFunctionDef*, std::less<>> map_;
+    std::unordered_map<std::string, TFunctionDef*, TNameHash, std::equal_to<>> map_;
 };
 
 // define(name(p1;p2[];...);body): registered while its script is parsed, alive as long as
@@ -80,16 +86,22 @@ public:
     // A parameter written name[] needs an argument written name[].
     bool CheckArguments() override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    // The body's value may be a text.
+    bool TryNumber(TCalcInfo&, double&) override { return false; }
     const std::string& Name() const { return name_; }
 
 private:
     // The definition was destroyed (its panel was re-parsed): use the live definition of
     // the same name and shape, or fail with a script error.
     bool Resolve(TCalcInfo& ci);
+    // The general call: array parameters copied in and out, fresh value slots when this
+    // node is re-entered from one of its own arguments.
+    void EvaluateWithArrays(TCalcInfo& ci, TReturnValue& result);
     TFunctionDef* def_;
     std::shared_ptr<const bool> alive_;
     std::string name_;
     std::vector<bool> arrayParams_; // the shape the call was checked against
+    bool hasArrayParams_ = false;
     std::shared_ptr<TGlobalFuncHandler> handler_;
 };
 

@@ -92,23 +92,11 @@ bool TVarEntry::Assign(std::unique_ptr<TVarEntryBase> other) {
 }
 
 void TVarEntry::SaveTo(TFrameSlot& slot) {
-    slot.kind = 0;
-    slot.number = number;
-    slot.text.swap(text); // the slot's old buffer comes back empty-able for reuse
-    text.clear();
-    slot.hasValue = hasValue;
-    slot.isString = isString;
-    number = 0;
-    hasValue = false;
-    isString = false;
+    SaveScalar(slot);
 }
 
 void TVarEntry::RestoreFrom(TFrameSlot& slot) {
-    if (slot.kind != 0) return;
-    number = slot.number;
-    text.swap(slot.text);
-    hasValue = slot.hasValue;
-    isString = slot.isString;
+    RestoreScalar(slot);
 }
 
 // ---- TArrayEntry ------------------------------------------------------------------------

@@ -18,7 +18,7 @@ struct TFrameSlot;
 
 class TVarEntryBase {
 public:
-    explicit TVarEntryBase(std::string name) : name_(std::move(name)) {}
+    explicit TVarEntryBase(std::string name, bool scalar = false) : name_(std::move(name)), scalar_(scalar) {}
     TVarEntryBase(const TVarEntryBase&) = delete;
     TVarEntryBase& operator=(const TVarEntryBase&) = delete;
     virtual ~TVarEntryBase() = default;
@@ -37,6 +37,8 @@ public:
     virtual void RestoreFrom(TFrameSlot& slot) = 0; // like Assign from that slot
 
     const std::string& Name() const { return name_; }
+    // A TVarEntry (Kind() 0), known without a virtual call on the frame path.
+    bool IsScalar() const { return scalar_; }
 
     // The stores that use a global entry; ordered, no duplicates.
     std::vector<const TVarHandler*> users;
@@ -46,11 +48,12 @@ public:
 
 private:
     std::string name_;
+    bool scalar_;
 };
 
 class TVarEntry final : public TVarEntryBase {
 public:
-    using TVarEntryBase::TVarEntryBase;
+    explicit TVarEntry(std::string name) : TVarEntryBase(std::move(name), true) {}
 
     double number = 0;
     std::string text;
@@ -64,6 +67,9 @@ public:
     bool Assign(std::unique_ptr<TVarEntryBase> other) override;
     void SaveTo(TFrameSlot& slot) override;
     void RestoreFrom(TFrameSlot& slot) override;
+    // The bodies of SaveTo and RestoreFrom, for callers that know the kind.
+    inline void SaveScalar(TFrameSlot& slot);
+    inline void RestoreScalar(TFrameSlot& slot);
 
     void SetNumber(double v) {
         number = v;
@@ -147,5 +153,27 @@ struct TFrameSlot {
     std::int32_t capacity = 0;
     int kind = 0;
 };
+
+// A slot's text is always empty when it is saved to (PopFrame empties it), so texts are
+// swapped only when there is one: a number parameter saves and restores without touching
+// either string.
+inline void TVarEntry::SaveScalar(TFrameSlot& slot) {
+    slot.kind = 0;
+    slot.number = number;
+    if (!text.empty()) slot.text.swap(text); // the entry gets the slot's empty buffer
+    slot.hasValue = hasValue;
+    slot.isString = isString;
+    number = 0;
+    hasValue = false;
+    isString = false;
+}
+
+inline void TVarEntry::RestoreScalar(TFrameSlot& slot) {
+    if (slot.kind != 0) return;
+    number = slot.number;
+    if (!text.empty() || !slot.text.empty()) text.swap(slot.text);
+    hasValue = slot.hasValue;
+    isString = slot.isString;
+}
 
 } // namespace NuvixParser

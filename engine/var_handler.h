@@ -56,6 +56,7 @@ public:
 private:
     template <class TEntry, int kKind> TEntry* GetEntry(std::string_view name);
     void IndexLocal(TVarEntryBase* entry);
+    [[gnu::noinline]] void GrowFrames(std::size_t need);
     TGlobalVarList& globals_;
     std::vector<std::unique_ptr<TVarEntryBase>> locals_;
     // Name index of the locals; the first entry of a name wins, as a front-to-back search would.

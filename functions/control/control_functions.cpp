@@ -33,6 +33,13 @@ public:
         result.SetNumber(0);
         Arg(taken ? 1 : 2)->Evaluate(ci, result);
     }
+    // As a number (if(n<2; n; ...) inside arithmetic): the branch read without a value record.
+    double EvalNumber(TCalcInfo& ci) override {
+        if (StackExhausted(ci)) return 0;
+        const bool taken = DoubleToInt32(NumberOf(Arg(0), ci)) != 0;
+        if (ci.error) return 0;
+        return NumberOf(Arg(taken ? 1 : 2), ci);
+    }
     const char* ParamText() const override { return "cond;expr1;expr2"; }
     const char* Description() const override {
         return "Evaluates <expr1> if <cond> is true, otherwise <expr2>. Returns the value of the evaluated "
