@@ -16,6 +16,10 @@ TCalcInfo::TCalcInfo(TCalcInfo& parent, PrivateTag)
     : owner(parent.owner), overflowFlag_(parent.overflowFlag_), breakFlag_(parent.breakFlag_),
       breakEvent_(parent.breakEvent_), guiEvent_(parent.guiEvent_) {}
 
+void TCalcInfo::SetBreaked() {
+    SetError("Breaked");
+}
+
 void TCalcInfo::Reset() {
     error = false;
     errorMessage.clear();

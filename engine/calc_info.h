@@ -33,6 +33,9 @@ public:
         error = true;
         errorMessage = std::move(message);
     }
+    // The error "Breaked" of a run the user broke off. Out of line and cold: it sits on
+    // the path of every loop iteration and sequence step, which stay lean without it.
+    [[gnu::cold, gnu::noinline]] void SetBreaked();
     // The stack of the thread ran low: stops the evaluation like an error (flag only). A
     // private record passes this on to the run's record.
     void SetStackOverflow() {

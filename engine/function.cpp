@@ -82,6 +82,26 @@ TArrayEntry* TFunction::ArgArray(int i) const {
     return ArgIsArray(i) ? static_cast<TOpArray*>(args_[i].get())->Entry() : nullptr;
 }
 
+void TNumericFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    const double v = EvalNumber(ci);
+    if (!ci.error) result.SetNumber(v);
+}
+
+// The steps of TFunction::Evaluate: arguments in order into their slots (stopping at the
+// first error), then Compute, which does not run after an error.
+double TNumericFunction::EvalNumber(TCalcInfo& ci) {
+    if (StackExhausted(ci)) return 0;
+    TFillGuard guard(*this);
+    for (int i = 0; i < argc_; ++i) {
+        if (double v; TryNumberOf(args_[i].get(), ci, v))
+            values_[i].SetNumber(v);
+        else
+            args_[i]->Evaluate(ci, values_[i]);
+        if (ci.error) return 0;
+    }
+    return static_cast<double>(Compute(ci));
+}
+
 void TNeg::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     const double v = EvalNumber(ci);
     if (!ci.error) result.SetNumber(v);

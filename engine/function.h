@@ -64,6 +64,20 @@ protected:
     friend class TFillGuard;
 };
 
+// A function whose value is always a number: Compute over the numeric or text readings of
+// its arguments. Used inside arithmetic it is read without a value record, and arguments
+// that are numbers go to their slots without one either.
+class TNumericFunction : public TFunction {
+public:
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+    double EvalNumber(TCalcInfo& ci) final;
+    bool ResultIsNumber() const final { return true; }
+    bool TryNumber(TCalcInfo& ci, double& out) final {
+        out = EvalNumber(ci);
+        return true;
+    }
+};
+
 // Counts an evaluation in progress for as long as it lives.
 class TFillCount {
 public:

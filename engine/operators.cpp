@@ -183,7 +183,7 @@ void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (ci.error) return;
     result.SetNumber(0);
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return;
     }
     right_->Evaluate(ci, result);
@@ -194,7 +194,7 @@ void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     left_->Execute(ci, scratch);
     if (ci.error) return;
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return;
     }
     right_->Execute(ci, scratch);
@@ -275,7 +275,7 @@ void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
         if (ci.StackOverflowed())
             ci.error = true;
         else if (ci.BreakRequested())
-            ci.SetError("Breaked");
+            ci.SetBreaked();
         else
             ci.SetError("= operator: error setting a value (maybe negative array index)");
     }

@@ -134,7 +134,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     // the last sequence check of a recursion would otherwise end the run as if finished,
     // with the value of calls that never ran.
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return;
     }
     if (StackExhausted(ci)) return;
@@ -172,6 +172,12 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     result.SetNumber(0);
     if (TParserAtom* body = d.Body().Tree()) body->Evaluate(ci, result);
+}
+
+double TFunctionCall::EvalNumber(TCalcInfo& ci) {
+    TReturnValue v;
+    Evaluate(ci, v);
+    return v.GetNumber();
 }
 
 void TFunctionCall::EvaluateWithArrays(TCalcInfo& ci, TReturnValue& result) {

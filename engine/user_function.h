@@ -88,6 +88,7 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     // The body's value may be a text.
     bool TryNumber(TCalcInfo&, double&) override { return false; }
+    double EvalNumber(TCalcInfo& ci) override;
     const std::string& Name() const { return name_; }
 
 private:

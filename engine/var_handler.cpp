@@ -56,37 +56,8 @@ void TVarHandler::ReleaseAll() {
     frameTop_ = 0;
 }
 
-void TVarHandler::PushFrame() {
-    const std::size_t need = frameTop_ + locals_.size();
-    if (frames_.size() < need) [[unlikely]]
-        GrowFrames(need);
-    TFrameSlot* slot = frames_.data() + frameTop_;
-    for (auto& e : locals_) {
-        if (e->IsScalar())
-            static_cast<TVarEntry&>(*e).SaveScalar(*slot++);
-        else
-            e->SaveTo(*slot++);
-    }
-    frameTop_ = need;
-}
-
 void TVarHandler::GrowFrames(std::size_t need) {
     frames_.resize(std::max(need, frames_.size() * 2));
-}
-
-void TVarHandler::PopFrame() {
-    if (frameTop_ < locals_.size()) return;
-    for (auto it = locals_.rbegin(); it != locals_.rend(); ++it) {
-        TFrameSlot& slot = frames_[--frameTop_];
-        if ((*it)->IsScalar())
-            static_cast<TVarEntry&>(**it).RestoreScalar(slot);
-        else
-            (*it)->RestoreFrom(slot);
-        // An array slot gives its buffer back; a text slot keeps the entry's old buffer
-        // (swapped in) for reuse, but not its contents.
-        if (!slot.text.empty()) slot.text.clear();
-        if (slot.elements) slot.elements.reset();
-    }
 }
 
 void TVarHandler::AddLocal(std::unique_ptr<TVarEntryBase> entry) {

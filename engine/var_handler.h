@@ -41,9 +41,37 @@ public:
     // (and are destroyed with their last one), saved frames are dropped.
     void ReleaseAll();
 
-    // Save and empty every local around a user function call, and bring them back.
-    void PushFrame();
-    void PopFrame();
+    // Save and empty every local around a user function call, and bring them back. Inline:
+    // every user function call runs them.
+    void PushFrame() {
+        const std::size_t need = frameTop_ + locals_.size();
+        if (frames_.size() < need) [[unlikely]]
+            GrowFrames(need);
+        TFrameSlot* slot = frames_.data() + frameTop_;
+        for (auto& e : locals_) {
+            if (e->IsScalar())
+                static_cast<TVarEntry&>(*e).SaveScalar(*slot++);
+            else
+                e->SaveTo(*slot++);
+        }
+        frameTop_ = need;
+    }
+    void PopFrame() {
+        if (frameTop_ < locals_.size()) return;
+        TFrameSlot* slot = frames_.data() + frameTop_;
+        for (auto it = locals_.rbegin(); it != locals_.rend(); ++it) {
+            --slot;
+            if ((*it)->IsScalar())
+                static_cast<TVarEntry&>(**it).RestoreScalar(*slot);
+            else
+                (*it)->RestoreFrom(*slot);
+            // An array slot gives its buffer back; a text slot keeps the entry's old buffer
+            // (swapped in) for reuse, but not its contents.
+            if (!slot->text.empty()) slot->text.clear();
+            if (slot->elements) slot->elements.reset();
+        }
+        frameTop_ -= locals_.size();
+    }
 
     // Local list access for user function definitions, whose parameters are locals of the
     // body's store.

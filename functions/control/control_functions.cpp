@@ -15,7 +15,7 @@ namespace {
 bool StopLoop(TCalcInfo& ci) {
     if (ci.error) return true;
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return true;
     }
     return false;
@@ -61,12 +61,14 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
         if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
+        TParserAtom* const cond = Arg(0);
+        TParserAtom* const body = Arg(1);
         while (!StopLoop(ci)) {
-            if (NumberOf(Arg(0), ci) == 0) return;
+            if (NumberOf(cond, ci) == 0) return;
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
-            Arg(1)->Evaluate(ci, result);
+            body->Evaluate(ci, result);
         }
     }
     const char* ParamText() const override { return "cond;expr"; }
@@ -90,11 +92,14 @@ public:
         result.SetNumber(0); // the value when the body never runs
         TReturnValue scratch; // init and incr: their values are dropped
         Arg(0)->Execute(ci, scratch);
+        TParserAtom* const cond = Arg(1);
+        TParserAtom* const incr = Arg(2);
+        TParserAtom* const body = Arg(3);
         while (!StopLoop(ci)) {
-            if (NumberOf(Arg(1), ci) == 0) return;
+            if (NumberOf(cond, ci) == 0) return;
             result.SetNumber(0);
-            Arg(3)->Evaluate(ci, result);
-            Arg(2)->Execute(ci, scratch);
+            body->Evaluate(ci, result);
+            incr->Execute(ci, scratch);
         }
     }
     const char* ParamText() const override { return "init;cond;incr;expr"; }
@@ -133,15 +138,19 @@ public:
         }
         result.SetNumber(0); // the value when the array is empty
         const std::int32_t n = array->Length();
+        TParserAtom* const body = Arg(2);
+        TVarEntry* const plain = AsScalarOperand(x) ? AsScalarOperand(x)->Entry() : nullptr;
         for (std::int32_t i = 0; i < n && !StopLoop(ci); ++i) {
             // A refused store (a loop variable like b[-1]) ends the run at once, with no
             // message; the body is not run with the error flag already set.
-            if (!x->AssignNumber(ci, i)) {
+            if (plain)
+                plain->SetNumber(i);
+            else if (!x->AssignNumber(ci, i)) {
                 ci.error = true;
                 return;
             }
             result.SetNumber(0);
-            Arg(2)->Evaluate(ci, result);
+            body->Evaluate(ci, result);
         }
     }
     const char* ParamText() const override { return "x;arr[];expr"; }

@@ -8,7 +8,7 @@
 
 namespace NuvixParser {
 
-class TNumber final : public TFunction {
+class TNumber final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
@@ -44,7 +44,7 @@ public:
 };
 
 // Only a text is accepted; a number is the error "HexDez: String expected".
-class THexDez final : public TFunction {
+class THexDez final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;

@@ -9,7 +9,7 @@ namespace NuvixParser {
 // toward zero, low 32 bits) and return the 32-bit result read as signed. Shift counts use
 // their low five bits only, so shl(1;33) is 2.
 
-class TLogAnd final : public TFunction {
+class TLogAnd final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
@@ -18,7 +18,7 @@ public:
     }
 };
 
-class TLogOr final : public TFunction {
+class TLogOr final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
@@ -27,7 +27,7 @@ public:
     }
 };
 
-class TLogXor final : public TFunction {
+class TLogXor final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
@@ -36,7 +36,7 @@ public:
     }
 };
 
-class TLogShl final : public TFunction {
+class TLogShl final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
@@ -44,7 +44,7 @@ public:
 };
 
 // A logical shift: zeros enter at the top, so shr(-1;28) is 15.
-class TLogShr final : public TFunction {
+class TLogShr final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
@@ -52,7 +52,7 @@ public:
 };
 
 // Compares the numeric reading with 0, so not(0.5) is 0 and NaN counts as non-zero.
-class TNot final : public TFunction {
+class TNot final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;

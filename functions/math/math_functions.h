@@ -12,77 +12,77 @@ namespace NuvixParser {
 // routines; a value outside a routine's domain (log(0), arcsin(2)) gives the library's
 // infinity or NaN, which flows on as a number. Only sqrt raises a script error.
 
-class TPi final : public TFunction {
+class TPi final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 0; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns Pi."; }
 };
 
-class TSin final : public TFunction {
+class TSin final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the sine of <a>."; }
 };
 
-class TCos final : public TFunction {
+class TCos final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the cosine of <a>."; }
 };
 
-class TTan final : public TFunction {
+class TTan final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the tangent of <a>."; }
 };
 
-class TSinh final : public TFunction {
+class TSinh final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the hyperbolic sine of <a>."; }
 };
 
-class TCosh final : public TFunction {
+class TCosh final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the hyperbolic cosine of <a>."; }
 };
 
-class TTanh final : public TFunction {
+class TTanh final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the hyperbolic tangent of <a>."; }
 };
 
-class TAsin final : public TFunction {
+class TAsin final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the arc sine of <a>."; }
 };
 
-class TAcos final : public TFunction {
+class TAcos final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the arc cosine of <a>."; }
 };
 
-class TAtan final : public TFunction {
+class TAtan final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the arc tangent of <a>."; }
 };
 
-class TExpFunc final : public TFunction {
+class TExpFunc final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
@@ -90,7 +90,7 @@ public:
     const char* SeeAlso() const override { return "log(a)"; }
 };
 
-class TLogFunc final : public TFunction {
+class TLogFunc final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
@@ -98,21 +98,21 @@ public:
     const char* SeeAlso() const override { return "exp(a)"; }
 };
 
-class TSqrt final : public TFunction {
+class TSqrt final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the square root of <a>."; }
 };
 
-class TAbsFunc final : public TFunction {
+class TAbsFunc final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
     const char* Description() const override { return "Returns the absolute value of <a>."; }
 };
 
-class TFloor final : public TFunction {
+class TFloor final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
@@ -121,7 +121,7 @@ public:
     }
 };
 
-class TCeil final : public TFunction {
+class TCeil final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
@@ -130,7 +130,7 @@ public:
     }
 };
 
-class TSigFunc final : public TFunction {
+class TSigFunc final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;
@@ -140,7 +140,7 @@ public:
     }
 };
 
-class TModFunc final : public TFunction {
+class TModFunc final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;

@@ -8,7 +8,7 @@ namespace NuvixParser {
 // A linear congruential generator with one seed per thread, starting at 1 and never
 // reseeded: every program run gives the same sequence, continued from one calculation to
 // the next on the calculation thread. Results are k/32767 for k in 0..32767, 1 included.
-class TRandom final : public TFunction {
+class TRandom final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 0; }
     long double Compute(TCalcInfo& ci) override;
@@ -16,7 +16,7 @@ public:
 };
 
 // Milliseconds since program start from a monotonic clock, modulo 2^32.
-class TCurTime final : public TFunction {
+class TCurTime final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 0; }
     long double Compute(TCalcInfo& ci) override;
@@ -28,7 +28,7 @@ public:
 // Waits on the run's break event rather than sleeping blindly, so a break ends a long
 // wait at once and the run with "Breaked". A negative time does not wait at all.
 // Returns 1.
-class TSleep final : public TFunction {
+class TSleep final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 1; }
     long double Compute(TCalcInfo& ci) override;

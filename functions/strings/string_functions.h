@@ -119,7 +119,7 @@ public:
 };
 
 // Unsigned bytes: the difference at the first differing byte, else -1 or 1 for a prefix.
-class TStrCmp final : public TFunction {
+class TStrCmp final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
@@ -135,7 +135,7 @@ public:
 };
 
 // As zero-terminated strings with a-z upper-cased: stricmp('_';'a') is 95 - 65 = 30.
-class TStrICmp final : public TFunction {
+class TStrICmp final : public TNumericFunction {
 public:
     int ArgumentCount() const override { return 2; }
     long double Compute(TCalcInfo& ci) override;
