@@ -2,6 +2,8 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <string_view>
+#include <initializer_list>
 
 #include "bench/bench_support.h"
 
@@ -34,9 +36,15 @@ BENCHMARK(BM_TextAppend)->Unit(benchmark::kMillisecond);
 
 void BM_Compile1000Lines(benchmark::State& state) {
     std::string text;
-    for (int i = 0; i < 1000; ++i)
-        text += "x" + std::to_string(i % 50) + " = sin(" + std::to_string(i) + ") * 2 + a[" + std::to_string(i) +
-                "] /* note */,\n";
+    for (int i = 0; i < 1000; ++i) {
+        text += 'x';
+        text += std::to_string(i % 50);
+        text += " = sin(";
+        text += std::to_string(i);
+        text += ") * 2 + a[";
+        text += std::to_string(i);
+        text += "] /* note */,\n";
+    }
     text += "0";
     NuvixParser::TGlobalVarList globals;
     NuvixParser::TParser parser(globals);
@@ -49,17 +57,22 @@ BENCHMARK(BM_Compile1000Lines)->Unit(benchmark::kMicrosecond);
 // with functions and a comment, a branch, text building, a function definition).
 std::string GeneratedScript(int lines) {
     std::string text;
+    auto add = [&text](std::initializer_list<std::string_view> parts) {
+        for (std::string_view part : parts) text.append(part);
+        text += '\n';
+    };
     for (int k = 0; k < lines; ++k) {
-        const std::string n = std::to_string(k), p = "v" + std::to_string(k > 0 ? k - 1 : 0);
+        const std::string n = std::to_string(k);
+        std::string p = "v";
+        p += std::to_string(k > 0 ? k - 1 : 0);
+        const std::string m50 = std::to_string(k % 50), m100 = std::to_string(k % 100);
+        const std::string m17 = std::to_string(k % 17);
         switch (k % 5) {
-        case 0: text += "v" + n + " = " + n + " * 0.5 + w" + std::to_string(k % 50) + " / 3,\n"; break;
-        case 1:
-            text += "a[" + std::to_string(k % 100) + "] = sin(" + p + ") * cos(" + n + ") - 1e-3,  /* element " +
-                    std::to_string(k % 100) + " */\n";
-            break;
-        case 2: text += "if(" + p + " > " + std::to_string(k % 17) + "; s += " + p + "; s -= 1),\n"; break;
-        case 3: text += "t" + n + " = 'line ' + string(" + p + "),\n"; break;
-        default: text += "define(f" + n + "(x); x * x + " + n + "),\n"; break;
+        case 0: add({"v", n, " = ", n, " * 0.5 + w", m50, " / 3,"}); break;
+        case 1: add({"a[", m100, "] = sin(", p, ") * cos(", n, ") - 1e-3,  /* element ", m100, " */"}); break;
+        case 2: add({"if(", p, " > ", m17, "; s += ", p, "; s -= 1),"}); break;
+        case 3: add({"t", n, " = 'line ' + string(", p, "),"}); break;
+        default: add({"define(f", n, "(x); x * x + ", n, "),"}); break;
         }
     }
     if (!text.empty()) text.resize(text.size() - 2); // the last statement ends the sequence
