@@ -380,6 +380,10 @@ template class TCompoundAssign<'/'>;
 
 // ---- table of operators -----------------------------------------------------------------
 
+namespace {
+std::unique_ptr<TOpFunction> NewOperatorNode(char code);
+} // namespace
+
 int OperatorPrecedence(unsigned char code) {
     switch (code) {
     case ',': return 1;
@@ -406,6 +410,13 @@ int OperatorPrecedence(unsigned char code) {
 }
 
 std::unique_ptr<TOpFunction> CreateOperatorNode(char code) {
+    std::unique_ptr<TOpFunction> node = NewOperatorNode(code);
+    if (node) node->code_ = code;
+    return node;
+}
+
+namespace {
+std::unique_ptr<TOpFunction> NewOperatorNode(char code) {
     switch (code) {
     case ',': return std::make_unique<TSep>();
     case '|': return std::make_unique<TOr>();
@@ -429,5 +440,6 @@ std::unique_ptr<TOpFunction> CreateOperatorNode(char code) {
     default: return nullptr;
     }
 }
+} // namespace
 
 } // namespace NuvixParser

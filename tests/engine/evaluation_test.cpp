@@ -404,7 +404,10 @@ std::string CompileAndRunFlat(const std::string& text) {
 TEST(Evaluation, LongSumOfTerms) {
     constexpr int kTerms = 300000;
     std::string text = "1";
-    for (int i = 2; i <= kTerms; ++i) text += "+" + std::to_string(i);
+    for (int i = 2; i <= kTerms; ++i) {
+        text += '+';
+        text += std::to_string(i);
+    }
     EXPECT_EQ(CompileAndRunFlat(text), "45000150000");
 }
 

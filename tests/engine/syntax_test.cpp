@@ -439,7 +439,7 @@ TEST(SyntaxTokens, DecimalLiteralsConvertToTheNearestDouble) {
 }
 
 TEST(SyntaxTokens, NamesAndQuotedTexts) {
-    const std::string name49 = "v" + std::string(48, 'x');
+    const std::string name49 = std::string("v").append(48, 'x');
     ExpectResults({
         {name49 + "=2, " + name49, "2"},
         {"$x=1, $x", "1"}, {"a.b=2, a.b", "2"}, {"x1.2=3, x1.2", "3"}, {"ab$c=4, ab$c", "4"},
@@ -576,11 +576,11 @@ TEST(SyntaxLimits, LongFlatScriptsBuildLeftDeepSpines) {
         std::type_index op;
         std::type_index right;
     } cases[] = {
-        {"1" + Repeat("+1", kTerms - 1), typeid(TAdd), typeid(TConstOperand)},
-        {"x=1" + Repeat(",x=1", kTerms - 1), typeid(TSep), typeid(TEq)},
+        {std::string("1").append(Repeat("+1", kTerms - 1)), typeid(TAdd), typeid(TConstOperand)},
+        {std::string("x=1").append(Repeat(",x=1", kTerms - 1)), typeid(TSep), typeid(TEq)},
     };
     for (auto& c : cases) {
-        SCOPED_TRACE("script starting " + c.text.substr(0, 8));
+        SCOPED_TRACE(std::string("script starting ").append(c.text.substr(0, 8)));
         TTestScript s(c.text);
         ASSERT_TRUE(s.Compile());
         int operators = 0;

@@ -467,8 +467,13 @@ std::vector<std::string> Snapshot(const TVarHandler& store) {
             line += State(*e);
         } else {
             const auto& a = static_cast<const TArrayEntry&>(*e);
-            line += std::to_string(a.Length()) + "/" + std::to_string(a.Capacity());
-            for (int i = 0; i < a.Capacity(); ++i) line += "," + FormatNumber(a.Data()[i]);
+            line += std::to_string(a.Length());
+            line += '/';
+            line += std::to_string(a.Capacity());
+            for (int i = 0; i < a.Capacity(); ++i) {
+                line += ',';
+                line += FormatNumber(a.Data()[i]);
+            }
         }
         out.push_back(line);
     }

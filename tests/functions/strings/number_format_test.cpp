@@ -1,5 +1,6 @@
 // FormatPrintf against the C library's own printf (tests run in the C locale), and its cap.
 #include <cfloat>
+#include <cstdarg>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -14,10 +15,21 @@ namespace {
 using NuvixParser::FormatPrintf;
 using NuvixParser::TPrintfStyle;
 
+// The C library's own formatting, the reference (through vsnprintf, which the compiler
+// does not second-guess about sizes it cannot know).
+int CFormat(char* buffer, std::size_t size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, size, format, args);
+    va_end(args);
+    return n;
+}
+
 std::string Printf(const char* format, int width, int precision, double v) {
-    const int n = std::snprintf(nullptr, 0, format, width, precision, v);
+    const int n = CFormat(nullptr, 0, format, width, precision, v);
+    if (n < 0) return "<snprintf failed>";
     std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
-    std::snprintf(buffer.data(), buffer.size(), format, width, precision, v);
+    if (CFormat(buffer.data(), buffer.size(), format, width, precision, v) != n) return "<snprintf changed>";
     return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
