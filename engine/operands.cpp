@@ -15,7 +15,7 @@ void TOperand::Bind(TVarHandler& store) {
 void TOperand::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (entry_ && entry_->hasValue) {
         if (entry_->isString)
-            result.SetString(entry_->text);
+            result.SetString(entry_->text); // out of line
         else
             result.SetNumber(entry_->number);
         return;

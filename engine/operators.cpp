@@ -140,6 +140,11 @@ void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         if (!ci.error) result.SetNumber(result.number + b);
         return;
     }
+    AddToText(ci, result);
+}
+
+// A text on the left: two texts join, a number on the right adds to the text's reading.
+void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
     TReturnValue right;
     right_->Evaluate(ci, right);
     if (ci.error) return;
@@ -380,10 +385,6 @@ template class TCompoundAssign<'/'>;
 
 // ---- table of operators -----------------------------------------------------------------
 
-namespace {
-std::unique_ptr<TOpFunction> NewOperatorNode(char code);
-} // namespace
-
 int OperatorPrecedence(unsigned char code) {
     switch (code) {
     case ',': return 1;
@@ -410,13 +411,6 @@ int OperatorPrecedence(unsigned char code) {
 }
 
 std::unique_ptr<TOpFunction> CreateOperatorNode(char code) {
-    std::unique_ptr<TOpFunction> node = NewOperatorNode(code);
-    if (node) node->code_ = code;
-    return node;
-}
-
-namespace {
-std::unique_ptr<TOpFunction> NewOperatorNode(char code) {
     switch (code) {
     case ',': return std::make_unique<TSep>();
     case '|': return std::make_unique<TOr>();
@@ -440,6 +434,5 @@ std::unique_ptr<TOpFunction> NewOperatorNode(char code) {
     default: return nullptr;
     }
 }
-} // namespace
 
 } // namespace NuvixParser

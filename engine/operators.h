@@ -6,7 +6,6 @@
 
 #include "engine/conversions.h"
 
-#include "engine/operands.h"
 #include "engine/parser_atom.h"
 
 namespace NuvixParser {
@@ -34,13 +33,6 @@ public:
 
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
-    // The operator code CreateOperatorNode made the node for (0 for other nodes).
-    char Code() const { return code_; }
-
-    // A comparison or '-', '*', '/' of two leaves that have values, computed here without a
-    // call: the loop conditions take it before asking the node. False (out untouched) when
-    // the operator or its operands need the general way.
-    bool LeafValue(double& out) const;
 
 protected:
     // The leaf kinds of both operands, fixed when they are attached: operators take a
@@ -56,8 +48,6 @@ protected:
     TNodePtr left_;
     TNodePtr right_;
     unsigned char shape_ = 0;
-    char code_ = 0;
-    friend std::unique_ptr<TOpFunction> CreateOperatorNode(char code);
 };
 
 // Creates the node of an operator code (the byte of a one-byte operator or the code
@@ -144,6 +134,9 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     double Apply(double a, double b) override { return a + b; }
+
+private:
+    [[gnu::noinline]] void AddToText(TCalcInfo& ci, TReturnValue& result);
 };
 
 // ',': the value of the right side; checks for a break between the two.
@@ -205,46 +198,5 @@ class TPlusEq final : public TCompoundAssign<'+'> {};
 class TMinusEq final : public TCompoundAssign<'-'> {};
 class TMultEq final : public TCompoundAssign<'*'> {};
 class TDivEq final : public TCompoundAssign<'/'> {};
-
-inline bool TOpFunction::LeafValue(double& out) const {
-    double a, b;
-    switch (shape_) {
-    case kVarNumber: {
-        const TVarEntry* e = static_cast<const TOperand*>(left_.get())->Entry();
-        if (!e || !e->hasValue) return false;
-        a = e->number;
-        b = static_cast<const TConstOperand*>(right_.get())->Number();
-        break;
-    }
-    case kVarVar: {
-        const TVarEntry* e = static_cast<const TOperand*>(left_.get())->Entry();
-        const TVarEntry* f = static_cast<const TOperand*>(right_.get())->Entry();
-        if (!e || !e->hasValue || !f || !f->hasValue) return false;
-        a = e->number;
-        b = f->number;
-        break;
-    }
-    case kNumberVar: {
-        const TVarEntry* f = static_cast<const TOperand*>(right_.get())->Entry();
-        if (!f || !f->hasValue) return false;
-        a = static_cast<const TConstOperand*>(left_.get())->Number();
-        b = f->number;
-        break;
-    }
-    default: return false;
-    }
-    switch (code_) {
-    case '<': out = TRelLRule::Compute(a, b); return true;
-    case '>': out = TRelGRule::Compute(a, b); return true;
-    case 'e': out = TRelERule::Compute(a, b); return true;
-    case 'g': out = TRelGERule::Compute(a, b); return true;
-    case 'l': out = TRelLERule::Compute(a, b); return true;
-    case 'u': out = TRelURule::Compute(a, b); return true;
-    case '-': out = TSubRule::Compute(a, b); return true;
-    case '*': out = TMultRule::Compute(a, b); return true;
-    case '/': out = TDivRule::Compute(a, b); return true;
-    default: return false; // '+' may join texts; the rest are no plain arithmetic
-    }
-}
 
 } // namespace NuvixParser

@@ -25,8 +25,9 @@ public:
         if (!text.empty()) text.clear(); // keeps the capacity for the next text
         return v;
     }
-    // The number is left as it was.
-    void SetString(std::string_view s) {
+    // The number is left as it was. Out of line: copying a text inline would make every
+    // caller save registers even on its number path.
+    [[gnu::noinline]] void SetString(std::string_view s) {
         text.assign(s.data(), s.size());
         isString = true;
     }

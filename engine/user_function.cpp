@@ -163,15 +163,18 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     TFrameGuard frame(store);
     for (int i = 0; i < n; ++i) {
         auto* p = static_cast<TVarEntry*>(d.Parameter(i));
-        if (values[i].isString) {
-            p->SetString(std::move(values[i].text));
-            values[i].text.clear();
-        } else {
+        if (values[i].isString)
+            MoveText(values[i], *p);
+        else
             p->SetNumber(values[i].number);
-        }
     }
     result.SetNumber(0);
     if (TParserAtom* body = d.Body().Tree()) body->Evaluate(ci, result);
+}
+
+void TFunctionCall::MoveText(TReturnValue& from, TVarEntry& to) {
+    to.SetString(std::move(from.text));
+    from.text.clear();
 }
 
 double TFunctionCall::EvalNumber(TCalcInfo& ci) {

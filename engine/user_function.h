@@ -15,6 +15,7 @@ namespace NuvixParser {
 class TFunctionDef;
 class TParserBase;
 class TVarEntryBase;
+class TVarEntry;
 
 // Definitions visible to the parsers that share this handler (the Global panel's, the
 // calculator panels' and every definition body's). Holds no definition alive.
@@ -98,6 +99,8 @@ private:
     // The general call: array parameters copied in and out, fresh value slots when this
     // node is re-entered from one of its own arguments.
     void EvaluateWithArrays(TCalcInfo& ci, TReturnValue& result);
+    // A text argument into its parameter (out of line, off the number path).
+    [[gnu::noinline]] static void MoveText(TReturnValue& from, TVarEntry& to);
     TFunctionDef* def_;
     std::shared_ptr<const bool> alive_;
     std::string name_;

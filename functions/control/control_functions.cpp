@@ -4,7 +4,6 @@
 #include "engine/calc_info.h"
 #include "engine/function.h"
 #include "engine/operands.h"
-#include "engine/operators.h"
 #include "engine/stack_guard.h"
 #include "engine/var_entry.h"
 
@@ -20,14 +19,6 @@ bool StopLoop(TCalcInfo& ci) {
         return true;
     }
     return false;
-}
-
-// A loop condition: i < n and its kind are worked out without a call; `op` is the
-// condition as an operator node, or none.
-inline double ConditionOf(TParserAtom* cond, const TOpFunction* op, TCalcInfo& ci) {
-    double v;
-    if (op && op->LeafValue(v)) return v;
-    return NumberOf(cond, ci);
 }
 
 // A branch: the condition counts by its integer reading (truncated, low 32 bits), so 0.5
@@ -72,9 +63,8 @@ public:
         result.SetNumber(0); // the value when the body never runs
         TParserAtom* const cond = Arg(0);
         TParserAtom* const body = Arg(1);
-        const TOpFunction* const simpleCond = cond->AsOperator();
         while (!StopLoop(ci)) {
-            if (ConditionOf(cond, simpleCond, ci) == 0) return;
+            if (NumberOf(cond, ci) == 0) return;
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
@@ -105,9 +95,8 @@ public:
         TParserAtom* const cond = Arg(1);
         TParserAtom* const incr = Arg(2);
         TParserAtom* const body = Arg(3);
-        const TOpFunction* const simpleCond = cond->AsOperator();
         while (!StopLoop(ci)) {
-            if (ConditionOf(cond, simpleCond, ci) == 0) return;
+            if (NumberOf(cond, ci) == 0) return;
             result.SetNumber(0);
             body->Evaluate(ci, result);
             incr->Execute(ci, scratch);

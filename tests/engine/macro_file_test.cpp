@@ -86,9 +86,10 @@ TEST(MacroFileSplit, ManySectionsAreAppended) {
     const auto tabs = SplitMacroText(file);
     ASSERT_EQ(tabs.size(), 6u);
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(tabs[i].caption, "P" + std::to_string(i));
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(tabs[i].caption, std::string("P").append(n));
         // The line break before the next header belongs to the text.
-        EXPECT_EQ(tabs[i].text, "text " + std::to_string(i) + "\n");
+        EXPECT_EQ(tabs[i].text, std::string("text ").append(n).append("\n"));
     }
     ExpectOffsetsPointIntoTheFile(file, tabs);
 }
