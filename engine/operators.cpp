@@ -125,12 +125,17 @@ template class TNumericOp<TRelURule>;
 
 void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
-    // A number on the left adds whatever comes on the right by its numeric reading.
-    if (double a; TryNumberOf(left_.get(), ci, a)) {
-        if (ci.error) return;
-        const double b = NumberOf(right_.get(), ci);
-        if (!ci.error) result.SetNumber(a + b);
-        return;
+    // A number on the left adds whatever comes on the right by its numeric reading. Only
+    // leaves are asked first; any other node is evaluated into result straight away (asking
+    // a call whether it gives a number would only cost a call).
+    if (shape_ == kVarNumber || shape_ == kVarVar) {
+        const TVarEntry* a = VarEntryOf(left_);
+        if (a && a->hasValue && !a->isString) {
+            const double left = a->number; // before the right side may change it
+            const double b = NumberOf(right_.get(), ci);
+            if (!ci.error) result.SetNumber(left + b);
+            return;
+        }
     }
     // The left value is built in result itself, so text concatenation appends in place.
     left_->Evaluate(ci, result);

@@ -53,11 +53,13 @@ void TVarHandler::ReleaseAll() {
     }
     g.erase(std::remove(g.begin(), g.end(), nullptr), g.end());
     frames_.clear();
+    frameSlots_ = 0;
     frameTop_ = 0;
 }
 
 void TVarHandler::GrowFrames(std::size_t need) {
     frames_.resize(std::max(need, frames_.size() * 2));
+    frameSlots_ = frames_.size();
 }
 
 void TVarHandler::AddLocal(std::unique_ptr<TVarEntryBase> entry) {

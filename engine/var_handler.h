@@ -45,7 +45,7 @@ public:
     // every user function call runs them.
     void PushFrame() {
         const std::size_t need = frameTop_ + locals_.size();
-        if (frames_.size() < need) [[unlikely]]
+        if (frameSlots_ < need) [[unlikely]]
             GrowFrames(need);
         TFrameSlot* slot = frames_.data() + frameTop_;
         for (auto& e : locals_) {
@@ -91,6 +91,7 @@ private:
     std::unordered_map<std::string_view, TVarEntryBase*> localIndex_;
     // Saved locals; slots above frameTop_ are kept for reuse.
     std::vector<TFrameSlot> frames_;
+    std::size_t frameSlots_ = 0; // frames_.size(), kept at hand for the push
     std::size_t frameTop_ = 0;
 };
 

@@ -42,6 +42,18 @@ TEST(ShortPaths, LeafOperandsOfEveryShape) {
     });
 }
 
+TEST(ShortPaths, TheLeftSideIsReadBeforeTheRightSideRuns) {
+    ExpectAll({
+        {"x=1, x + (x=5)", "6"},
+        {"x=1, x - (x=5)", "-4"},
+        {"x=1, x * (x=5)", "5"},
+        {"x=1, x < (x=5)", "1"},
+        {"x=1, (x+=1) + x", "4"},
+        {"t='a', t + (t='b')", "ab"},
+        {"x=3, y=(x+=1)+x, y", "8"},
+    });
+}
+
 TEST(ShortPaths, AssignmentsOfLeaves) {
     ExpectAll({
         {"x=1, x+=2", "3"},
