@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <regex>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -151,6 +152,34 @@ TEST_F(CliProcess, OptionTextsReplaceTheFilesPanels) {
     ExpectResult(RunCli({"-g", "$base = 10", file}), "13", 0);
     ExpectResult(RunCli({"-g", "$base = 10", "-p", "Power", file}), "1000", 0);
     ExpectResult(RunCli({"-g", "$base = 10", "-e", "$base - 1", file}), "9", 0);
+}
+
+TEST_F(CliProcess, CheckOnlyCompilesWithoutRunning) {
+    // No result line, and nothing the script would print or write happens.
+    const std::string marker = (dir_ / "ran.txt").string();
+    const TProcessResult ok = RunCli({"-c", "-e", "println('hi'), filewrite('" + marker + "'; 'x'), 1/0"});
+    EXPECT_EQ(ok.exitCode, 0) << Describe(ok);
+    EXPECT_EQ(ok.out, "") << Describe(ok);
+    EXPECT_EQ(ok.err, "") << Describe(ok);
+    EXPECT_FALSE(fs::exists(marker));
+    // The Global panel is checked too.
+    ExpectSyntaxError(RunCli({"-c", "-g", "x = 1 @ 2", "-e", "1"}), "<global>:1:7: error: Unknown operator '@'");
+    ExpectSyntaxError(RunCli({"-c", "-e", "1 +* 2"}), "<panel>:1:4: error: Expression or identifier expected");
+}
+
+TEST_F(CliProcess, TimesGoToStandardError) {
+    const TProcessResult r = RunCli({"-t", "-e", "s=0, for(i=0; i<1000; i+=1; s+=i), s"});
+    EXPECT_EQ(r.exitCode, 0) << Describe(r);
+    EXPECT_EQ(r.out, "499500\n") << Describe(r);
+    // "varnexcalc-cli: compile 0.123 ms", then the run's line of the same form.
+    const std::string number = "[0-9]+\\.[0-9]{3}";
+    EXPECT_TRUE(std::regex_match(r.err, std::regex("varnexcalc-cli: compile " + number + " ms\n"
+                                                   "varnexcalc-cli: run " + number + " ms\n")))
+        << Describe(r);
+    // With -c only the compile time.
+    const TProcessResult c = RunCli({"-c", "-t", "-e", "1"});
+    EXPECT_EQ(c.exitCode, 0) << Describe(c);
+    EXPECT_TRUE(std::regex_match(c.err, std::regex("varnexcalc-cli: compile " + number + " ms\n"))) << Describe(c);
 }
 
 TEST_F(CliProcess, SyntaxErrorsInOptionTextsNameTheirPanel) {
