@@ -21,16 +21,9 @@ namespace {
 
 using namespace NuvixParser;
 using NuvixTest::Eval;
+using NuvixTest::ExpectResults;
 using NuvixTest::TScript;
 
-struct ScriptCase {
-    const char* script;
-    const char* expected;
-};
-
-void ExpectAll(std::initializer_list<ScriptCase> cases) {
-    for (const auto& c : cases) EXPECT_EQ(Eval(c.script), c.expected) << c.script;
-}
 
 // Compiles and binds a script, requests a break, then runs it.
 std::string RunWithBreak(TScript& s) {
@@ -53,7 +46,7 @@ const TArrayEntry* Array(TScript& s, const char* name) {
 // ---- values and variables -------------------------------------------------------------
 
 TEST(Evaluation, VariablesNeedAValue) {
-    ExpectAll({
+    ExpectResults({
         {"x+1", "Error: Variable x has no value"}, {"x=1, x+1", "2"},
         {"x=1, y", "Error: Variable y has no value"},
         {"a[0]=1, a", "Error: Variable a has no value"}, // the name is an array
@@ -98,14 +91,14 @@ TEST(Evaluation, GlobalsAreSharedBetweenParsers) {
 // ---- arithmetic, comparison and logic -------------------------------------------------
 
 TEST(Evaluation, AdditionOfTextsAndNumbers) {
-    ExpectAll({
+    ExpectResults({
         {"'ab'+'cd'", "abcd"}, {"'a'+'b'+'c'", "abc"}, {"'ab'+1", "1"}, {"'2'+3", "5"},
         {"2+'3'", "5"}, {"''+''", ""}, {"s='x', s+'y'+s", "xyx"}, {"0.1+0.2", "0.3"},
     });
 }
 
 TEST(Evaluation, NumericOperators) {
-    ExpectAll({
+    ExpectResults({
         {"7-10", "-3"}, {"6*7", "42"}, {"7/2", "3.5"}, {"1/0", "+INF"}, {"-1/0", "-INF"},
         {"1/(-1/(1/0))", "-INF"}, // 1/-0
         {"2^10", "1024"}, {"2^0.5", "1.4142135623731"}, {"10^400", "+INF"}, {"0^(-1)", "+INF"},
@@ -124,7 +117,7 @@ TEST(Evaluation, NumericOperators) {
 }
 
 TEST(Evaluation, ComparisonsAreNumeric) {
-    ExpectAll({
+    ExpectResults({
         {"'10' > '9'", "1"},   {"'10' < '9'", "0"},   {"'abc' == 0", "1"},
         {"'abc' == 'xyz'", "1"}, {"'1e2' == 100", "1"}, {"3 >= 3", "1"},
         {"3 <= 2", "0"},       {"2 != 2", "0"},       {"0.1+0.2 == 0.3", "0"},
@@ -133,7 +126,7 @@ TEST(Evaluation, ComparisonsAreNumeric) {
 }
 
 TEST(Evaluation, LogicUsesIntegerTruth) {
-    ExpectAll({
+    ExpectResults({
         {"0.5 & 1", "0"},      {"1.5 & -1", "1"},      {"2 | 0", "1"},
         {"-0.9 | 0", "0"},     {"4294967296 & 1", "0"}, {"4294967297 & 1", "1"},
         {"'1' & 'x'", "0"},    {"'7' | 0", "1"},        {"(0/0) | (1/0)", "0"},
@@ -141,7 +134,7 @@ TEST(Evaluation, LogicUsesIntegerTruth) {
 }
 
 TEST(Evaluation, BothSidesAreEvaluatedLeftFirst) {
-    ExpectAll({
+    ExpectResults({
         {"x=0, 0 & (x=5), x", "5"}, {"y=0, 1 | (y=7), y", "7"}, {"x=1, (x=2) - x", "0"},
         {"x=1, (x=2) + x", "4"}, {"n=0, ((n+=1) & 0) | ((n+=10) & 0), n", "11"},
     });
@@ -150,7 +143,7 @@ TEST(Evaluation, BothSidesAreEvaluatedLeftFirst) {
 // ---- array elements ------------------------------------------------------------------
 
 TEST(Evaluation, ArrayElementAccess) {
-    ExpectAll({
+    ExpectResults({
         {"a[0]", "0"}, {"a[]", "0"}, {"a[1]", "Error: Illegal array element access in array a"},
         {"a[-1]", "Error: Illegal array element access in array a"},
         {"a[5]=2, a[0]+a[1]+a[2]+a[3]+a[4]", "0"}, {"a[5]=2, a[5]", "2"},
@@ -232,7 +225,7 @@ TEST(Evaluation, ElementHasValueAndStoresKeepIndexErrorsPrivate) {
 
 TEST(Evaluation, AssignmentResultsAndMessages) {
     const std::string storeFailed = "Error: = operator: error setting a value (maybe negative array index)";
-    ExpectAll({
+    ExpectResults({
         {"x=5", "5"}, {"x='ab'", "ab"}, {"(x=2)+3", "5"}, {"x='5', x+1", "6"},
         {"i=0, a[i]=(i=3), a[3]", "3"}, // the right side runs before the index
         {"i=0, a[i]=(i=3), a[0]", "0"},
@@ -241,7 +234,7 @@ TEST(Evaluation, AssignmentResultsAndMessages) {
                                "a[268435456]=1", "a[q]=1", "x=1, x[0]=2", "a[-1]='text'"}) {
         EXPECT_EQ(Eval(script), storeFailed) << script;
     }
-    ExpectAll({
+    ExpectResults({
         {"a[4294967296]=1, a[0]", "1"}, // low 32 bits of the index are 0
         {"a[1e300]=6, a[0]", "6"},      // beyond 64 bits: index 0
         {"a[-0.9]=3, a[0]", "3"},
@@ -270,7 +263,7 @@ TEST(Evaluation, AssignmentToConstantIsRejectedAtRunTime) {
 }
 
 TEST(Evaluation, CompoundAssignments) {
-    ExpectAll({
+    ExpectResults({
         {"x=3, x*=2", "6"}, {"x=3, x*=2, x", "6"}, {"x=10, x-=4", "6"}, {"x=1, x+=0.5", "1.5"},
         {"y=1, y/=0, y", "+INF"}, {"y=0, y/=0, y != y", "1"}, {"x='3', x*='2'", "6"},
         {"x+=(x=5)", "10"}, // the right side is evaluated before the target is read
@@ -283,7 +276,7 @@ TEST(Evaluation, CompoundAssignments) {
 }
 
 TEST(Evaluation, PlusEqualsAppendsTexts) {
-    ExpectAll({
+    ExpectResults({
         {"n=5, n+='x'", "5x"}, {"n=5, n+='x', n", "5x"}, {"n=0.1, n+='x'", "0.1x"},
         {"n=1/3, n+=''", "0.333333333333333"}, {"n=1/0, n+='!'", "+INF!"},
         {"s='ab', s+='cd', s", "abcd"}, {"s='x', s+=1", "1"}, {"s='2', s+=1, s", "3"},
@@ -296,7 +289,7 @@ TEST(Evaluation, CompoundAssignmentEvaluatesIndexTwice) {
     // The target's index runs once to read the element and once more to store it. Here
     // the second run points at index -1: a numeric store fails with the flag alone, a text
     // append fails silently.
-    ExpectAll({
+    ExpectResults({
         {"a[0]=1, i=0, a[(i-=1)+1] += 1", "Error: "}, {"a[0]=1, i=0, a[(i-=1)+1] += 'x'", "1x"},
         {"a[0]=1, i=0, a[(i+=1)-1] += 1, i", "2"}, {"a[0]=1, i=0, a[(i+=1)-1] += 1, a[1]", "2"},
     });

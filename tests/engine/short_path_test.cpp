@@ -11,19 +11,12 @@ namespace {
 
 using namespace NuvixParser;
 using NuvixTest::Eval;
+using NuvixTest::ExpectResults;
 using NuvixTest::TScript;
 
-struct ScriptCase {
-    const char* script;
-    const char* expected;
-};
-
-void ExpectAll(std::initializer_list<ScriptCase> cases) {
-    for (const auto& c : cases) EXPECT_EQ(Eval(c.script), c.expected) << c.script;
-}
 
 TEST(ShortPaths, LeafOperandsOfEveryShape) {
-    ExpectAll({
+    ExpectResults({
         // variable op number, variable op variable, number op variable
         {"x=7, x-2", "5"},
         {"x=7, y=2, x/y", "3.5"},
@@ -43,7 +36,7 @@ TEST(ShortPaths, LeafOperandsOfEveryShape) {
 }
 
 TEST(ShortPaths, TheLeftSideIsReadBeforeTheRightSideRuns) {
-    ExpectAll({
+    ExpectResults({
         {"x=1, x + (x=5)", "6"},
         {"x=1, x - (x=5)", "-4"},
         {"x=1, x * (x=5)", "5"},
@@ -55,7 +48,7 @@ TEST(ShortPaths, TheLeftSideIsReadBeforeTheRightSideRuns) {
 }
 
 TEST(ShortPaths, AssignmentsOfLeaves) {
-    ExpectAll({
+    ExpectResults({
         {"x=1, x+=2", "3"},
         {"x=1, y=4, x-=y, x", "-3"},
         {"x=3, x*=x", "9"},
@@ -87,7 +80,7 @@ TEST(ShortPaths, ErrorFlagStopsStoresInTheIncrement) {
 }
 
 TEST(ShortPaths, DroppedValuesStillAssign) {
-    ExpectAll({
+    ExpectResults({
         // texts moved into variables on the left of ',' keep their numeric reading
         {"t='42x', u=t, t=0, u+1", "43"},
         {"t='abc', u=t, t='z', u", "abc"},
@@ -100,7 +93,7 @@ TEST(ShortPaths, DroppedValuesStillAssign) {
 }
 
 TEST(ShortPaths, TextAppendInPlace) {
-    ExpectAll({
+    ExpectResults({
         {"t='ab', t+='cd', t", "abcd"},
         {"t='ab', t+='cd'", "abcd"},
         {"t='ab', t+=t, t", "abab"},

@@ -1,6 +1,9 @@
 // Helpers for engine tests: compile and run a script synchronously on the calling thread.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +39,16 @@ inline std::string Eval(std::string_view text) {
     NuvixParser::TReturnValue v = s.Run();
     if (s.ci.error) return "Error: " + s.ci.errorMessage;
     return v.ToString();
+}
+
+// Table-driven checks of scripts against the result text Eval reports for them.
+struct TScriptCase {
+    const char* script;
+    std::string expected; // result text, "Error: ..." or "Syntax: ..."
+};
+
+inline void ExpectResults(std::initializer_list<TScriptCase> cases) {
+    for (const TScriptCase& c : cases) EXPECT_EQ(Eval(c.script), c.expected) << "script: " << c.script;
 }
 
 } // namespace NuvixTest
