@@ -131,9 +131,8 @@ void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (shape_ == kVarNumber || shape_ == kVarVar) {
         const TVarEntry* a = VarEntryOf(left_);
         if (a && a->hasValue && !a->isString) {
-            const double left = a->number; // before the right side may change it
-            const double b = NumberOf(right_.get(), ci);
-            if (!ci.error) result.SetNumber(left + b);
+            const double b = NumberOf(right_.get(), ci); // a leaf: reading it changes nothing
+            if (!ci.error) result.SetNumber(a->number + b);
             return;
         }
     }
