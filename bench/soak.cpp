@@ -50,21 +50,6 @@ std::int64_t ResidentKiB() {
     return -1;
 }
 
-// The main window as the calculation thread sees it: receives the end-of-run messages.
-class TRunEnds final : public TMessageTarget {
-public:
-    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
-        return queue_.Post(TThreadMessage{id, wParam, lParam});
-    }
-    void WaitForRunEnd() {
-        while (queue_.Get().id != kMsgRunEnded) {
-        }
-    }
-
-private:
-    TMessageQueue queue_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +66,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "soak: script does not compile: %s\n", panel.ErrorMessage().c_str());
         return 2;
     }
-    TRunEnds window;
+    TRunEndWaiter window;
     TAutoParserThread thread(panel, global, &window);
     thread.Resume();
 

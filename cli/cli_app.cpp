@@ -129,22 +129,6 @@ bool ReadAll(const std::string& path, std::string& bytes) {
     return ok;
 }
 
-// The runner's stand-in for the main window: takes the end-of-run message.
-class TRunEndWaiter final : public TMessageTarget {
-public:
-    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
-        return queue_.Post(TThreadMessage{id, wParam, lParam});
-    }
-    // Waits for the end of the run; other messages are dropped.
-    void WaitForRunEnd() {
-        while (queue_.Get().id != kMsgRunEnded) {
-        }
-    }
-
-private:
-    TMessageQueue queue_;
-};
-
 // The runner's text output window: print and println write to standard output at once
 // (flushed, so output and a hanging script can be watched); cleartext has nothing to erase.
 // Messages arrive on the calculation thread; the main thread reads LineOpen only after the

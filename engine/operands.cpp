@@ -102,16 +102,9 @@ double TOpArray::EvalNumber(TCalcInfo& ci) {
 
 bool TOpArray::PrivateIndex(TCalcInfo& ci, std::int32_t& i) {
     // A constant or a variable with a value cannot fail: no private record is needed.
-    TParserAtom* index = index_.get();
-    if (index->LeafKind() == kNumberLeaf) {
-        i = DoubleToInt32(static_cast<TConstOperand*>(index)->Number());
+    if (double v; ReadLeaf(index_.get(), v)) {
+        i = DoubleToInt32(v);
         return true;
-    }
-    if (index->LeafKind() == kScalarLeaf) {
-        if (const TVarEntry* e = static_cast<TOperand*>(index)->Entry(); e && e->hasValue) {
-            i = DoubleToInt32(e->number);
-            return true;
-        }
     }
     return PrivateIndexSlow(ci, i);
 }

@@ -98,13 +98,25 @@ inline TOperand* AsScalarOperand(TParserAtom* node) {
 
 // The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants and
 // variables that hold a value are read here without a call.
-inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
-    if (node->LeafKind() == kNumberLeaf) return static_cast<TConstOperand*>(node)->Number();
-    if (node->LeafKind() == kScalarLeaf) {
-        const TVarEntry* e = static_cast<TOperand*>(node)->Entry();
-        if (e && e->hasValue) [[likely]]
-            return e->number; // a text entry keeps its numeric reading here
+// The numeric reading of a number constant or of a variable that has a value (a text
+// entry keeps its reading as its number): true with `out` set; false for anything else,
+// which has to be evaluated (and may fail).
+inline bool ReadLeaf(const TParserAtom* node, double& out) {
+    if (node->LeafKind() == kNumberLeaf) {
+        out = static_cast<const TConstOperand*>(node)->Number();
+        return true;
     }
+    if (node->LeafKind() == kScalarLeaf) {
+        if (const TVarEntry* e = static_cast<const TOperand*>(node)->Entry(); e && e->hasValue) [[likely]] {
+            out = e->number;
+            return true;
+        }
+    }
+    return false;
+}
+
+inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
+    if (double v; ReadLeaf(node, v)) return v;
     return node->EvalNumber(ci);
 }
 

@@ -52,4 +52,20 @@ public:
     virtual std::intptr_t SendMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
+// A main window reduced to waiting for the end of a run (the command-line runner, the
+// soak program): messages other than kMsgRunEnded are dropped.
+class TRunEndWaiter final : public TMessageTarget {
+public:
+    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
+        return queue_.Post(TThreadMessage{id, wParam, lParam});
+    }
+    void WaitForRunEnd() {
+        while (queue_.Get().id != kMsgRunEnded) {
+        }
+    }
+
+private:
+    TMessageQueue queue_;
+};
+
 } // namespace NuvixParser
