@@ -41,6 +41,20 @@ bool TOperand::TryNumber(TCalcInfo& ci, double& out) {
     return true;
 }
 
+bool TOperand::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
+    out = 0;
+    if (entry_ && entry_->hasValue) [[likely]] {
+        if (!entry_->isString) {
+            out = entry_->number;
+            return true;
+        }
+        text.SetString(entry_->text);
+        return false;
+    }
+    ReportNoValue(ci);
+    return true;
+}
+
 bool TOperand::IsString() const {
     return entry_ && entry_->isString;
 }

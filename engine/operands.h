@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "engine/operators.h"
 #include "engine/parser_atom.h"
 #include "engine/return_value.h"
 #include "engine/var_entry.h"
@@ -24,6 +25,7 @@ public:
     bool AssignString(TCalcInfo& ci, std::string_view s) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool TryNumber(TCalcInfo& ci, double& out) override;
+    bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
 
     const std::string& Name() const { return name_; }
     TVarEntry* Entry() const { return entry_; }
@@ -96,8 +98,6 @@ inline TOperand* AsScalarOperand(TParserAtom* node) {
     return node && node->LeafKind() == kScalarLeaf ? static_cast<TOperand*>(node) : nullptr;
 }
 
-// The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants and
-// variables that hold a value are read here without a call.
 // The numeric reading of a number constant or of a variable that has a value (a text
 // entry keeps its reading as its number): true with `out` set; false for anything else,
 // which has to be evaluated (and may fail).
@@ -115,8 +115,37 @@ inline bool ReadLeaf(const TParserAtom* node, double& out) {
     return false;
 }
 
+// A kVarOpNumber node computed here, as its EvalNumber would: true with `out` set when the
+// variable holds a number; false (nothing evaluated) otherwise. Comparisons give exactly
+// 0 or 1.
+inline bool ReadVarOp(const TParserAtom* node, double& out) {
+    const auto* op = static_cast<const TOpFunction*>(node);
+    const TVarEntry* e = op->InlineEntry();
+    if (!e || !e->hasValue || e->isString) [[unlikely]]
+        return false;
+    const double a = e->number;
+    const double b = op->InlineNumber();
+    switch (op->InlineOp()) {
+    case TOpFunction::kInlineSub: out = a - b; return true;
+    case TOpFunction::kInlineAdd: out = a + b; return true;
+    case TOpFunction::kInlineMult: out = a * b; return true;
+    case TOpFunction::kInlineDiv: out = a / b; return true;
+    case TOpFunction::kInlineLess: out = a < b; return true;
+    case TOpFunction::kInlineGreater: out = a > b; return true;
+    case TOpFunction::kInlineLessEq: out = a <= b; return true;
+    case TOpFunction::kInlineGreaterEq: out = a >= b; return true;
+    case TOpFunction::kInlineEqual: out = a == b; return true;
+    case TOpFunction::kInlineUnequal: out = a != b; return true;
+    case TOpFunction::kNoInline: break;
+    }
+    return false;
+}
+
+// The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants,
+// variables that hold a value and `var op number` are read here without a call.
 inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
     if (double v; ReadLeaf(node, v)) return v;
+    if (double v; node->LeafKind() == kVarOpNumber && ReadVarOp(node, v)) return v;
     return node->EvalNumber(ci);
 }
 
@@ -134,7 +163,25 @@ inline bool TryNumberOf(TParserAtom* node, TCalcInfo& ci, double& out) {
             return true;
         }
     }
+    if (node->LeafKind() == kVarOpNumber && ReadVarOp(node, out)) return true;
     return node->TryNumber(ci, out);
+}
+
+// node->EvalNumberOrText(ci, out, text), with the same leaves read inline.
+inline bool NumberOrTextOf(TParserAtom* node, TCalcInfo& ci, double& out, TReturnValue& text) {
+    if (node->LeafKind() == kNumberLeaf) {
+        out = static_cast<TConstOperand*>(node)->Number();
+        return true;
+    }
+    if (node->LeafKind() == kScalarLeaf) {
+        const TVarEntry* e = static_cast<TOperand*>(node)->Entry();
+        if (e && e->hasValue && !e->isString) [[likely]] {
+            out = e->number;
+            return true;
+        }
+    }
+    if (node->LeafKind() == kVarOpNumber && ReadVarOp(node, out)) return true;
+    return node->EvalNumberOrText(ci, out, text);
 }
 
 } // namespace NuvixParser

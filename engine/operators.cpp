@@ -29,6 +29,10 @@ void TOpFunction::SetOperands(TNodePtr left, TNodePtr right) {
     left_ = std::move(left);
     right_ = std::move(right);
     shape_ = left_ && right_ ? static_cast<unsigned char>(left_->LeafKind() | right_->LeafKind() << 2) : 0;
+    if (shape_ == kVarNumber && inlineOp_ != kNoInline) {
+        leafKind_ = kVarOpNumber;
+        inlineNumber_ = NumberOfConstant(right_);
+    }
 }
 
 inline TVarEntry* TOpFunction::VarEntryOf(const TNodePtr& operand) {
@@ -44,6 +48,7 @@ void TOpFunction::Bind(TVarHandler& store) {
     if (!left_ || !left_->AsOperator()) {
         if (left_) left_->Bind(store);
         if (right_) right_->Bind(store);
+        FetchInlineEntry();
         return;
     }
     std::vector<TOpFunction*> spine;
@@ -53,8 +58,14 @@ void TOpFunction::Bind(TVarHandler& store) {
         op = op->left_ ? op->left_->AsOperator() : nullptr;
     }
     if (TParserAtom* leaf = spine.back()->left_.get()) leaf->Bind(store);
-    for (auto it = spine.rbegin(); it != spine.rend(); ++it)
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
         if ((*it)->right_) (*it)->right_->Bind(store);
+        (*it)->FetchInlineEntry();
+    }
+}
+
+void TOpFunction::FetchInlineEntry() {
+    if (leafKind_ == kVarOpNumber) inlineEntry_ = VarEntryOf(left_);
 }
 
 double TOpFunction::Apply(double, double) {
@@ -124,39 +135,17 @@ template class TNumericOp<TRelURule>;
 // ---- '+' and ',' ------------------------------------------------------------------------
 
 void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    // A number on the left adds whatever comes on the right by its numeric reading. Only
-    // leaves are asked first; any other node is evaluated into result straight away (asking
-    // a call whether it gives a number would only cost a call).
-    if (shape_ == kVarNumber || shape_ == kVarVar) {
-        const TVarEntry* a = VarEntryOf(left_);
-        if (a && a->hasValue && !a->isString) {
-            const double b = NumberOf(right_.get(), ci); // a leaf: reading it changes nothing
-            if (!ci.error) result.SetNumber(a->number + b);
-            return;
-        }
-    }
-    // The left value is built in result itself, so text concatenation appends in place.
-    left_->Evaluate(ci, result);
-    if (ci.error) return;
-    if (!result.isString) {
-        const double b = NumberOf(right_.get(), ci);
-        if (!ci.error) result.SetNumber(result.number + b);
-        return;
-    }
-    AddToText(ci, result);
+    double sum;
+    if (!Sum(ci, sum, result)) return; // a text, built in result
+    if (!ci.error) result.SetNumber(sum);
 }
 
-// A text on the left: two texts join, a number on the right adds to the text's reading.
-void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
-    TReturnValue right;
-    right_->Evaluate(ci, right);
-    if (ci.error) return;
-    if (result.isString && right.isString) {
-        result.text += right.text;
-        return;
+bool TAdd::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
+    if (Sum(ci, out, text)) {
+        if (ci.error) out = 0;
+        return true;
     }
-    result.SetNumber(result.GetNumber() + right.GetNumber());
+    return false;
 }
 
 double TAdd::EvalNumber(TCalcInfo& ci) {
@@ -174,16 +163,44 @@ double TAdd::EvalNumber(TCalcInfo& ci) {
     }
     default: break;
     }
-    if (StackExhausted(ci)) return 0;
-    if (double a; TryNumberOf(left_.get(), ci, a)) {
-        if (ci.error) return 0;
-        const double b = NumberOf(right_.get(), ci);
-        return ci.error ? 0 : a + b;
-    }
+    double sum;
+    TReturnValue text;
+    if (Sum(ci, sum, text)) return ci.error ? 0 : sum;
     // Two texts concatenate: the numeric reading is that of the joined text.
-    TReturnValue v;
-    Evaluate(ci, v);
-    return ci.error ? 0 : v.GetNumber();
+    return text.GetNumber();
+}
+
+// A number on the left adds whatever comes on the right by its numeric reading; a text on
+// the left is built in `text` itself, so concatenation appends in place.
+inline bool TAdd::Sum(TCalcInfo& ci, double& out, TReturnValue& text) {
+    out = 0;
+    if (StackExhausted(ci)) return true;
+    double a;
+    if (NumberOrTextOf(left_.get(), ci, a, text)) {
+        if (ci.error) return true;
+        const double b = NumberOf(right_.get(), ci);
+        out = a + b;
+        return true;
+    }
+    if (ci.error) return true;
+    AddToText(ci, text);
+    if (!text.isString || ci.error) {
+        out = text.number;
+        return true;
+    }
+    return false;
+}
+
+// A text on the left: two texts join, a number on the right adds to the text's reading.
+void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
+    TReturnValue right;
+    right_->Evaluate(ci, right);
+    if (ci.error) return;
+    if (result.isString && right.isString) {
+        result.text += right.text;
+        return;
+    }
+    result.SetNumber(result.GetNumber() + right.GetNumber());
 }
 
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -196,6 +213,26 @@ void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     right_->Evaluate(ci, result);
+}
+
+bool TSep::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
+    out = 0;
+    if (StackExhausted(ci)) return true;
+    left_->Execute(ci, text); // the left value is dropped
+    if (ci.error) return true;
+    text.SetNumber(0);
+    if (ci.BreakRequested()) {
+        ci.SetBreaked();
+        return true;
+    }
+    return NumberOrTextOf(right_.get(), ci, out, text);
+}
+
+double TSep::EvalNumber(TCalcInfo& ci) {
+    TReturnValue scratch;
+    double v;
+    if (EvalNumberOrText(ci, v, scratch)) return v;
+    return scratch.GetNumber();
 }
 
 void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {

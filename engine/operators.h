@@ -34,6 +34,17 @@ public:
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
 
+    // The operators a kVarOpNumber node may carry.
+    enum TInlineOp : unsigned char {
+        kNoInline, kInlineSub, kInlineAdd, kInlineMult, kInlineDiv, kInlineLess, kInlineGreater,
+        kInlineLessEq, kInlineGreaterEq, kInlineEqual, kInlineUnequal,
+    };
+    // For kVarOpNumber nodes: the operator, the variable's entry (once bound) and the
+    // constant, kept here so the inline reading needs no visit to the operands.
+    TInlineOp InlineOp() const { return inlineOp_; }
+    const TVarEntry* InlineEntry() const { return inlineEntry_; }
+    double InlineNumber() const { return inlineNumber_; }
+
 protected:
     // The leaf kinds of both operands, fixed when they are attached: operators take a
     // short way for variables and constants without calling into them.
@@ -43,11 +54,16 @@ protected:
     // The entry of a variable operand and the value of a number operand (only valid for
     // operands of those kinds).
     static TVarEntry* VarEntryOf(const TNodePtr& operand);
+    // After the operands are bound: the variable's entry of a kVarOpNumber node.
+    void FetchInlineEntry();
     static double NumberOfConstant(const TNodePtr& operand);
 
     TNodePtr left_;
     TNodePtr right_;
     unsigned char shape_ = 0;
+    TInlineOp inlineOp_ = kNoInline; // set by the operators that can be read inline
+    const TVarEntry* inlineEntry_ = nullptr;
+    double inlineNumber_ = 0;
 };
 
 // Creates the node of an operator code (the byte of a one-byte operator or the code
@@ -59,6 +75,7 @@ int OperatorPrecedence(unsigned char code);
 // Numeric operators whose evaluation is left, right, Apply.
 template <class Op> class TNumericOp : public TOpFunction {
 public:
+    TNumericOp() { inlineOp_ = Op::kInline; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     double EvalNumber(TCalcInfo& ci) final;
     bool ResultIsNumber() const final { return true; }
@@ -76,54 +93,66 @@ private:
 // Division is IEEE (x/0 gives an infinity, 0/0 NaN); pow reports nothing; the logical
 // operators use the integer truth of both sides (no short circuit: both are evaluated).
 struct TSubRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineSub;
     static double Compute(double a, double b) { return a - b; }
 };
 class TSub final : public TNumericOp<TSubRule> {};
 struct TMultRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineMult;
     static double Compute(double a, double b) { return a * b; }
 };
 class TMult final : public TNumericOp<TMultRule> {};
 struct TDivRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineDiv;
     static double Compute(double a, double b) { return a / b; }
 };
 class TDiv final : public TNumericOp<TDivRule> {};
 struct TExpRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kNoInline;
     static double Compute(double a, double b) { return std::pow(a, b); }
 };
 class TExp final : public TNumericOp<TExpRule> {};
 struct TAndRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kNoInline;
     static double Compute(double a, double b) {
         return (DoubleToInt32(a) != 0 && DoubleToInt32(b) != 0) ? 1.0 : 0.0;
     }
 };
 class TAnd final : public TNumericOp<TAndRule> {};
 struct TOrRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kNoInline;
     static double Compute(double a, double b) {
         return (DoubleToInt32(a) != 0 || DoubleToInt32(b) != 0) ? 1.0 : 0.0;
     }
 };
 class TOr final : public TNumericOp<TOrRule> {};
 struct TRelLRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineLess;
     static double Compute(double a, double b) { return a < b ? 1.0 : 0.0; }
 };
 class TRelL final : public TNumericOp<TRelLRule> {};
 struct TRelGRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineGreater;
     static double Compute(double a, double b) { return a > b ? 1.0 : 0.0; }
 };
 class TRelG final : public TNumericOp<TRelGRule> {};
 struct TRelERule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineEqual;
     static double Compute(double a, double b) { return a == b ? 1.0 : 0.0; }
 };
 class TRelE final : public TNumericOp<TRelERule> {};
 struct TRelGERule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineGreaterEq;
     static double Compute(double a, double b) { return a >= b ? 1.0 : 0.0; }
 };
 class TRelGE final : public TNumericOp<TRelGERule> {};
 struct TRelLERule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineLessEq;
     static double Compute(double a, double b) { return a <= b ? 1.0 : 0.0; }
 };
 class TRelLE final : public TNumericOp<TRelLERule> {};
 struct TRelURule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineUnequal;
     static double Compute(double a, double b) { return a != b ? 1.0 : 0.0; }
 };
 class TRelU final : public TNumericOp<TRelURule> {};
@@ -131,11 +160,15 @@ class TRelU final : public TNumericOp<TRelURule> {};
 // '+': two texts concatenate, anything else adds numeric readings.
 class TAdd final : public TOpFunction {
 public:
+    TAdd() { inlineOp_ = kInlineAdd; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
+    bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
     double Apply(double a, double b) override { return a + b; }
 
 private:
+    // The one evaluation behind all three: a number in `out` (true) or a text in `text`.
+    bool Sum(TCalcInfo& ci, double& out, TReturnValue& text);
     [[gnu::noinline]] void AddToText(TCalcInfo& ci, TReturnValue& result);
 };
 
@@ -143,6 +176,8 @@ private:
 class TSep final : public TOpFunction {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    double EvalNumber(TCalcInfo& ci) override;
+    bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
 };
 

@@ -22,6 +22,9 @@ enum TLeafKind : unsigned char {
     kNotLeaf = 0,
     kNumberLeaf = 1, // a TConstOperand holding a number
     kScalarLeaf = 2, // a TOperand
+    // An arithmetic or comparison operator of a variable and a number constant (n - 1,
+    // i < 10): a TOpFunction that callers compute inline (see ReadVarOp in operands.h).
+    kVarOpNumber = 3,
 };
 
 class TParserAtom {
@@ -66,6 +69,12 @@ public:
         out = EvalNumber(ci);
         return true;
     }
+    // Evaluates once, as Evaluate does, for callers that treat numbers and texts apart
+    // ('+', a call's value): a number comes back in `out` (true); a text is left in `text`
+    // (false; `text` may hold anything on the way in, as Evaluate's result may). After an
+    // error the answer is true with `out` 0. Calls, if, ',' and '+' pass numbers through it
+    // without a value record.
+    virtual bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text);
 
     // Binary operators are chained into left-deep spines by long flat scripts; the tree
     // walks those spines in loops instead of recursion (see TOpFunction).

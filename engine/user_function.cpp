@@ -129,58 +129,103 @@ private:
 
 } // namespace
 
-void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+// The checks every call makes, then, for a call with scalar parameters only whose node is
+// not re-entered (the common call), its arguments into the value slots. kGeneral leaves
+// the whole call to EvaluateWithArrays.
+inline TFunctionCall::TStart TFunctionCall::Start(TCalcInfo& ci) {
     // A break makes calls return at once, and with the error: a break that arrives after
     // the last sequence check of a recursion would otherwise end the run as if finished,
     // with the value of calls that never ran.
     if (ci.BreakRequested()) {
         ci.SetBreaked();
-        return;
+        return kFailed;
     }
-    if (StackExhausted(ci)) return;
-    if (!*alive_ && !Resolve(ci)) return;
-    if (hasArrayParams_ || filling_ > 0) {
-        EvaluateWithArrays(ci, result);
-        return;
-    }
+    if (StackExhausted(ci)) return kFailed;
+    if (!*alive_ && !Resolve(ci)) return kFailed;
+    if (hasArrayParams_ || filling_ > 0) return kGeneral;
 
-    // Scalar parameters only, and this node is not re-entered: the common call. The same
-    // steps as below without the array machinery.
-    TFunctionDef& d = *def_;
+    // Arguments, in order, before the body's locals are saved: an argument may read the
+    // caller's own locals, which are the body's locals in a recursive call.
     const int n = argc_;
     TReturnValue* values = values_.get();
-    {
-        TFillCount filling(filling_);
-        for (int i = 0; i < n; ++i) {
-            if (double v; TryNumberOf(args_[i].get(), ci, v))
-                values[i].SetNumber(v);
-            else
-                args_[i]->Evaluate(ci, values[i]);
-            if (ci.error) return;
-        }
-    }
-    TVarHandler& store = d.Body().Store();
-    TFrameGuard frame(store);
+    TFillCount filling(filling_);
     for (int i = 0; i < n; ++i) {
+        if (double v; TryNumberOf(args_[i].get(), ci, v))
+            values[i].SetNumber(v);
+        else
+            args_[i]->Evaluate(ci, values[i]);
+        if (ci.error) return kFailed;
+    }
+    return kScalar;
+}
+
+// The argument values into the parameters, once the caller's frame is saved.
+inline void TFunctionCall::SetParameters() {
+    TFunctionDef& d = *def_;
+    TReturnValue* values = values_.get();
+    for (int i = 0; i < argc_; ++i) {
         auto* p = static_cast<TVarEntry*>(d.Parameter(i));
         if (values[i].isString)
             MoveText(values[i], *p);
         else
             p->SetNumber(values[i].number);
     }
+}
+
+void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    switch (Start(ci)) {
+    case kFailed: return;
+    case kGeneral: EvaluateWithArrays(ci, result); return;
+    case kScalar: break;
+    }
+    TParserBase& body = def_->Body();
+    TFrameGuard frame(body.Store());
+    SetParameters();
     result.SetNumber(0);
-    if (TParserAtom* body = d.Body().Tree()) body->Evaluate(ci, result);
+    if (TParserAtom* tree = body.Tree()) tree->Evaluate(ci, result);
+}
+
+// As a number, the body is read as a number all the way down: no value record.
+double TFunctionCall::EvalNumber(TCalcInfo& ci) {
+    switch (Start(ci)) {
+    case kFailed: return 0;
+    case kGeneral: return EvalGeneral(ci);
+    case kScalar: break;
+    }
+    TParserBase& body = def_->Body();
+    TFrameGuard frame(body.Store());
+    SetParameters();
+    TParserAtom* tree = body.Tree();
+    return tree ? tree->EvalNumber(ci) : 0;
+}
+
+bool TFunctionCall::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
+    out = 0;
+    switch (Start(ci)) {
+    case kFailed: return true;
+    case kGeneral:
+        EvaluateWithArrays(ci, text);
+        if (text.isString && !ci.error) return false;
+        out = ci.error ? 0 : text.number;
+        return true;
+    case kScalar: break;
+    }
+    TParserBase& body = def_->Body();
+    TFrameGuard frame(body.Store());
+    SetParameters();
+    TParserAtom* tree = body.Tree();
+    return tree ? NumberOrTextOf(tree, ci, out, text) : true;
+}
+
+double TFunctionCall::EvalGeneral(TCalcInfo& ci) {
+    TReturnValue v;
+    EvaluateWithArrays(ci, v);
+    return ci.error ? 0 : v.GetNumber();
 }
 
 void TFunctionCall::MoveText(TReturnValue& from, TVarEntry& to) {
     to.SetString(std::move(from.text));
     from.text.clear();
-}
-
-double TFunctionCall::EvalNumber(TCalcInfo& ci) {
-    TReturnValue v;
-    Evaluate(ci, v);
-    return v.GetNumber();
 }
 
 void TFunctionCall::EvaluateWithArrays(TCalcInfo& ci, TReturnValue& result) {

@@ -90,12 +90,17 @@ public:
     // The body's value may be a text.
     bool TryNumber(TCalcInfo&, double&) override { return false; }
     double EvalNumber(TCalcInfo& ci) override;
+    bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
     const std::string& Name() const { return name_; }
 
 private:
     // The definition was destroyed (its panel was re-parsed): use the live definition of
     // the same name and shape, or fail with a script error.
     bool Resolve(TCalcInfo& ci);
+    enum TStart { kFailed, kGeneral, kScalar };
+    TStart Start(TCalcInfo& ci);
+    void SetParameters();
+    [[gnu::noinline]] double EvalGeneral(TCalcInfo& ci);
     // The general call: array parameters copied in and out, fresh value slots when this
     // node is re-entered from one of its own arguments.
     void EvaluateWithArrays(TCalcInfo& ci, TReturnValue& result);

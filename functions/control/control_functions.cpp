@@ -40,6 +40,13 @@ public:
         if (ci.error) return 0;
         return NumberOf(Arg(taken ? 1 : 2), ci);
     }
+    bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override {
+        out = 0;
+        if (StackExhausted(ci)) return true;
+        const bool taken = DoubleToInt32(NumberOf(Arg(0), ci)) != 0;
+        if (ci.error) return true;
+        return NumberOrTextOf(Arg(taken ? 1 : 2), ci, out, text);
+    }
     const char* ParamText() const override { return "cond;expr1;expr2"; }
     const char* Description() const override {
         return "Evaluates <expr1> if <cond> is true, otherwise <expr2>. Returns the value of the evaluated "
