@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "engine/calc_info.h"
 #include "engine/operators.h"
 #include "engine/parser_atom.h"
 #include "engine/return_value.h"
@@ -115,7 +116,20 @@ inline bool ReadLeaf(const TParserAtom* node, double& out) {
     return false;
 }
 
-// A kVarOpNumber node computed here, as its EvalNumber would: true with `out` set when the
+// The right operand of a kVarOperator or kRunUpdate node: the constant, or the second
+// variable when it holds a number.
+inline bool InlineRightNumber(const TOpFunction* op, double& b) {
+    if (!op->InlineRightIsVariable()) {
+        b = op->InlineNumber();
+        return true;
+    }
+    const TVarEntry* r = op->InlineRight();
+    if (!r || !r->hasValue || r->isString) return false;
+    b = r->number;
+    return true;
+}
+
+// A kVarOperator node computed here, as its EvalNumber would: true with `out` set when the
 // variable holds a number; false (nothing evaluated) otherwise. Comparisons give exactly
 // 0 or 1.
 inline bool ReadVarOp(const TParserAtom* node, double& out) {
@@ -124,28 +138,63 @@ inline bool ReadVarOp(const TParserAtom* node, double& out) {
     if (!e || !e->hasValue || e->isString) [[unlikely]]
         return false;
     const double a = e->number;
-    const double b = op->InlineNumber();
-    switch (op->InlineOp()) {
-    case TOpFunction::kInlineSub: out = a - b; return true;
-    case TOpFunction::kInlineAdd: out = a + b; return true;
-    case TOpFunction::kInlineMult: out = a * b; return true;
-    case TOpFunction::kInlineDiv: out = a / b; return true;
-    case TOpFunction::kInlineLess: out = a < b; return true;
-    case TOpFunction::kInlineGreater: out = a > b; return true;
-    case TOpFunction::kInlineLessEq: out = a <= b; return true;
-    case TOpFunction::kInlineGreaterEq: out = a >= b; return true;
-    case TOpFunction::kInlineEqual: out = a == b; return true;
-    case TOpFunction::kInlineUnequal: out = a != b; return true;
-    case TOpFunction::kNoInline: break;
+    double b;
+    if (!InlineRightNumber(op, b)) [[unlikely]]
+        return false;
+    // A chain of tests, most frequent first: cheaper than a jump table for so few cases.
+    const TOpFunction::TInlineOp code = op->InlineOp();
+    if (code == TOpFunction::kInlineSub) out = a - b;
+    else if (code == TOpFunction::kInlineLess) out = a < b;
+    else if (code == TOpFunction::kInlineAdd) out = a + b;
+    else if (code == TOpFunction::kInlineMult) out = a * b;
+    else if (code == TOpFunction::kInlineLessEq) out = a <= b;
+    else if (code == TOpFunction::kInlineGreater) out = a > b;
+    else if (code == TOpFunction::kInlineGreaterEq) out = a >= b;
+    else if (code == TOpFunction::kInlineEqual) out = a == b;
+    else if (code == TOpFunction::kInlineUnequal) out = a != b;
+    else if (code == TOpFunction::kInlineDiv) out = a / b;
+    else return false;
+    return true;
+}
+
+// x op= y or x op= number run here as the node's Execute would, when no error is pending
+// and both hold numbers (a text target counts by its reading and becomes a number): true
+// with the stored value in `v`; false, nothing done, otherwise.
+inline bool RunUpdate(TParserAtom* node, const TCalcInfo& ci, double& v) {
+    auto* op = static_cast<TOpFunction*>(node);
+    TVarEntry* e = op->InlineEntry();
+    double b;
+    if (ci.error || !e || !e->hasValue || !InlineRightNumber(op, b)) [[unlikely]]
+        return false;
+    const TOpFunction::TInlineOp code = op->InlineOp();
+    if (code == TOpFunction::kInlineAdd) v = e->number + b;
+    else if (code == TOpFunction::kInlineSub) v = e->number - b;
+    else if (code == TOpFunction::kInlineMult) v = e->number * b;
+    else v = e->number / b; // the only other update
+    e->SetNumber(v);
+    return true;
+}
+
+// node->Execute(ci, scratch), with x op= leaf run inline.
+inline void ExecuteOf(TParserAtom* node, TCalcInfo& ci, TReturnValue& scratch) {
+    if (double v; node->RunKind() == kRunUpdate && RunUpdate(node, ci, v)) return;
+    node->Execute(ci, scratch);
+}
+
+// node->Evaluate(ci, result), with x op= leaf run inline.
+inline void EvaluateOf(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
+    if (double v; node->RunKind() == kRunUpdate && RunUpdate(node, ci, v)) {
+        result.SetNumber(v);
+        return;
     }
-    return false;
+    node->Evaluate(ci, result);
 }
 
 // The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants,
 // variables that hold a value and `var op number` are read here without a call.
 inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
     if (double v; ReadLeaf(node, v)) return v;
-    if (double v; node->LeafKind() == kVarOpNumber && ReadVarOp(node, v)) return v;
+    if (double v; node->LeafKind() == kVarOperator && ReadVarOp(node, v)) return v;
     return node->EvalNumber(ci);
 }
 
@@ -163,7 +212,7 @@ inline bool TryNumberOf(TParserAtom* node, TCalcInfo& ci, double& out) {
             return true;
         }
     }
-    if (node->LeafKind() == kVarOpNumber && ReadVarOp(node, out)) return true;
+    if (node->LeafKind() == kVarOperator && ReadVarOp(node, out)) return true;
     return node->TryNumber(ci, out);
 }
 
@@ -180,7 +229,7 @@ inline bool NumberOrTextOf(TParserAtom* node, TCalcInfo& ci, double& out, TRetur
             return true;
         }
     }
-    if (node->LeafKind() == kVarOpNumber && ReadVarOp(node, out)) return true;
+    if (node->LeafKind() == kVarOperator && ReadVarOp(node, out)) return true;
     return node->EvalNumberOrText(ci, out, text);
 }
 

@@ -29,9 +29,13 @@ void TOpFunction::SetOperands(TNodePtr left, TNodePtr right) {
     left_ = std::move(left);
     right_ = std::move(right);
     shape_ = left_ && right_ ? static_cast<unsigned char>(left_->LeafKind() | right_->LeafKind() << 2) : 0;
-    if (shape_ == kVarNumber && inlineOp_ != kNoInline) {
-        leafKind_ = kVarOpNumber;
-        inlineNumber_ = NumberOfConstant(right_);
+    if ((shape_ == kVarNumber || shape_ == kVarVar) && inlineOp_ != kNoInline) {
+        if (inlineUpdate_)
+            runKind_ = kRunUpdate;
+        else
+            leafKind_ = kVarOperator;
+        inlineRightVar_ = shape_ == kVarVar;
+        if (!inlineRightVar_) inlineNumber_ = NumberOfConstant(right_);
     }
 }
 
@@ -65,7 +69,9 @@ void TOpFunction::Bind(TVarHandler& store) {
 }
 
 void TOpFunction::FetchInlineEntry() {
-    if (leafKind_ == kVarOpNumber) inlineEntry_ = VarEntryOf(left_);
+    if (leafKind_ != kVarOperator && runKind_ != kRunUpdate) return;
+    inlineEntry_ = VarEntryOf(left_);
+    inlineRight_ = inlineRightVar_ ? VarEntryOf(right_) : nullptr;
 }
 
 double TOpFunction::Apply(double, double) {
@@ -205,20 +211,20 @@ void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
 
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
-    left_->Execute(ci, result); // the left value is dropped
+    ExecuteOf(left_.get(), ci, result); // the left value is dropped
     if (ci.error) return;
     result.SetNumber(0);
     if (ci.BreakRequested()) {
         ci.SetBreaked();
         return;
     }
-    right_->Evaluate(ci, result);
+    EvaluateOf(right_.get(), ci, result);
 }
 
 bool TSep::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
     out = 0;
     if (StackExhausted(ci)) return true;
-    left_->Execute(ci, text); // the left value is dropped
+    ExecuteOf(left_.get(), ci, text); // the left value is dropped
     if (ci.error) return true;
     text.SetNumber(0);
     if (ci.BreakRequested()) {
@@ -237,13 +243,13 @@ double TSep::EvalNumber(TCalcInfo& ci) {
 
 void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     if (StackExhausted(ci)) return;
-    left_->Execute(ci, scratch);
+    ExecuteOf(left_.get(), ci, scratch);
     if (ci.error) return;
     if (ci.BreakRequested()) {
         ci.SetBreaked();
         return;
     }
-    right_->Execute(ci, scratch);
+    ExecuteOf(right_.get(), ci, scratch);
 }
 
 // ---- assignments ------------------------------------------------------------------------

@@ -34,15 +34,19 @@ public:
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
 
-    // The operators a kVarOpNumber node may carry.
+    // The operators a kVarOperator or kRunUpdate node may carry (for the updates, the
+    // arithmetic of op=).
     enum TInlineOp : unsigned char {
         kNoInline, kInlineSub, kInlineAdd, kInlineMult, kInlineDiv, kInlineLess, kInlineGreater,
         kInlineLessEq, kInlineGreaterEq, kInlineEqual, kInlineUnequal,
     };
-    // For kVarOpNumber nodes: the operator, the variable's entry (once bound) and the
-    // constant, kept here so the inline reading needs no visit to the operands.
+    // For kVarOperator and kRunUpdate nodes: the operator, the left variable's entry and
+    // the right operand (a second variable's entry, or a constant), kept here so the inline
+    // forms need no visit to the operands. Entries are none until bound.
     TInlineOp InlineOp() const { return inlineOp_; }
-    const TVarEntry* InlineEntry() const { return inlineEntry_; }
+    TVarEntry* InlineEntry() const { return inlineEntry_; }
+    bool InlineRightIsVariable() const { return inlineRightVar_; }
+    const TVarEntry* InlineRight() const { return inlineRight_; }
     double InlineNumber() const { return inlineNumber_; }
 
 protected:
@@ -54,15 +58,18 @@ protected:
     // The entry of a variable operand and the value of a number operand (only valid for
     // operands of those kinds).
     static TVarEntry* VarEntryOf(const TNodePtr& operand);
-    // After the operands are bound: the variable's entry of a kVarOpNumber node.
+    // After the operands are bound: the entries of a kVarOperator or kRunUpdate node.
     void FetchInlineEntry();
     static double NumberOfConstant(const TNodePtr& operand);
 
     TNodePtr left_;
     TNodePtr right_;
     unsigned char shape_ = 0;
-    TInlineOp inlineOp_ = kNoInline; // set by the operators that can be read inline
-    const TVarEntry* inlineEntry_ = nullptr;
+    TInlineOp inlineOp_ = kNoInline; // set by the operators that can be run inline
+    bool inlineUpdate_ = false;      // op=: kRunUpdate instead of kVarOperator
+    bool inlineRightVar_ = false;
+    TVarEntry* inlineEntry_ = nullptr;
+    const TVarEntry* inlineRight_ = nullptr;
     double inlineNumber_ = 0;
 };
 
@@ -210,6 +217,10 @@ private:
 
 template <char OpChar> class TCompoundAssign : public TAssignBase {
 public:
+    TCompoundAssign() {
+        inlineOp_ = OpChar == '+' ? kInlineAdd : OpChar == '-' ? kInlineSub : OpChar == '*' ? kInlineMult : kInlineDiv;
+        inlineUpdate_ = true;
+    }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) final;
     static double Combine(double l, double r) {

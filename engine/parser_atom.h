@@ -22,9 +22,16 @@ enum TLeafKind : unsigned char {
     kNotLeaf = 0,
     kNumberLeaf = 1, // a TConstOperand holding a number
     kScalarLeaf = 2, // a TOperand
-    // An arithmetic or comparison operator of a variable and a number constant (n - 1,
-    // i < 10): a TOpFunction that callers compute inline (see ReadVarOp in operands.h).
-    kVarOpNumber = 3,
+    // An arithmetic or comparison operator of a variable and a number constant or a second
+    // variable (n - 1, i < n): a TOpFunction that callers compute inline (see ReadVarOp in
+    // operands.h).
+    kVarOperator = 3,
+};
+
+// Nodes that callers may run inline instead of through Execute or Evaluate.
+enum TRunKind : unsigned char {
+    kRunNode = 0,
+    kRunUpdate = 1, // x op= number or x op= y (see RunUpdate in operands.h)
 };
 
 class TParserAtom {
@@ -81,9 +88,11 @@ public:
     virtual TOpFunction* AsOperator() { return nullptr; }
 
     TLeafKind LeafKind() const { return leafKind_; }
+    TRunKind RunKind() const { return runKind_; }
 
 protected:
     TLeafKind leafKind_ = kNotLeaf;
+    TRunKind runKind_ = kRunNode;
 };
 
 using TNodePtr = std::unique_ptr<TParserAtom>;

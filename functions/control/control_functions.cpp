@@ -75,7 +75,7 @@ public:
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
-            body->Evaluate(ci, result);
+            EvaluateOf(body, ci, result);
         }
     }
     const char* ParamText() const override { return "cond;expr"; }
@@ -98,15 +98,15 @@ public:
         if (StackExhausted(ci)) return;
         result.SetNumber(0); // the value when the body never runs
         TReturnValue scratch; // init and incr: their values are dropped
-        Arg(0)->Execute(ci, scratch);
+        ExecuteOf(Arg(0), ci, scratch);
         TParserAtom* const cond = Arg(1);
         TParserAtom* const incr = Arg(2);
         TParserAtom* const body = Arg(3);
         while (!StopLoop(ci)) {
             if (NumberOf(cond, ci) == 0) return;
             result.SetNumber(0);
-            body->Evaluate(ci, result);
-            incr->Execute(ci, scratch);
+            EvaluateOf(body, ci, result);
+            ExecuteOf(incr, ci, scratch);
         }
     }
     const char* ParamText() const override { return "init;cond;incr;expr"; }
@@ -157,7 +157,7 @@ public:
                 return;
             }
             result.SetNumber(0);
-            body->Evaluate(ci, result);
+            EvaluateOf(body, ci, result);
         }
     }
     const char* ParamText() const override { return "x;arr[];expr"; }

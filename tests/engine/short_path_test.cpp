@@ -142,10 +142,10 @@ TEST(ShortPaths, VariableOperatorNumberReadInline) {
 TEST(ShortPaths, InlineOperatorsFollowRebinding) {
     // A body's own locals are made afresh each time it is bound: the inline reading has to
     // follow them (the sanitizer build sees a stale entry as a use after free).
-    TScript s("define(f(a); k=a, k-1 + (k-1-1)), f(5) + f(10)");
+    TScript s("define(f(a); k=a, j=1, k+=j, k-1 + (k-1-1) + (j<k)), f(5) + f(10)");
     ASSERT_TRUE(s.Compile());
     for (int run = 0; run < 3; ++run) {
-        EXPECT_EQ(s.Run().ToString(), "24") << "run " << run;
+        EXPECT_EQ(s.Run().ToString(), "30") << "run " << run;
         EXPECT_FALSE(s.ci.error) << s.ci.errorMessage;
     }
 }
@@ -172,6 +172,30 @@ TEST(ShortPaths, CallsAndIfPassNumbersAndTexts) {
         {"define(s(v[]); v[0] + 1), a[0]=4, s(a[]) + 1", "6"},
         {"define(t(v[]); 'k'), a[0]=1, t(a[]) + 'm'", "km"},
         {"define(g(n); if(n < 1; 0; 1 + g(g(n - 1)))), g(4) + 1", "5"},
+    });
+}
+
+TEST(ShortPaths, UpdatesAndVariablePairsRunInline) {
+    ExpectResults({
+        // x op= y and x op= number on the left of ',', as a loop body and as for's parts
+        {"s=0, i=0, while(i<5; s+=i, i+=1), s", "10"},
+        {"p=1, for(i=0; i<4; i+=1; p*=2), p", "16"},
+        {"x=1, y=4, x-=y, x/=y, x", "-0.75"},
+        {"x=1, y=0, x/=y, x", "+INF"},
+        {"x=3, x*=x, x", "9"},
+        // variable pairs compare and compute inline, NaN compares false but unequal
+        {"i=0, n=3, while(i<n; i+=1), i", "3"},
+        {"x=0/0, y=1, (x<y) + (x>=y) + (x==y) + (x!=y)", "1"},
+        {"x=6, y=4, (x-y) * (x/y)", "3"},
+        // a text on either side leaves the short way and keeps its meaning
+        {"u=1, t='5', u+=t, u", "15"},
+        {"t='5', t+=1, t+1", "7"},
+        {"x=1, t='2', x<t", "1"},
+        {"x=1, t='2', x+t", "3"},
+        // missing values fail as before
+        {"x+=1, 2", "Error: Variable x has no value"},
+        {"x=1, x+=y, x", "Error: Variable y has no value"},
+        {"x=1, x<y", "Error: Variable y has no value"},
     });
 }
 
