@@ -114,10 +114,16 @@ namespace {
 // so no store keeps an inner call's locals.
 class TFrameGuard {
 public:
-    explicit TFrameGuard(TVarHandler& store) : store_(&store) { store.PushFrame(); }
+    explicit TFrameGuard(TVarHandler& store) : store_(&store), quick_(store.PushQuickFrame(frame_)) {
+        if (!quick_) store.PushFrame();
+    }
     ~TFrameGuard() { Pop(); }
     void Pop() {
-        if (store_) store_->PopFrame();
+        if (!store_) return;
+        if (quick_)
+            store_->PopQuickFrame(frame_);
+        else
+            store_->PopFrame();
         store_ = nullptr;
     }
     TFrameGuard(const TFrameGuard&) = delete;
@@ -125,6 +131,8 @@ public:
 
 private:
     TVarHandler* store_;
+    TVarHandler::TQuickFrame frame_;
+    bool quick_;
 };
 
 } // namespace

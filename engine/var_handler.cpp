@@ -55,6 +55,8 @@ void TVarHandler::ReleaseAll() {
     frames_.clear();
     frameSlots_ = 0;
     frameTop_ = 0;
+    scalarLocals_ = true;
+    ++generation_;
 }
 
 void TVarHandler::GrowFrames(std::size_t need) {
@@ -64,7 +66,9 @@ void TVarHandler::GrowFrames(std::size_t need) {
 
 void TVarHandler::AddLocal(std::unique_ptr<TVarEntryBase> entry) {
     IndexLocal(entry.get());
+    scalarLocals_ = scalarLocals_ && entry->IsScalar();
     locals_.push_back(std::move(entry));
+    ++generation_;
 }
 
 void TVarHandler::IndexLocal(TVarEntryBase* entry) {
@@ -78,7 +82,12 @@ std::unique_ptr<TVarEntryBase> TVarHandler::RemoveLocal(const TVarEntryBase* ent
     locals_.erase(it);
     // Rebuild the index: another local of the same name may now be the first.
     localIndex_.clear();
-    for (auto& e : locals_) IndexLocal(e.get());
+    scalarLocals_ = true;
+    for (auto& e : locals_) {
+        IndexLocal(e.get());
+        scalarLocals_ = scalarLocals_ && e->IsScalar();
+    }
+    ++generation_;
     return owned;
 }
 

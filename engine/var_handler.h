@@ -1,6 +1,7 @@
 // TVarHandler: a parser's variable store, with the program-wide list of '$' globals.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +41,52 @@ public:
     // Forgets every entry this store uses: locals are destroyed, globals lose this user
     // (and are destroyed with their last one), saved frames are dropped.
     void ReleaseAll();
+
+    // The quick frame of a call: a store of at most kQuickLocals locals, all scalars and
+    // none holding a text when the call starts (a function of a few numbers), saves them
+    // on the caller's machine stack instead of in the frame stack. The saved values are
+    // plain numbers and flags, so nothing is moved or allocated.
+    static constexpr std::size_t kQuickLocals = 4;
+    struct TQuickSave {
+        double number;
+        bool hasValue;
+        bool isString;
+    };
+    struct TQuickFrame {
+        TQuickSave saves[kQuickLocals]; // uninitialised until used
+        std::uint64_t generation;
+    };
+    // Saves and empties every local into `frame` (true), or does nothing (false) when the
+    // quick way does not apply; PushFrame is then the way.
+    bool PushQuickFrame(TQuickFrame& frame) {
+        const std::size_t n = locals_.size();
+        if (!scalarLocals_ || n > kQuickLocals) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (!Scalar(i).text.empty()) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            TVarEntry& e = Scalar(i);
+            frame.saves[i] = {e.number, e.hasValue, e.isString};
+            e.number = 0;
+            e.hasValue = false;
+            e.isString = false;
+        }
+        frame.generation = generation_;
+        return true;
+    }
+    // Brings the locals back; a text the body left in one is dropped (its buffer kept).
+    // Nothing is restored when the locals were replaced meanwhile.
+    void PopQuickFrame(const TQuickFrame& frame) {
+        if (frame.generation != generation_) [[unlikely]]
+            return;
+        const std::size_t n = locals_.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            TVarEntry& e = Scalar(i);
+            if (!e.text.empty()) e.text.clear();
+            e.number = frame.saves[i].number;
+            e.hasValue = frame.saves[i].hasValue;
+            e.isString = frame.saves[i].isString;
+        }
+    }
 
     // Save and empty every local around a user function call, and bring them back. Inline:
     // every user function call runs them.
@@ -83,6 +130,8 @@ public:
 
 private:
     template <class TEntry, int kKind> TEntry* GetEntry(std::string_view name);
+    // Local i of a store whose locals are all scalars.
+    TVarEntry& Scalar(std::size_t i) const { return static_cast<TVarEntry&>(*locals_[i]); }
     void IndexLocal(TVarEntryBase* entry);
     [[gnu::noinline]] void GrowFrames(std::size_t need);
     TGlobalVarList& globals_;
@@ -93,6 +142,8 @@ private:
     std::vector<TFrameSlot> frames_;
     std::size_t frameSlots_ = 0; // frames_.size(), kept at hand for the push
     std::size_t frameTop_ = 0;
+    bool scalarLocals_ = true;     // every local is a TVarEntry
+    std::uint64_t generation_ = 0; // changes whenever the local list does
 };
 
 } // namespace NuvixParser

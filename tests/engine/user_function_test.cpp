@@ -426,6 +426,20 @@ TEST(UserFunctionRecursion, InnerCallsDoNotDisturbTheCallersLocals) {
     EXPECT_EQ(Eval("n=5, define(fak(n);pick(n<2;1;n*fak(n-1))), fak(10), n"), "5");
 }
 
+TEST(UserFunctionRecursion, LocalsComeBackWhicheverWayTheyWereSaved) {
+    // Few number locals are saved on the machine stack, texts and larger bodies in the
+    // frame stack; calls of either kind nest inside each other.
+    EXPECT_EQ(Eval("define(f(n);k=n*2, if(n>0; f(n-1)+k; 0)), f(3)"), "12");
+    // the innermost call leaves a text in n: the caller's number comes back
+    EXPECT_EQ(Eval("define(h(n);if(n<1; n='z'; h(n-1)+n)), h(2)"), "3");
+    // texts in the caller's locals at the time of the call
+    EXPECT_EQ(Eval("define(f(n);s='v', if(n<1; s; f(n-1)+s)), f(3)"), "vvvv");
+    EXPECT_EQ(Eval("define(r(t;n);if(n<1; t; r(t+'a';n-1)+t)), r('x';2)"), "xaaxax");
+    // more locals than the quick way holds
+    EXPECT_EQ(Eval("define(g(a;b;c;d;e);if(a<1; 0; g(a-1;b;c;d;e)+a+b+c+d+e)), g(3;1;1;1;1)"), "18");
+    EXPECT_EQ(Eval("define(g(a;b;c);u=a, v=b, if(a<1; 0; g(a-1;b;c)+u+v+c)), g(2;10;100)"), "223");
+}
+
 // ---- body scope -----------------------------------------------------------------------------
 
 TEST(UserFunctionScope, BodyNamesAreLocalsOfTheBody) {
