@@ -91,6 +91,8 @@ void TNumericFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 // first error), then Compute, which does not run after an error.
 double TNumericFunction::EvalNumber(TCalcInfo& ci) {
     if (StackExhausted(ci)) return 0;
+    // A number argument of a unary routine needs no slot (a text takes the way below).
+    if (double x; unary_ && TryNumberOf(args_[0].get(), ci, x)) return ci.error ? 0 : unary_(x);
     TFillGuard guard(*this);
     for (int i = 0; i < argc_; ++i) {
         if (double v; TryNumberOf(args_[i].get(), ci, v))
@@ -100,6 +102,10 @@ double TNumericFunction::EvalNumber(TCalcInfo& ci) {
         if (ci.error) return 0;
     }
     return static_cast<double>(Compute(ci));
+}
+
+long double TNumericFunction::Compute(TCalcInfo& ci) {
+    return unary_ ? unary_(Value(0).GetNumber()) : TFunction::Compute(ci);
 }
 
 void TNeg::Evaluate(TCalcInfo& ci, TReturnValue& result) {

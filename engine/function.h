@@ -69,6 +69,11 @@ protected:
 // that are numbers go to their slots without one either.
 class TNumericFunction : public TFunction {
 public:
+    // A function of one number given by a plain routine (sin, cos, ...): the argument is
+    // read as a number and passed straight to it, without its slot.
+    using TUnary = double (*)(double);
+    explicit TNumericFunction(TUnary unary = nullptr) : unary_(unary) {}
+
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     double EvalNumber(TCalcInfo& ci) final;
     bool ResultIsNumber() const final { return true; }
@@ -76,6 +81,11 @@ public:
         out = EvalNumber(ci);
         return true;
     }
+    // The routine of a unary function over the numeric reading of its argument.
+    long double Compute(TCalcInfo& ci) override;
+
+private:
+    TUnary unary_;
 };
 
 // Counts an evaluation in progress for as long as it lives.

@@ -18,50 +18,6 @@ long double TPi::Compute(TCalcInfo&) {
     return std::numbers::pi;
 }
 
-long double TSin::Compute(TCalcInfo&) {
-    return std::sin(Value(0).GetNumber());
-}
-
-long double TCos::Compute(TCalcInfo&) {
-    return std::cos(Value(0).GetNumber());
-}
-
-long double TTan::Compute(TCalcInfo&) {
-    return std::tan(Value(0).GetNumber());
-}
-
-long double TSinh::Compute(TCalcInfo&) {
-    return std::sinh(Value(0).GetNumber());
-}
-
-long double TCosh::Compute(TCalcInfo&) {
-    return std::cosh(Value(0).GetNumber());
-}
-
-long double TTanh::Compute(TCalcInfo&) {
-    return std::tanh(Value(0).GetNumber());
-}
-
-long double TAsin::Compute(TCalcInfo&) {
-    return std::asin(Value(0).GetNumber());
-}
-
-long double TAcos::Compute(TCalcInfo&) {
-    return std::acos(Value(0).GetNumber());
-}
-
-long double TAtan::Compute(TCalcInfo&) {
-    return std::atan(Value(0).GetNumber());
-}
-
-long double TExpFunc::Compute(TCalcInfo&) {
-    return std::exp(Value(0).GetNumber());
-}
-
-long double TLogFunc::Compute(TCalcInfo&) {
-    return std::log(Value(0).GetNumber());
-}
-
 long double TSqrt::Compute(TCalcInfo& ci) {
     const double a = Value(0).GetNumber();
     // Written so that NaN fails too: every comparison with NaN is false.
@@ -70,18 +26,6 @@ long double TSqrt::Compute(TCalcInfo& ci) {
         return 0;
     }
     return std::sqrt(a);
-}
-
-long double TAbsFunc::Compute(TCalcInfo&) {
-    return std::fabs(Value(0).GetNumber());
-}
-
-long double TFloor::Compute(TCalcInfo&) {
-    return std::floor(Value(0).GetNumber());
-}
-
-long double TCeil::Compute(TCalcInfo&) {
-    return std::ceil(Value(0).GetNumber());
 }
 
 long double TSigFunc::Compute(TCalcInfo&) {

@@ -199,4 +199,21 @@ TEST(ShortPaths, UpdatesAndVariablePairsRunInline) {
     });
 }
 
+TEST(ShortPaths, UnaryRoutinesReadTheirArgumentDirectly) {
+    ExpectResults({
+        {"x=0, cos(x) + sin(x) + exp(x)", "2"},
+        {"floor(-2.5) + ceil(2.5) + abs(-4)", "4"},
+        {"sin(cos(0) - 1)", "0"},
+        // a text argument counts by its numeric reading, through the slot
+        {"cos('0')", "1"},
+        {"t='0abc', exp(t)", "1"},
+        {"define(f(); '0'), cos(f())", "1"},
+        // an argument that fails ends the expression; the routine does not run
+        {"cos(y)", "Error: Variable y has no value"},
+        {"sin(1 + y) + 1", "Error: Variable y has no value"},
+        // a call inside the argument that reaches the same node again
+        {"define(g(n); if(n < 1; 0; floor(g(n - 1)) + n)), g(2)", "3"},
+    });
+}
+
 } // namespace
