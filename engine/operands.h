@@ -11,7 +11,6 @@
 
 namespace NuvixParser {
 
-
 // A scalar variable: an identifier or a double-quoted name.
 class TOperand final : public TOperandBase {
 public:
@@ -141,20 +140,20 @@ inline bool ReadVarOp(const TParserAtom* node, double& out) {
     double b;
     if (!InlineRightNumber(op, b)) [[unlikely]]
         return false;
-    // A chain of tests, most frequent first: cheaper than a jump table for so few cases.
-    const TOpFunction::TInlineOp code = op->InlineOp();
-    if (code == TOpFunction::kInlineSub) out = a - b;
-    else if (code == TOpFunction::kInlineLess) out = a < b;
-    else if (code == TOpFunction::kInlineAdd) out = a + b;
-    else if (code == TOpFunction::kInlineMult) out = a * b;
-    else if (code == TOpFunction::kInlineLessEq) out = a <= b;
-    else if (code == TOpFunction::kInlineGreater) out = a > b;
-    else if (code == TOpFunction::kInlineGreaterEq) out = a >= b;
-    else if (code == TOpFunction::kInlineEqual) out = a == b;
-    else if (code == TOpFunction::kInlineUnequal) out = a != b;
-    else if (code == TOpFunction::kInlineDiv) out = a / b;
-    else return false;
-    return true;
+    switch (op->InlineOp()) {
+    case TOpFunction::kInlineSub: out = a - b; return true;
+    case TOpFunction::kInlineAdd: out = a + b; return true;
+    case TOpFunction::kInlineMult: out = a * b; return true;
+    case TOpFunction::kInlineDiv: out = a / b; return true;
+    case TOpFunction::kInlineLess: out = a < b; return true;
+    case TOpFunction::kInlineGreater: out = a > b; return true;
+    case TOpFunction::kInlineLessEq: out = a <= b; return true;
+    case TOpFunction::kInlineGreaterEq: out = a >= b; return true;
+    case TOpFunction::kInlineEqual: out = a == b; return true;
+    case TOpFunction::kInlineUnequal: out = a != b; return true;
+    case TOpFunction::kNoInline: break;
+    }
+    return false;
 }
 
 // x op= y or x op= number run here as the node's Execute would, when no error is pending
@@ -166,11 +165,12 @@ inline bool RunUpdate(TParserAtom* node, const TCalcInfo& ci, double& v) {
     double b;
     if (ci.error || !e || !e->hasValue || !InlineRightNumber(op, b)) [[unlikely]]
         return false;
-    const TOpFunction::TInlineOp code = op->InlineOp();
-    if (code == TOpFunction::kInlineAdd) v = e->number + b;
-    else if (code == TOpFunction::kInlineSub) v = e->number - b;
-    else if (code == TOpFunction::kInlineMult) v = e->number * b;
-    else v = e->number / b; // the only other update
+    switch (op->InlineOp()) {
+    case TOpFunction::kInlineAdd: v = e->number + b; break;
+    case TOpFunction::kInlineSub: v = e->number - b; break;
+    case TOpFunction::kInlineMult: v = e->number * b; break;
+    default: v = e->number / b; break; // the only other update
+    }
     e->SetNumber(v);
     return true;
 }
@@ -191,7 +191,8 @@ inline void EvaluateOf(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
 }
 
 // The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants,
-// variables that hold a value and `var op number` are read here without a call.
+// variables that hold a value and `var op number` / `var op var` are read here without a
+// call.
 inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
     if (double v; ReadLeaf(node, v)) return v;
     if (double v; node->LeafKind() == kVarOperator && ReadVarOp(node, v)) return v;

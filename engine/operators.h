@@ -37,8 +37,17 @@ public:
     // The operators a kVarOperator or kRunUpdate node may carry (for the updates, the
     // arithmetic of op=).
     enum TInlineOp : unsigned char {
-        kNoInline, kInlineSub, kInlineAdd, kInlineMult, kInlineDiv, kInlineLess, kInlineGreater,
-        kInlineLessEq, kInlineGreaterEq, kInlineEqual, kInlineUnequal,
+        kNoInline,
+        kInlineSub,
+        kInlineAdd,
+        kInlineMult,
+        kInlineDiv,
+        kInlineLess,
+        kInlineGreater,
+        kInlineLessEq,
+        kInlineGreaterEq,
+        kInlineEqual,
+        kInlineUnequal,
     };
     // For kVarOperator and kRunUpdate nodes: the operator, the left variable's entry and
     // the right operand (a second variable's entry, or a constant), kept here so the inline
@@ -218,7 +227,10 @@ private:
 template <char OpChar> class TCompoundAssign : public TAssignBase {
 public:
     TCompoundAssign() {
-        inlineOp_ = OpChar == '+' ? kInlineAdd : OpChar == '-' ? kInlineSub : OpChar == '*' ? kInlineMult : kInlineDiv;
+        inlineOp_ = OpChar == '+'   ? kInlineAdd
+                    : OpChar == '-' ? kInlineSub
+                    : OpChar == '*' ? kInlineMult
+                                    : kInlineDiv;
         inlineUpdate_ = true;
     }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
