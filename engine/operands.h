@@ -190,6 +190,33 @@ inline void EvaluateOf(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
     node->Evaluate(ci, result);
 }
 
+// All but the last step of a ',' chain, each value dropped, as the nested ',' nodes run
+// them: an error ends the chain, a break is checked between steps. True when the last step
+// is to run.
+inline bool RunLeadingSteps(const TSep& seq, TCalcInfo& ci, TReturnValue& scratch) {
+    const auto& steps = seq.Steps();
+    for (std::size_t i = 0, n = steps.size() - 1; i < n; ++i) {
+        ExecuteOf(steps[i], ci, scratch);
+        if (ci.error) return false;
+        scratch.SetNumber(0);
+        if (ci.BreakRequested()) [[unlikely]] {
+            ci.SetBreaked();
+            return false;
+        }
+    }
+    return true;
+}
+
+// node->Evaluate(ci, result) for a loop's body: a ',' chain runs here step by step.
+inline void EvaluateBody(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
+    if (node->RunKind() == kRunSequence) {
+        const auto& seq = static_cast<const TSep&>(*node);
+        if (RunLeadingSteps(seq, ci, result)) EvaluateOf(seq.Steps().back(), ci, result);
+        return;
+    }
+    EvaluateOf(node, ci, result);
+}
+
 // The numeric reading of a node, as node->EvalNumber(ci) gives it; number constants,
 // variables that hold a value and `var op number` / `var op var` are read here without a
 // call.

@@ -1,6 +1,7 @@
 // Evaluation of the binary operators, and the walks over left-deep operator spines.
 #include "engine/operators.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/calc_info.h"
@@ -209,8 +210,29 @@ void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(result.GetNumber() + right.GetNumber());
 }
 
+void TSep::Bind(TVarHandler& store) {
+    TOpFunction::Bind(store);
+    if (!steps_.empty()) return; // the chain does not change once built
+    TParserAtom* node = this;
+    while (node && node->AsOperator() && node->AsOperator()->IsSequence()) {
+        steps_.push_back(static_cast<TSep*>(node)->right_.get());
+        node = static_cast<TSep*>(node)->left_.get();
+    }
+    steps_.push_back(node);
+    if (std::find(steps_.begin(), steps_.end(), nullptr) != steps_.end()) {
+        steps_.clear(); // an incomplete node: the nested way reports it
+        return;
+    }
+    std::reverse(steps_.begin(), steps_.end());
+    runKind_ = kRunSequence;
+}
+
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
+    if (runKind_ == kRunSequence) {
+        if (RunLeadingSteps(*this, ci, result)) EvaluateOf(steps_.back(), ci, result);
+        return;
+    }
     ExecuteOf(left_.get(), ci, result); // the left value is dropped
     if (ci.error) return;
     result.SetNumber(0);
@@ -224,6 +246,10 @@ void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 bool TSep::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
     out = 0;
     if (StackExhausted(ci)) return true;
+    if (runKind_ == kRunSequence) {
+        if (!RunLeadingSteps(*this, ci, text)) return true;
+        return NumberOrTextOf(steps_.back(), ci, out, text);
+    }
     ExecuteOf(left_.get(), ci, text); // the left value is dropped
     if (ci.error) return true;
     text.SetNumber(0);
@@ -243,6 +269,10 @@ double TSep::EvalNumber(TCalcInfo& ci) {
 
 void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     if (StackExhausted(ci)) return;
+    if (runKind_ == kRunSequence) {
+        if (RunLeadingSteps(*this, ci, scratch)) ExecuteOf(steps_.back(), ci, scratch);
+        return;
+    }
     ExecuteOf(left_.get(), ci, scratch);
     if (ci.error) return;
     if (ci.BreakRequested()) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "engine/conversions.h"
 
@@ -30,6 +31,8 @@ public:
     // Checked once by the parser after both operands are attached.
     virtual bool CheckOperands() { return true; }
     TOpFunction* AsOperator() final { return this; }
+    // A ',' node.
+    virtual bool IsSequence() const { return false; }
 
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
@@ -191,10 +194,22 @@ private:
 // ',': the value of the right side; checks for a break between the two.
 class TSep final : public TOpFunction {
 public:
+    // Also lists the steps of the chain this node heads: a, b, c for (a, b), c.
+    void Bind(TVarHandler& store) override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
+    bool IsSequence() const override { return true; }
+
+    // The operands of the ',' nodes of the left-deep chain below this one, in order; empty
+    // until bound (and for the inner nodes of a chain, which run as steps of the head).
+    // The chain runs in a loop over them, as the nested nodes would: no recursion for a
+    // script of many statements.
+    const std::vector<TParserAtom*>& Steps() const { return steps_; }
+
+private:
+    std::vector<TParserAtom*> steps_;
 };
 
 // '=' and the compound assignments; the left side must be a variable or array operand.

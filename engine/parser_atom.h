@@ -32,6 +32,7 @@ enum TLeafKind : unsigned char {
 enum TRunKind : unsigned char {
     kRunNode = 0,
     kRunUpdate = 1, // x op= number or x op= y (see RunUpdate in operands.h)
+    kRunSequence = 2, // a ',' chain whose steps are listed (see TSep::Steps)
 };
 
 class TParserAtom {

@@ -75,7 +75,7 @@ public:
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
-            EvaluateOf(body, ci, result);
+            EvaluateBody(body, ci, result);
         }
     }
     const char* ParamText() const override { return "cond;expr"; }
@@ -105,7 +105,7 @@ public:
         while (!StopLoop(ci)) {
             if (NumberOf(cond, ci) == 0) return;
             result.SetNumber(0);
-            EvaluateOf(body, ci, result);
+            EvaluateBody(body, ci, result);
             ExecuteOf(incr, ci, scratch);
         }
     }
@@ -157,7 +157,7 @@ public:
                 return;
             }
             result.SetNumber(0);
-            EvaluateOf(body, ci, result);
+            EvaluateBody(body, ci, result);
         }
     }
     const char* ParamText() const override { return "x;arr[];expr"; }

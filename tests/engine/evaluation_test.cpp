@@ -382,13 +382,13 @@ void RunOnLargeStack(std::size_t stackSize, const std::function<void()>& fn) {
 
 // Compile, Rebind and destruction stay on the test's thread; only Calculate (whose
 // recursion follows the depth of the tree) runs on a large stack.
-std::string CompileAndRunFlat(const std::string& text) {
+std::string CompileAndRunFlat(const std::string& text, std::size_t stackSize = std::size_t{512} << 20) {
     auto s = std::make_unique<TScript>(text);
     if (!s->Compile()) return "Syntax: " + s->parser.ErrorMessage();
     s->parser.Rebind();
     s->ci.Reset();
     TReturnValue v;
-    RunOnLargeStack(std::size_t{512} << 20, [&] { v = s->parser.Calculate(s->ci); });
+    RunOnLargeStack(stackSize, [&] { v = s->parser.Calculate(s->ci); });
     std::string result = s->ci.error ? "Error: " + s->ci.errorMessage : v.ToString();
     s.reset();
     return result;
@@ -409,6 +409,9 @@ TEST(Evaluation, LongSequenceOfStatements) {
     std::string text = "x=0";
     for (int i = 1; i < kStatements; ++i) text += ",x+=1";
     EXPECT_EQ(CompileAndRunFlat(text), "299999");
+    // The statements run one after another, not nested: a small stack is enough.
+    EXPECT_EQ(CompileAndRunFlat(text, std::size_t{1} << 20), "299999");
+    EXPECT_EQ(CompileAndRunFlat("i=0, while(i<2; " + text + ", i+=1), x", std::size_t{1} << 20), "299999");
 }
 
 } // namespace

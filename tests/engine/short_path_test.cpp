@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "engine/calc_info.h"
+#include "engine/function.h"
+#include "engine/function_registry.h"
 #include "engine/var_entry.h"
 #include "test_support.h"
 
@@ -214,6 +217,41 @@ TEST(ShortPaths, UnaryRoutinesReadTheirArgumentDirectly) {
         // a call inside the argument that reaches the same node again
         {"define(g(n); if(n < 1; 0; floor(g(n - 1)) + n)), g(2)", "3"},
     });
+}
+
+// breakwhen(c): a test-only function that requests a break of the run (as Ctrl+C would)
+// when c is true.
+class TBreakWhen final : public TFunction {
+public:
+    int ArgumentCount() const override { return 1; }
+    long double Compute(TCalcInfo& ci) override {
+        if (Value(0).GetNumber() != 0) ci.RequestBreak();
+        return 0;
+    }
+};
+
+TEST(ShortPaths, LoopBodiesRunTheirStepsInOrder) {
+    ExpectResults({
+        {"s=0, i=0, while(i<4; i+=1, s+=i, s*=2), s", "52"},
+        {"t='', for(i=0; i<3; i+=1; t+='a', t+=string(i)), t", "a0a1a2"},
+        {"n=0, a[2]=0, foreach(k; a[]; n+=1, n+=k), n", "6"},
+        // the body's value is its last step's
+        {"i=0, while(i<2; i+=1, 'x')", "x"},
+        {"i=0, while(i<2; (i+=1, 7))", "7"},
+    });
+    // An error in a step ends the loop there: later steps do not run.
+    TScript failing("i=0, z=0, while(i<5; i+=1, z+=1, if(i==3; y; 0), z+=10), z");
+    ASSERT_TRUE(failing.Compile());
+    failing.Run();
+    EXPECT_EQ(failing.ci.errorMessage, "Variable y has no value");
+    EXPECT_EQ(static_cast<const TVarEntry*>(failing.parser.Store().Find("z"))->number, 23);
+    // A break requested in a step is taken before the next step.
+    TScript broken("i=0, j=0, while(i<5; i+=1, breakwhen(i==2), j=i), j");
+    broken.parser.Register("breakwhen", &MakeFunction<TBreakWhen>);
+    ASSERT_TRUE(broken.Compile());
+    broken.Run();
+    EXPECT_EQ(broken.ci.errorMessage, "Breaked");
+    EXPECT_EQ(static_cast<const TVarEntry*>(broken.parser.Store().Find("j"))->number, 1);
 }
 
 } // namespace
