@@ -31,7 +31,7 @@ enum TLeafKind : unsigned char {
 // Nodes that callers may run inline instead of through Execute or Evaluate.
 enum TRunKind : unsigned char {
     kRunNode = 0,
-    kRunUpdate = 1, // x op= number or x op= y (see RunUpdate in operands.h)
+    kRunUpdate = 1,   // x op= number or x op= y (see RunUpdate in operands.h)
     kRunSequence = 2, // a ',' chain whose steps are listed (see TSep::Steps)
 };
 
