@@ -82,11 +82,6 @@ TArrayEntry* TFunction::ArgArray(int i) const {
     return ArgIsArray(i) ? static_cast<TOpArray*>(args_[i].get())->Entry() : nullptr;
 }
 
-void TNumericFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    const double v = EvalNumber(ci);
-    if (!ci.error) result.SetNumber(v);
-}
-
 // The steps of TFunction::Evaluate: arguments in order into their slots (stopping at the
 // first error), then Compute, which does not run after an error.
 double TNumericFunction::EvalNumber(TCalcInfo& ci) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/number_node.h"
 #include "engine/parser_atom.h"
 #include "engine/return_value.h"
 
@@ -67,20 +68,14 @@ protected:
 // A function whose value is always a number: Compute over the numeric or text readings of
 // its arguments. Used inside arithmetic it is read without a value record, and arguments
 // that are numbers go to their slots without one either.
-class TNumericFunction : public TFunction {
+class TNumericFunction : public TNumberNode<TFunction> {
 public:
     // A function of one number given by a plain routine (sin, cos, ...): the argument is
     // read as a number and passed straight to it, without its slot.
     using TUnary = double (*)(double);
     explicit TNumericFunction(TUnary unary = nullptr) : unary_(unary) {}
 
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     double EvalNumber(TCalcInfo& ci) final;
-    bool ResultIsNumber() const final { return true; }
-    bool TryNumber(TCalcInfo& ci, double& out) final {
-        out = EvalNumber(ci);
-        return true;
-    }
     // The routine of a unary function over the numeric reading of its argument.
     long double Compute(TCalcInfo& ci) override;
 

@@ -88,11 +88,6 @@ void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (!ci.error) result.SetNumber(Apply(a, b));
 }
 
-template <class Op> void TNumericOp<Op>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    const double v = EvalNumber(ci);
-    if (!ci.error) result.SetNumber(v);
-}
-
 // The numeric operators never need a value record: numbers flow straight through. Two
 // leaves with values need neither calls nor a stack check (nothing below can recurse).
 template <class Op> double TNumericOp<Op>::EvalNumber(TCalcInfo& ci) {

@@ -7,6 +7,7 @@
 
 #include "engine/conversions.h"
 
+#include "engine/number_node.h"
 #include "engine/parser_atom.h"
 
 namespace NuvixParser {
@@ -92,16 +93,10 @@ std::unique_ptr<TOpFunction> CreateOperatorNode(char code);
 int OperatorPrecedence(unsigned char code);
 
 // Numeric operators whose evaluation is left, right, Apply.
-template <class Op> class TNumericOp : public TOpFunction {
+template <class Op> class TNumericOp : public TNumberNode<TOpFunction> {
 public:
     TNumericOp() { inlineOp_ = Op::kInline; }
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     double EvalNumber(TCalcInfo& ci) final;
-    bool ResultIsNumber() const final { return true; }
-    bool TryNumber(TCalcInfo& ci, double& out) final {
-        out = EvalNumber(ci);
-        return true;
-    }
     double Apply(double a, double b) final { return Op::Compute(a, b); }
 
 private:
