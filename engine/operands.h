@@ -194,9 +194,8 @@ inline void EvaluateOf(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
 // them: an error ends the chain, a break is checked between steps. True when the last step
 // is to run.
 inline bool RunLeadingSteps(const TSep& seq, TCalcInfo& ci, TReturnValue& scratch) {
-    const auto& steps = seq.Steps();
-    for (std::size_t i = 0, n = steps.size() - 1; i < n; ++i) {
-        ExecuteOf(steps[i], ci, scratch);
+    for (TParserAtom* const* step = seq.FirstStep(); step != seq.LastStep(); ++step) {
+        ExecuteOf(*step, ci, scratch);
         if (ci.error) return false;
         scratch.SetNumber(0);
         if (ci.BreakRequested()) [[unlikely]] {
@@ -211,7 +210,7 @@ inline bool RunLeadingSteps(const TSep& seq, TCalcInfo& ci, TReturnValue& scratc
 inline void EvaluateBody(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
     if (node->RunKind() == kRunSequence) {
         const auto& seq = static_cast<const TSep&>(*node);
-        if (RunLeadingSteps(seq, ci, result)) EvaluateOf(seq.Steps().back(), ci, result);
+        if (RunLeadingSteps(seq, ci, result)) EvaluateOf(*seq.LastStep(), ci, result);
         return;
     }
     EvaluateOf(node, ci, result);
@@ -224,6 +223,12 @@ inline double NumberOf(TParserAtom* node, TCalcInfo& ci) {
     if (double v; ReadLeaf(node, v)) return v;
     if (double v; node->LeafKind() == kVarOperator && ReadVarOp(node, v)) return v;
     return node->EvalNumber(ci);
+}
+
+// NumberOf for a loop condition, which is mostly a comparison of a variable: asked first.
+inline double ConditionOf(TParserAtom* node, TCalcInfo& ci) {
+    if (double v; node->LeafKind() == kVarOperator && ReadVarOp(node, v)) return v;
+    return NumberOf(node, ci);
 }
 
 // node->TryNumber(ci, out), with the same leaves read inline.

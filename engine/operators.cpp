@@ -219,6 +219,8 @@ void TSep::Bind(TVarHandler& store) {
         return;
     }
     std::reverse(steps_.begin(), steps_.end());
+    firstStep_ = steps_.data();
+    lastStep_ = firstStep_ + steps_.size() - 1;
     runKind_ = kRunSequence;
 }
 

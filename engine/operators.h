@@ -202,9 +202,14 @@ public:
     // The chain runs in a loop over them, as the nested nodes would: no recursion for a
     // script of many statements.
     const std::vector<TParserAtom*>& Steps() const { return steps_; }
+    // The first and the last step, at hand for the loop over them (valid once listed).
+    TParserAtom* const* FirstStep() const { return firstStep_; }
+    TParserAtom* const* LastStep() const { return lastStep_; }
 
 private:
     std::vector<TParserAtom*> steps_;
+    TParserAtom* const* firstStep_ = nullptr;
+    TParserAtom* const* lastStep_ = nullptr;
 };
 
 // '=' and the compound assignments; the left side must be a variable or array operand.

@@ -71,7 +71,7 @@ public:
         TParserAtom* const cond = Arg(0);
         TParserAtom* const body = Arg(1);
         while (!StopLoop(ci)) {
-            if (NumberOf(cond, ci) == 0) return;
+            if (ConditionOf(cond, ci) == 0) return;
             result.SetNumber(0);
             // A failed condition ends the loop at the next StopLoop, without the body.
             if (ci.error) continue;
@@ -103,7 +103,7 @@ public:
         TParserAtom* const incr = Arg(2);
         TParserAtom* const body = Arg(3);
         while (!StopLoop(ci)) {
-            if (NumberOf(cond, ci) == 0) return;
+            if (ConditionOf(cond, ci) == 0) return;
             result.SetNumber(0);
             EvaluateBody(body, ci, result);
             ExecuteOf(incr, ci, scratch);
