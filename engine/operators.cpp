@@ -151,21 +151,8 @@ bool TAdd::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
 }
 
 double TAdd::EvalNumber(TCalcInfo& ci) {
-    switch (shape_) {
-    case kVarNumber:
-        if (const TVarEntry* a = VarEntryOf(left_); a && a->hasValue && !a->isString) [[likely]]
-            return a->number + NumberOfConstant(right_);
-        break;
-    case kVarVar: {
-        const TVarEntry* a = VarEntryOf(left_);
-        const TVarEntry* b = VarEntryOf(right_);
-        if (a && a->hasValue && !a->isString && b && b->hasValue) [[likely]]
-            return a->number + b->number;
-        break;
-    }
-    default: break;
-    }
     double sum;
+    if (leafKind_ == kVarOperator && ReadVarOp(this, sum)) return sum;
     TReturnValue text;
     if (Sum(ci, sum, text)) return ci.error ? 0 : sum;
     // Two texts concatenate: the numeric reading is that of the joined text.
@@ -370,17 +357,11 @@ template <char OpChar> void TCompoundAssign<OpChar>::Execute(TCalcInfo& ci, TRet
 
 template <char OpChar>
 inline void TCompoundAssign<OpChar>::Update(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
-    // x op= number or x op= y, both with numbers: read and written in place.
-    // Not after an error: for's increment runs with the flag set and must store nothing.
-    if ((shape_ == kVarNumber || shape_ == kVarVar) && !ci.error) {
-        TVarEntry* e = VarEntryOf(left_);
-        const TVarEntry* r = shape_ == kVarVar ? VarEntryOf(right_) : nullptr;
-        if (e && e->hasValue && (!r || (r->hasValue && !r->isString))) [[likely]] {
-            const double v = Combine(e->number, r ? r->number : NumberOfConstant(right_));
-            e->SetNumber(v);
-            if (keepValue) result.SetNumber(v);
-            return;
-        }
+    // x op= number or x op= y, both with numbers: read and written in place (not after an
+    // error: for's increment runs with the flag set and must store nothing).
+    if (double v; runKind_ == kRunUpdate && RunUpdate(this, ci, v)) [[likely]] {
+        if (keepValue) result.SetNumber(v);
+        return;
     }
     UpdateGeneric(ci, result, keepValue);
 }
