@@ -4,7 +4,7 @@
 
 #include "app/file_association.h"
 #include "app/main_form.h"
-#include "instruments/output_functions.h"
+#include "instruments/run_context.h"
 #include "windows/output_form.h"
 
 int main(int argc, char** argv) {
@@ -16,10 +16,7 @@ int main(int argc, char** argv) {
     // output window shows itself when a script writes to it.
     NuvixApp::TMainForm mainForm;
     NuvixWindows::TOutputForm outputForm;
-    NuvixParser::SetOutputWindow(&outputForm.MessageTarget());
-    struct TDetach {
-        ~TDetach() { NuvixParser::SetOutputWindow(nullptr); }
-    } detach;
+    mainForm.SetRunWindows(NuvixParser::TRunContext{&outputForm.TextOutput(), nullptr, nullptr});
     mainForm.show();
 
     // The whole argument text is one file name; surrounding double quotes are removed.

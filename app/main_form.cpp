@@ -29,16 +29,14 @@
 #include <QVBoxLayout>
 
 #include "app/about_form.h"
-#include "app/app_parsers.h"
 #include "app/edit_panel.h"
 #include "app/rename_form.h"
-#include "engine/auto_parser_thread.h"
 #include "engine/calc_info.h"
 #include "engine/function.h"
 #include "engine/macro_file.h"
 #include "engine/result_text.h"
+#include "instruments/calculator.h"
 #include "windows/cp1252.h"
-#include "windows/qt_message_target.h"
 
 namespace NuvixApp {
 
@@ -71,28 +69,15 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateLayout();
     SetCaption();
 
-    // The panel parser carries every function set; the global parser is its clone and
-    // shares the user functions of the Global panel with it.
-    panelParser_ = CreatePanelParser(globals_);
-    globalParserOwner_ = panelParser_->Clone();
-    globalParser_ = static_cast<TParser*>(globalParserOwner_.get());
-    globalParser_->SetText(""); // no program and no error until the Global panel is checked
-    panelParser_->ShareHandler(globalParser_->Handler());
-
-    runTarget_ = new NuvixWindows::TQtMessageTarget(
-        [this](std::uint32_t id, std::uintptr_t, std::intptr_t lParam) -> std::intptr_t {
-            if (id == kMsgRunEnded) OnRunEnded(reinterpret_cast<const TReturnValue*>(lParam));
-            return 0;
-        },
-        this);
-    thread_ = std::make_unique<TAutoParserThread>(*panelParser_, *globalParser_, runTarget_);
-    thread_->onTerminate = [this](TLargeStackThread&) {
+    calculator_ = std::make_unique<TCalculator>(static_cast<TRunEndListener*>(this), CalculatorRegistry(), [this] {
         // Runs on the worker thread: report on the GUI thread, unless the window is the
-        // one ending the thread (closing_ is set before the quit request is posted).
+        // one ending the thread (closing_ is set before the calculator goes).
         if (closing_) return;
         QMetaObject::invokeMethod(this, [this] { OnThreadLost(); }, Qt::QueuedConnection);
-    };
-    thread_->Resume();
+    });
+    panelParser_ = &calculator_->PanelParser();
+    globalParser_ = &calculator_->GlobalParser();
+    globalParser_->SetText(""); // no program and no error until the Global panel is checked
 
     highlightTimer_.setSingleShot(true);
     highlightTimer_.setInterval(200);
@@ -106,14 +91,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 TMainForm::~TMainForm() {
     closing_ = true;
     qApp->removeEventFilter(this);
-    if (thread_) {
-        thread_->PostThreadMessage(kMsgQuit);
-        thread_->WaitFor();
-        thread_.reset();
-    }
     DestroyAllTabs();
-    panelParser_.reset();
-    globalParserOwner_.reset();
+    calculator_.reset();
+}
+
+void TMainForm::SetRunWindows(const TRunContext& windows) {
+    calculator_->SetWindows(windows);
 }
 
 // ---- construction ------------------------------------------------------------------------
@@ -442,12 +425,10 @@ void TMainForm::SetCaption() {
 void TMainForm::Start() {
     if (calculating_ || tabs_->currentIndex() < 1) return;
     if (panelParser_->HasError() || globalParser_->HasError()) return;
-    globalParser_->Rebind();
-    panelParser_->Rebind();
     calculating_ = true;
     UpdateActions();
     statusField1_->setText("Running...");
-    if (!thread_->StartRun()) {
+    if (!calculator_->Start()) {
         calculating_ = false;
         UpdateActions();
     }
@@ -456,12 +437,15 @@ void TMainForm::Start() {
 void TMainForm::Break() {
     if (!calculating_) return;
     statusField1_->setText("Breaking...");
-    thread_->PostThreadMessage(kMsgBreakRun);
-    thread_->Break();
+    calculator_->Break();
+}
+
+void TMainForm::RunEnded(const TReturnValue& result) {
+    QMetaObject::invokeMethod(this, [this, &result] { OnRunEnded(&result); }, Qt::QueuedConnection);
 }
 
 void TMainForm::OnRunEnded(const TReturnValue* result) {
-    const TCalcInfo& ci = thread_->CalcInfo();
+    const TCalcInfo& ci = calculator_->CalcInfo();
     if (TEditPanel* panel = CurrentPanel(); panel && result)
         panel->EdtResult()->setText(FromCp1252(ResultLineText(*result, ci, panel->Radix())));
     statusField1_->setText(ci.error ? "Calculation terminated" : "Calculation finished");

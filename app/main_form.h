@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "engine/parser.h"
-#include "engine/var_handler.h"
+#include "engine/thread_messages.h"
+#include "instruments/run_context.h"
 
 class QAction;
 class QComboBox;
@@ -21,23 +22,22 @@ class QPushButton;
 class QTabWidget;
 
 namespace NuvixParser {
-class TAutoParserThread;
+class TCalculator;
 class TReturnValue;
 } // namespace NuvixParser
-
-namespace NuvixWindows {
-class TQtMessageTarget;
-}
 
 namespace NuvixApp {
 
 class TEditPanel;
 
-class TMainForm final : public QMainWindow {
+class TMainForm final : public QMainWindow, private NuvixParser::TRunEndListener {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
+
+    // The windows the calculator's runs write to; set between runs.
+    void SetRunWindows(const NuvixParser::TRunContext& windows);
 
     // ---- document (macro files) ----
     void NewDocument();
@@ -116,6 +116,8 @@ private:
     // flag is put back afterwards.
     void RecheckActive();
     void SetCaption();
+    // Called on the calculation thread: hands the end of the run to the GUI thread.
+    void RunEnded(const NuvixParser::TReturnValue& result) override;
     void OnRunEnded(const NuvixParser::TReturnValue* result);
     void OnThreadLost();
     void OpenDialog();
@@ -126,12 +128,9 @@ private:
     void OpenDroppedOrArgument(const QString& path);
     void FillHelpList();
 
-    NuvixParser::TGlobalVarList globals_;
-    std::unique_ptr<NuvixParser::TParser> panelParser_;
-    std::unique_ptr<NuvixParser::TParserBase> globalParserOwner_;
-    NuvixParser::TParser* globalParser_ = nullptr;
-    NuvixWindows::TQtMessageTarget* runTarget_ = nullptr;
-    std::unique_ptr<NuvixParser::TAutoParserThread> thread_;
+    std::unique_ptr<NuvixParser::TCalculator> calculator_;
+    NuvixParser::TParser* panelParser_ = nullptr;  // the calculator's
+    NuvixParser::TParser* globalParser_ = nullptr; // the calculator's
 
     QTabWidget* tabs_ = nullptr;
     QComboBox* helpList_ = nullptr;

@@ -7,12 +7,13 @@
 
 #include "engine/calc_info.h"
 #include "engine/parser.h"
+#include "functions/standard_table.h"
 
 namespace NuvixBench {
 
 struct TCompiledScript {
     NuvixParser::TGlobalVarList globals;
-    NuvixParser::TParser parser{globals};
+    NuvixParser::TParser parser{globals, NuvixParser::StandardRegistry()};
     NuvixParser::TCalcInfo ci;
 
     explicit TCompiledScript(std::string_view text) {

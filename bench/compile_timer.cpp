@@ -14,6 +14,7 @@
 
 #include "engine/parser.h"
 #include "instruments/comm_parser.h"
+#include "instruments/calculator.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 5;
 
     NuvixParser::TGlobalVarList globals;
-    NuvixParser::TCommParser parser(globals);
+    NuvixParser::TCommParser parser(globals, NuvixParser::CalculatorRegistry());
     std::vector<NuvixParser::TCodePosInfo> marks;
     double best = 1e300;
     for (int i = 0; i < runs; ++i) {

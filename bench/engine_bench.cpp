@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "bench/bench_support.h"
+#include "functions/standard_table.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void BM_Compile1000Lines(benchmark::State& state) {
     }
     text += "0";
     NuvixParser::TGlobalVarList globals;
-    NuvixParser::TParser parser(globals);
+    NuvixParser::TParser parser(globals, NuvixParser::StandardRegistry());
     parser.SetText(text);
     for (auto _ : state) benchmark::DoNotOptimize(parser.Compile());
 }
@@ -84,7 +85,7 @@ std::string GeneratedScript(int lines) {
 void BM_CompileGenerated(benchmark::State& state) {
     const std::string text = GeneratedScript(static_cast<int>(state.range(0)));
     NuvixParser::TGlobalVarList globals;
-    NuvixParser::TParser parser(globals);
+    NuvixParser::TParser parser(globals, NuvixParser::StandardRegistry());
     for (auto _ : state) {
         parser.SetText(text);
         if (!parser.Compile()) state.SkipWithError(parser.ErrorMessage().c_str());

@@ -13,6 +13,7 @@
 #include "engine/calc_info.h"
 #include "functions/files/matrix_format.h"
 #include "functions/files/process_runner.h"
+#include "functions/standard_table.h"
 
 namespace {
 
@@ -117,8 +118,8 @@ void BM_MatrixFileRoundTrip(benchmark::State& state) {
     const std::string file = dir + "/m.txt";
     // The array is filled once by another parser over the same globals ($ names).
     NuvixParser::TGlobalVarList globals;
-    NuvixParser::TParser fill(globals);
-    NuvixParser::TParser roundTrip(globals);
+    NuvixParser::TParser fill(globals, NuvixParser::StandardRegistry());
+    NuvixParser::TParser roundTrip(globals, NuvixParser::StandardRegistry());
     fill.SetText("for(i=0;i<1048576;i+=1;$a[i]=i*0.001), 0");
     roundTrip.SetText("writematrix('" + file + "';$a[];2), readmatrix(b[];'" + file + "')");
     if (!fill.Compile() || !roundTrip.Compile()) {

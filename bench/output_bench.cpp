@@ -1,46 +1,42 @@
-// Cost of text output per call (formatting, payload, hand-over) and of making a TCommParser.
+// Cost of text output per call (formatting and hand-over) and of making a TCommParser.
 #include <benchmark/benchmark.h>
 
-#include <cstdint>
+#include <string_view>
 
 #include "engine/calc_info.h"
-#include "engine/thread_messages.h"
+#include "functions/standard_table.h"
+#include "instruments/calculator.h"
 #include "instruments/comm_parser.h"
-#include "instruments/output_functions.h"
-#include "instruments/output_messages.h"
+#include "instruments/run_context.h"
+#include "instruments/text_output.h"
 
 namespace {
 
-// Takes and frees every payload on the calling thread: the call's own cost, without a GUI.
-class TDiscardingWindow final : public NuvixParser::TWindowTarget {
+// Takes every text on the calling thread: the call's own cost, without a GUI.
+class TDiscardingOutput final : public NuvixParser::TTextOutput {
 public:
-    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
-        SendMessage(id, wParam, lParam);
-        return true;
-    }
-    std::intptr_t SendMessage(std::uint32_t id, std::uintptr_t, std::intptr_t lParam) override {
-        if (id != NuvixParser::kMsgOutputClear) benchmark::DoNotOptimize(NuvixParser::TakeOutputText(lParam));
-        return 1;
-    }
+    void Print(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
+    void PrintLine(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
+    void Clear() override {}
 };
 
 void RunCommScript(benchmark::State& state, const char* text) {
-    TDiscardingWindow window;
-    NuvixParser::SetOutputWindow(&window);
+    TDiscardingOutput output;
+    NuvixParser::TRunContext windows{&output, nullptr, nullptr};
     NuvixParser::TGlobalVarList globals;
-    NuvixParser::TCommParser parser(globals);
+    NuvixParser::TCommParser parser(globals, NuvixParser::CalculatorRegistry());
     parser.SetText(text);
     if (!parser.Compile()) {
         state.SkipWithError("compile failed");
         return;
     }
     NuvixParser::TCalcInfo ci;
+    ci.context = &windows;
     for (auto _ : state) {
         parser.Rebind();
         ci.Reset();
         benchmark::DoNotOptimize(parser.Calculate(ci));
     }
-    NuvixParser::SetOutputWindow(nullptr);
 }
 
 // Baseline: the same loop, its body a call of similar weight that writes nothing.
@@ -62,13 +58,15 @@ BENCHMARK(BM_PrintTexts)->Unit(benchmark::kMillisecond);
 // A parser is made per panel and per clone: the shared registry keeps this cheap.
 void BM_MakeParser(benchmark::State& state) {
     NuvixParser::TGlobalVarList globals;
-    for (auto _ : state) benchmark::DoNotOptimize(NuvixParser::TParser(globals).HasError());
+    const auto registry = NuvixParser::StandardRegistry();
+    for (auto _ : state) benchmark::DoNotOptimize(NuvixParser::TParser(globals, registry).HasError());
 }
 BENCHMARK(BM_MakeParser);
 
 void BM_MakeCommParser(benchmark::State& state) {
     NuvixParser::TGlobalVarList globals;
-    for (auto _ : state) benchmark::DoNotOptimize(NuvixParser::TCommParser(globals).HasError());
+    const auto registry = NuvixParser::CalculatorRegistry();
+    for (auto _ : state) benchmark::DoNotOptimize(NuvixParser::TCommParser(globals, registry).HasError());
 }
 BENCHMARK(BM_MakeCommParser);
 

@@ -13,6 +13,7 @@
 #include "engine/parser.h"
 #include "engine/thread_messages.h"
 #include "engine/var_handler.h"
+#include "functions/standard_table.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     TGlobalVarList globals;
-    TParser global(globals), panel(globals);
+    TParser global(globals, StandardRegistry()), panel(globals, StandardRegistry());
     global.SetText("");
     panel.SetText(kMixedScript);
     if (!global.Compile() || !panel.Compile()) {

@@ -20,13 +20,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/auto_parser_thread.h"
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
-#include "instruments/comm_parser.h"
-#include "instruments/output_functions.h"
-#include "instruments/output_messages.h"
+#include "instruments/calculator.h"
+#include "instruments/panel_model.h"
+#include "instruments/plot_model.h"
+#include "instruments/text_output.h"
 
 using namespace NuvixParser;
 
@@ -131,28 +131,22 @@ bool ReadAll(const std::string& path, std::string& bytes) {
 
 // The runner's text output window: print and println write to standard output at once
 // (flushed, so output and a hanging script can be watched); cleartext has nothing to erase.
-// Messages arrive on the calculation thread; the main thread reads LineOpen only after the
-// end-of-run message, whose queue orders the two.
-class TStdoutOutput final : public TWindowTarget {
+// Calls arrive on the calculation thread; the main thread reads LineOpen only after the
+// end of the run was reported, which orders the two.
+class TStdoutOutput final : public TTextOutput {
 public:
-    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
-        SendMessage(id, wParam, lParam);
-        return true;
-    }
-    std::intptr_t SendMessage(std::uint32_t id, std::uintptr_t, std::intptr_t lParam) override {
-        if (id != kMsgOutputPrint && id != kMsgOutputPrintln) return 0;
-        const std::unique_ptr<char[]> text = TakeOutputText(lParam);
-        const std::size_t n = text ? std::strlen(text.get()) : 0;
-        std::cout.write(text.get(), static_cast<std::streamsize>(n));
-        if (id == kMsgOutputPrintln) {
-            std::cout.put('\n');
-            lineOpen_ = false;
-        } else if (n > 0) {
-            lineOpen_ = text[n - 1] != '\n';
-        }
+    void Print(std::string_view text) override {
+        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!text.empty()) lineOpen_ = text.back() != '\n';
         std::cout.flush();
-        return 1;
     }
+    void PrintLine(std::string_view text) override {
+        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        std::cout.put('\n');
+        lineOpen_ = false;
+        std::cout.flush();
+    }
+    void Clear() override {}
     // Whether the last output left its line unfinished.
     bool LineOpen() const { return lineOpen_; }
 
@@ -160,19 +154,10 @@ private:
     bool lineOpen_ = false;
 };
 
-// Installs the output window for as long as it lives.
-class TOutputWindowScope {
-public:
-    explicit TOutputWindowScope(TWindowTarget& window) { SetOutputWindow(&window); }
-    ~TOutputWindowScope() { SetOutputWindow(nullptr); }
-    TOutputWindowScope(const TOutputWindowScope&) = delete;
-    TOutputWindowScope& operator=(const TOutputWindowScope&) = delete;
-};
-
 // Ctrl+C: the first asks the run to break, the second ends the program at once. The
 // signal is taken by a thread of its own (sigwait), so nothing runs in a handler.
-void WatchInterrupts(TAutoParserThread& thread) {
-    std::thread([&thread] {
+void WatchInterrupts(TCalculator& calculator) {
+    std::thread([&calculator] {
         sigset_t set;
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
@@ -181,8 +166,7 @@ void WatchInterrupts(TAutoParserThread& thread) {
             int sig = 0;
             if (sigwait(&set, &sig) != 0) continue;
             if (++count == 1) {
-                thread.PostThreadMessage(kMsgBreakRun);
-                thread.Break();
+                calculator.Break();
             } else {
                 std::_Exit(130);
             }
@@ -287,38 +271,30 @@ int RunCli(int argc, char** argv) {
     sigaddset(&set, SIGINT);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 
-    TGlobalVarList globals;
-    TCommParser panelParser(globals);
-    std::unique_ptr<TParserBase> globalClone = panelParser.Clone();
-    auto& globalParser = static_cast<TCommParser&>(*globalClone);
-    panelParser.ShareHandler(globalParser.Handler());
+    TStdoutOutput output;
+    TPlotModel plots;
+    TPanelModel panels;
+    TRunEndWaiter waiter;
+    TCalculator calculator(&waiter);
+    calculator.SetWindows(TRunContext{&output, &plots, &panels});
 
-    // Compile time counts what the editor pays on a keystroke: parsing and binding names.
+    // Compile time counts what the editor pays on a keystroke.
     const auto compileStart = std::chrono::steady_clock::now();
-    if (!CompileOrReport(globalParser, global)) return kExitSyntaxError;
-    if (!CompileOrReport(panelParser, panel)) return kExitSyntaxError;
-    globalParser.Rebind();
-    panelParser.Rebind();
+    if (!CompileOrReport(calculator.GlobalParser(), global)) return kExitSyntaxError;
+    if (!CompileOrReport(calculator.PanelParser(), panel)) return kExitSyntaxError;
     if (options.showTimes) ReportTime("compile", compileStart);
     if (options.checkOnly) return kExitFinished;
 
-    TStdoutOutput output;
-    TOutputWindowScope outputScope(output);
-    TRunEndWaiter waiter;
-    TAutoParserThread thread(panelParser, globalParser, &waiter);
-    WatchInterrupts(thread);
-    thread.Resume();
+    WatchInterrupts(calculator);
     const auto runStart = std::chrono::steady_clock::now();
-    thread.StartRun();
+    calculator.Start();
     waiter.WaitForRunEnd();
     if (options.showTimes) ReportTime("run", runStart);
 
-    const TCalcInfo& ci = thread.CalcInfo();
+    const TCalcInfo& ci = calculator.CalcInfo();
     // The result line stands on a line of its own, after all output.
     if (output.LineOpen()) std::cout << '\n';
-    std::cout << ResultLineText(thread.Result(), ci, options.radix) << std::endl;
-    thread.PostThreadMessage(kMsgQuit);
-    thread.WaitFor();
+    std::cout << ResultLineText(calculator.Result(), ci, options.radix) << std::endl;
     return ci.error ? kExitRunError : kExitFinished;
 }
 

@@ -7,7 +7,7 @@
 
 namespace NuvixParser {
 
-TAutoParserThread::TAutoParserThread(TParser& panelParser, TParser& globalParser, TMessageTarget* mainWindow)
+TAutoParserThread::TAutoParserThread(TParser& panelParser, TParser& globalParser, TRunEndListener* mainWindow)
     : TLargeStackThread(true, kStackSize), panelParser_(panelParser), globalParser_(globalParser),
       mainWindow_(mainWindow) {}
 
@@ -15,8 +15,8 @@ TAutoParserThread::~TAutoParserThread() {
     EndThread();
 }
 
-bool TAutoParserThread::PostThreadMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) {
-    return queue_.Post(TThreadMessage{id, wParam, lParam});
+bool TAutoParserThread::PostThreadMessage(std::uint32_t id) {
+    return queue_.Post(id);
 }
 
 bool TAutoParserThread::StartRun() {
@@ -26,10 +26,9 @@ bool TAutoParserThread::StartRun() {
 
 void TAutoParserThread::Execute() {
     for (;;) {
-        const TThreadMessage m = queue_.Get();
-        if (m.id == kMsgQuit) break;
-        if (m.id != kMsgStartRun) continue; // everything else is discarded
-        calcInfo_.owner = this;
+        const std::uint32_t id = queue_.Get();
+        if (id == kMsgQuit) break;
+        if (id != kMsgStartRun) continue; // everything else is discarded
         try {
             result_ = globalParser_.Calculate(calcInfo_);
             // A Global program that failed (or was broken) keeps the panel from running.
@@ -39,7 +38,7 @@ void TAutoParserThread::Execute() {
             result_ = TReturnValue();
             calcInfo_.SetError(std::string("Internal error: ") + e.what());
         }
-        if (mainWindow_) mainWindow_->PostMessage(kMsgRunEnded, 0, reinterpret_cast<std::intptr_t>(&result_));
+        if (mainWindow_) mainWindow_->RunEnded(result_);
     }
 }
 

@@ -18,14 +18,14 @@ public:
     // Deep recursion of user functions needs a large stack; only used pages are committed.
     static constexpr std::size_t kStackSize = std::size_t{1} << 29; // 512 MiB
 
-    // Created suspended; Resume() starts the message loop. mainWindow receives
-    // kMsgRunEnded after every run.
-    TAutoParserThread(TParser& panelParser, TParser& globalParser, TMessageTarget* mainWindow);
+    // Created suspended; Resume() starts the message loop. mainWindow is told after every
+    // run.
+    TAutoParserThread(TParser& panelParser, TParser& globalParser, TRunEndListener* mainWindow);
     ~TAutoParserThread() override;
 
     // Posts a message to the thread's queue (kMsgStartRun, kMsgBreakRun, kMsgQuit, others
     // are discarded by the loop).
-    bool PostThreadMessage(std::uint32_t id, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    bool PostThreadMessage(std::uint32_t id);
     // Resets the run record, then posts the start request. Resetting here, not in the
     // thread, keeps a break requested right after the start from being lost.
     bool StartRun();
@@ -42,7 +42,7 @@ protected:
 private:
     TParser& panelParser_;
     TParser& globalParser_;
-    TMessageTarget* mainWindow_;
+    TRunEndListener* mainWindow_;
     TCalcInfo calcInfo_;
     TMessageQueue queue_;
     TReturnValue result_;

@@ -13,7 +13,7 @@ TCalcInfo::TCalcInfo() : overflowFlag_(&ownOverflow_), breakFlag_(&ownBreak_) {
 }
 
 TCalcInfo::TCalcInfo(TCalcInfo& parent, PrivateTag)
-    : owner(parent.owner), overflowFlag_(parent.overflowFlag_), breakFlag_(parent.breakFlag_),
+    : context(parent.context), overflowFlag_(parent.overflowFlag_), breakFlag_(parent.breakFlag_),
       breakEvent_(parent.breakEvent_), guiEvent_(parent.guiEvent_) {}
 
 void TCalcInfo::SetBreaked() {

@@ -9,7 +9,9 @@
 
 namespace NuvixParser {
 
-class TAutoParserThread;
+// What a run reaches beyond the engine: the windows and instruments of the calculator that
+// runs it. Defined where calculators are assembled; the engine only carries the pointer.
+struct TRunContext;
 
 class TCalcInfo {
 public:
@@ -17,7 +19,8 @@ public:
     TCalcInfo();
     // A record for evaluating something whose errors must not reach the run (an array
     // index inside HasValue/AssignNumber): own error flag and message, but the break flag
-    // and the events of `parent`, so a break still ends a loop evaluated in there.
+    // and the events and context of `parent`, so a break still ends a loop evaluated in
+    // there.
     struct PrivateTag {};
     TCalcInfo(TCalcInfo& parent, PrivateTag);
     TCalcInfo(const TCalcInfo&) = delete;
@@ -25,7 +28,9 @@ public:
 
     std::string errorMessage;
     bool error = false;
-    TAutoParserThread* owner = nullptr;
+    // None for a record that runs without a calculator (tests, benchmarks): functions
+    // that need a window then have nothing to reach.
+    TRunContext* context = nullptr;
 
     // Error false, break cleared, message emptied, break event reset.
     void Reset();
@@ -51,6 +56,8 @@ public:
     bool BreakRequested() const { return breakFlag_->load(std::memory_order_relaxed); }
 
     TEvent& BreakEvent() { return *breakEvent_; }
+    // Signalled by user changes in a runtime control panel; waited for together with the
+    // break event. Not reset between runs: a change no wait consumed wakes the next wait.
     TEvent& GuiEvent() { return *guiEvent_; }
 
 private:

@@ -32,6 +32,13 @@ void TFunctionRegistry::Register(std::span<const TFunctionTableEntry> table) {
     for (const auto& e : table) Register(e.name, e.factory);
 }
 
+std::shared_ptr<const TFunctionRegistry> MakeRegistry(
+    std::initializer_list<std::span<const TFunctionTableEntry>> tables) {
+    auto registry = std::make_shared<TFunctionRegistry>();
+    for (auto table : tables) registry->Register(table);
+    return registry;
+}
+
 TFunctionFactory TFunctionRegistry::Lookup(std::string_view name) const {
     auto it = map_.find(name);
     return it == map_.end() ? nullptr : it->second;

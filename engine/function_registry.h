@@ -1,6 +1,7 @@
 // The registry of built-in functions: names (any letter case) to factories.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <span>
@@ -43,8 +44,10 @@ private:
     Map map_;
 };
 
-// The standard functions every parser registers, from one program-wide table made of the
-// tables of the function areas (defined by the function library).
-std::span<const TFunctionTableEntry> StandardFunctionTable();
+// A registry of the tables' functions, in order: a later table's name replaces an earlier
+// one in any letter case. Whoever assembles a calculator picks the tables; parsers share
+// the result until one registers something of its own.
+std::shared_ptr<const TFunctionRegistry> MakeRegistry(
+    std::initializer_list<std::span<const TFunctionTableEntry>> tables);
 
 } // namespace NuvixParser

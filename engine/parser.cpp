@@ -16,21 +16,11 @@
 
 namespace NuvixParser {
 
-std::shared_ptr<const TFunctionRegistry> StandardRegistry() {
-    static const std::shared_ptr<const TFunctionRegistry> registry = [] {
-        auto r = std::make_shared<TFunctionRegistry>();
-        r->Register(StandardFunctionTable());
-        return r;
-    }();
-    return registry;
-}
-
 // ---- TParserBase ------------------------------------------------------------------------
 
-TParserBase::TParserBase(TGlobalVarList& globals) : TParserBase(globals, StandardRegistry()) {}
-
 TParserBase::TParserBase(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry)
-    : globals_(globals), handler_(std::make_shared<TGlobalFuncHandler>()), registry_(std::move(registry)),
+    : globals_(globals), handler_(std::make_shared<TGlobalFuncHandler>()), baseRegistry_(registry ? std::move(registry) : std::make_shared<const TFunctionRegistry>()),
+      registry_(baseRegistry_),
       store_(globals) {}
 
 TParserBase::~TParserBase() {
@@ -75,7 +65,7 @@ void TParserBase::Clear() {
 }
 
 std::unique_ptr<TParserBase> TParserBase::Clone() const {
-    return std::make_unique<TParserBase>(globals_);
+    return std::make_unique<TParserBase>(globals_, baseRegistry_);
 }
 
 void TParserBase::ShareHandler(std::shared_ptr<TGlobalFuncHandler> h) {
@@ -101,8 +91,6 @@ void TParserBase::Register(std::span<const TFunctionTableEntry> table) {
 }
 
 // ---- TParser ----------------------------------------------------------------------------
-
-TParser::TParser(TGlobalVarList& globals) : TParserBase(globals) {}
 
 TParser::TParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry)
     : TParserBase(globals, std::move(registry)) {}
@@ -157,7 +145,7 @@ void TParser::Clear() {
 }
 
 std::unique_ptr<TParserBase> TParser::Clone() const {
-    return std::make_unique<TParser>(Globals());
+    return std::make_unique<TParser>(Globals(), BaseRegistry());
 }
 
 } // namespace NuvixParser

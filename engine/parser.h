@@ -37,7 +37,8 @@ struct TCodePosInfo {
 
 class TParserBase {
 public:
-    explicit TParserBase(TGlobalVarList& globals);
+    // `registry` holds the built-in functions the parser knows (shared; copied on write).
+    TParserBase(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
     TParserBase(const TParserBase&) = delete;
     TParserBase& operator=(const TParserBase&) = delete;
     virtual ~TParserBase();
@@ -50,8 +51,8 @@ public:
     // Reset for a run: every entry released, the tree bound to fresh ones.
     virtual void Rebind();
     virtual void Clear();
-    // A parser of the same class over the same global list, with its own store, registry
-    // and function handler.
+    // A parser of the same class over the same global list and registry, with its own
+    // store and function handler.
     virtual std::unique_ptr<TParserBase> Clone() const;
 
     // Uses h without owning it; with none, makes (and owns) a handler again if needed.
@@ -62,6 +63,9 @@ public:
     void Register(std::string_view name, TFunctionFactory factory);
     void Register(std::span<const TFunctionTableEntry> table);
     const TFunctionRegistry& Registry() const { return *registry_; }
+    // The registry the parser was built with, without its own registrations: what a clone
+    // is built with.
+    const std::shared_ptr<const TFunctionRegistry>& BaseRegistry() const { return baseRegistry_; }
 
     bool HasError() const { return error_; }
     const std::string& ErrorMessage() const { return errorMessage_; }
@@ -73,8 +77,6 @@ public:
     TParserAtom* Tree() const { return tree_.get(); }
 
 protected:
-    // For derived classes that bring a registry they built once (shared, copied on write).
-    TParserBase(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
     TReturnValue BaseCalculate(TCalcInfo& ci);
 
 private:
@@ -83,6 +85,7 @@ private:
     TGlobalVarList& globals_;
     std::shared_ptr<TGlobalFuncHandler> handler_;
     bool ownsHandler_ = true;
+    std::shared_ptr<const TFunctionRegistry> baseRegistry_;
     std::shared_ptr<const TFunctionRegistry> registry_;
     TVarHandler store_;
     std::vector<TCodePosInfo>* marks_ = nullptr;
@@ -95,7 +98,7 @@ private:
 
 class TParser : public TParserBase {
 public:
-    explicit TParser(TGlobalVarList& globals);
+    TParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
 
     // Clears, then keeps the text without its carriage returns: positions count bytes of
     // the text with LF line ends.
@@ -114,15 +117,8 @@ public:
     virtual void BeforeRun() {}
     virtual void AfterRun() {}
 
-protected:
-    TParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
-
 private:
     std::string text_;
 };
-
-// The registry of the standard functions, built once and shared by every parser until one
-// registers something of its own.
-std::shared_ptr<const TFunctionRegistry> StandardRegistry();
 
 } // namespace NuvixParser

@@ -3,29 +3,21 @@
 
 namespace NuvixParser {
 
-bool TMessageQueue::Post(const TThreadMessage& m) {
+bool TMessageQueue::Post(std::uint32_t id) {
     {
         std::lock_guard lock(mutex_);
-        messages_.push_back(m);
+        messages_.push_back(id);
     }
     posted_.notify_one();
     return true;
 }
 
-TThreadMessage TMessageQueue::Get() {
+std::uint32_t TMessageQueue::Get() {
     std::unique_lock lock(mutex_);
     posted_.wait(lock, [this] { return !messages_.empty(); });
-    TThreadMessage m = messages_.front();
+    const std::uint32_t id = messages_.front();
     messages_.pop_front();
-    return m;
-}
-
-bool TMessageQueue::TryGet(TThreadMessage& m) {
-    std::lock_guard lock(mutex_);
-    if (messages_.empty()) return false;
-    m = messages_.front();
-    messages_.pop_front();
-    return true;
+    return id;
 }
 
 } // namespace NuvixParser

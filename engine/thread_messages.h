@@ -1,5 +1,5 @@
-// Message ids and the message queue between the GUI (or the command-line runner) and the
-// calculation thread. Ids are numbered per receiver, from the application range 0x8000.
+// The requests the calculation thread takes from its queue, and how it reports the end of
+// a run to the main window (or the command-line runner).
 #pragma once
 
 #include <condition_variable>
@@ -9,63 +9,57 @@
 
 namespace NuvixParser {
 
+class TReturnValue;
+
+// Ids of the calculation thread's queue, numbered from the application range 0x8000.
 constexpr std::uint32_t kMsgQuit = 0x0012;     // ends the thread's loop
 constexpr std::uint32_t kMsgAppFirst = 0x8000; // first application-defined id
-// To the calculation thread:
 constexpr std::uint32_t kMsgStartRun = 0x8001; // start one run
 constexpr std::uint32_t kMsgBreakRun = 0x8002; // posted by Break; ignored by the loop
-// To the main window:
-constexpr std::uint32_t kMsgRunEnded = 0x8001; // lParam: address of the thread's TReturnValue
 
-struct TThreadMessage {
-    std::uint32_t id = 0;
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;
-};
-
-// A thread's message queue: any thread posts, the owner takes messages in order.
+// A thread's message queue: any thread posts ids, the owner takes them in order.
 class TMessageQueue {
 public:
-    bool Post(const TThreadMessage& m);
-    TThreadMessage Get();           // waits for the next message
-    bool TryGet(TThreadMessage& m); // without waiting
+    bool Post(std::uint32_t id);
+    std::uint32_t Get(); // waits for the next id
 
 private:
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::deque<TThreadMessage> messages_;
+    std::deque<std::uint32_t> messages_;
 };
 
-// Something the calculation thread posts to (the main window; the runner's main loop).
-// Posting must not block: the receiver handles the message on its own thread.
-class TMessageTarget {
+// Told by the calculation thread, on that thread, that a run ended. It must not wait for
+// the receiver: the main window hands the call to its own thread and returns. `result`
+// stays valid and unchanged until the next run is started.
+class TRunEndListener {
 public:
-    virtual ~TMessageTarget() = default;
-    virtual bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-};
-
-// A window on the GUI thread as the calculation thread sees it: posted messages are
-// queued; a sent message blocks until the window has handled it and returns its answer.
-// Ids are numbered per receiving window.
-class TWindowTarget : public TMessageTarget {
-public:
-    virtual std::intptr_t SendMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual ~TRunEndListener() = default;
+    virtual void RunEnded(const TReturnValue& result) = 0;
 };
 
 // A main window reduced to waiting for the end of a run (the command-line runner, the
-// soak program): messages other than kMsgRunEnded are dropped.
-class TRunEndWaiter final : public TMessageTarget {
+// soak program).
+class TRunEndWaiter final : public TRunEndListener {
 public:
-    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
-        return queue_.Post(TThreadMessage{id, wParam, lParam});
-    }
-    void WaitForRunEnd() {
-        while (queue_.Get().id != kMsgRunEnded) {
+    void RunEnded(const TReturnValue&) override {
+        {
+            std::lock_guard lock(mutex_);
+            ++ended_;
         }
+        endedSignal_.notify_all();
+    }
+    // Waits until a run ended that was not waited for yet.
+    void WaitForRunEnd() {
+        std::unique_lock lock(mutex_);
+        endedSignal_.wait(lock, [this] { return ended_ > 0; });
+        --ended_;
     }
 
 private:
-    TMessageQueue queue_;
+    std::mutex mutex_;
+    std::condition_variable endedSignal_;
+    int ended_ = 0;
 };
 
 } // namespace NuvixParser

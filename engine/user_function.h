@@ -114,4 +114,18 @@ private:
     std::shared_ptr<TGlobalFuncHandler> handler_;
 };
 
+// The registry entry of the define form, which carries its help. The parser always takes
+// the lower-case word define before '(' as the form itself, so a call reaches this entry
+// only as Define(...) and friends (an ordinary function of two arguments).
+class TDefine final : public TFunction {
+public:
+    int ArgumentCount() const override { return 2; }
+    const char* ParamText() const override { return "func;expr"; }
+    const char* Description() const override {
+        return "Defines a user function <func> with the body <expr>. Always returns 1.";
+    }
+    const char* Example() const override { return "define(f(x);2*x),\nf(5)"; }
+    const char* ExampleExplanation() const override { return "This returns the value 10."; }
+};
+
 } // namespace NuvixParser

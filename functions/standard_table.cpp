@@ -1,5 +1,5 @@
 // The program-wide table of standard functions: the tables of every function area, in order.
-#include "engine/function_registry.h"
+#include "functions/standard_table.h"
 
 #include <vector>
 
@@ -33,6 +33,11 @@ std::span<const TFunctionTableEntry> StandardFunctionTable() {
         return all;
     }();
     return table;
+}
+
+std::shared_ptr<const TFunctionRegistry> StandardRegistry() {
+    static const std::shared_ptr<const TFunctionRegistry> registry = MakeRegistry({StandardFunctionTable()});
+    return registry;
 }
 
 } // namespace NuvixParser

@@ -1,49 +1,22 @@
-// print, println and cleartext: each call is one blocking message to the text output window.
+// print, println and cleartext: each call waits until the run's text output window placed it.
 #include "instruments/output_functions.h"
 
-#include <atomic>
-#include <string>
-
-#include "engine/thread_messages.h"
-#include "instruments/output_messages.h"
+#include "instruments/run_context.h"
+#include "instruments/text_output.h"
 
 namespace NuvixParser {
-namespace {
-
-// Written by the main thread between runs, read by the calculation thread during one.
-std::atomic<TWindowTarget*> outputWindow{nullptr};
-
-// Sends the text reading of the value. The send blocks until the window has placed the
-// text, so output appears in call order and nothing is buffered on this side.
-void SendText(std::uint32_t id, const TReturnValue& value) {
-    TWindowTarget* window = OutputWindow();
-    if (!window) return;
-    char* payload = value.isString ? NewOutputText(value.text) : NewOutputText(FormatNumber(value.number));
-    window->SendMessage(id, 0, reinterpret_cast<std::intptr_t>(payload));
-}
-
-} // namespace
-
-void SetOutputWindow(TWindowTarget* window) {
-    outputWindow.store(window, std::memory_order_release);
-}
-
-TWindowTarget* OutputWindow() {
-    return outputWindow.load(std::memory_order_acquire);
-}
-
-long double TPrint::Compute(TCalcInfo&) {
-    SendText(kMsgOutputPrint, Value(0));
+long double TPrint::Compute(TCalcInfo& ci) {
+    if (TTextOutput* output = TextOutputOf(ci)) output->Print(Value(0).ToString());
     return 1;
 }
 
-long double TPrintln::Compute(TCalcInfo&) {
-    SendText(kMsgOutputPrintln, Value(0));
+long double TPrintln::Compute(TCalcInfo& ci) {
+    if (TTextOutput* output = TextOutputOf(ci)) output->PrintLine(Value(0).ToString());
     return 1;
 }
 
-long double TClearText::Compute(TCalcInfo&) {
-    if (TWindowTarget* window = OutputWindow()) window->SendMessage(kMsgOutputClear, 0, 0);
+long double TClearText::Compute(TCalcInfo& ci) {
+    if (TTextOutput* output = TextOutputOf(ci)) output->Clear();
     return 1;
 }
 

@@ -1,4 +1,4 @@
-// Text output: print, println and cleartext, and the process-wide text output window they write to.
+// Text output: print, println and cleartext, which write to the text output window of the run.
 #pragma once
 
 #include <span>
@@ -8,16 +8,9 @@
 
 namespace NuvixParser {
 
-class TWindowTarget;
-
-// The window that print, println and cleartext send to (see instruments/output_messages.h).
-// One for the whole process, set by the application or the runner before any run and left
-// alone while a run is active; with none set the three functions do nothing and return 1.
-void SetOutputWindow(TWindowTarget* window);
-TWindowTarget* OutputWindow();
-
 // The three keep the default Evaluate: Compute runs only when the argument was evaluated
-// without an error, so nothing is written for a failed argument.
+// without an error, so nothing is written for a failed argument. A run without a text
+// output window writes nothing, and the three still return 1.
 
 class TPrint final : public TFunction {
 public:
@@ -55,7 +48,7 @@ public:
     long double Compute(TCalcInfo& ci) override;
     const char* ParamText() const override { return ""; }
     const char* Description() const override { return "This erases the text output window."; }
-    const char* Example() const override { return "clear(),\nprintln('hello')"; }
+    const char* Example() const override { return "cleartext(),\nprintln('hello')"; }
     const char* ExampleExplanation() const override {
         return "This clears the text output window and prints 'hello'.";
     }

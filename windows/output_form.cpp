@@ -19,9 +19,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "instruments/output_messages.h"
 #include "windows/cp1252.h"
-#include "windows/qt_message_target.h"
+#include "windows/gui_thread.h"
 
 namespace NuvixWindows {
 namespace {
@@ -47,6 +46,25 @@ QString WithLfBreaks(QString text) {
 }
 
 } // namespace
+
+// The calculation thread's side: each call waits until the GUI thread placed the text,
+// whose bytes stay valid meanwhile.
+class TOutputForm::TGuiThreadOutput final : public NuvixParser::TTextOutput {
+public:
+    explicit TGuiThreadOutput(TOutputForm& form) : form_(form) {}
+    void Print(std::string_view text) override {
+        CallAndWait(&form_, [&] { form_.Print(text); });
+    }
+    void PrintLine(std::string_view text) override {
+        CallAndWait(&form_, [&] { form_.PrintLine(text); });
+    }
+    void Clear() override {
+        CallAndWait(&form_, [&] { form_.Clear(); });
+    }
+
+private:
+    TOutputForm& form_;
+};
 
 TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Output Window"));
@@ -94,34 +112,18 @@ TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Win
     repaintTimer_->setInterval(kRepaintMs);
     connect(repaintTimer_, &QTimer::timeout, this, [this] { Memo->setUpdatesEnabled(true); });
 
-    messageTarget_ =
-        new TQtMessageTarget([this](std::uint32_t id, std::uintptr_t wParam,
-                                    std::intptr_t lParam) { return HandleMessage(id, wParam, lParam); },
-                             this);
+    textOutput_ = std::make_unique<TGuiThreadOutput>(*this);
 }
 
 TOutputForm::~TOutputForm() = default;
 
-NuvixParser::TWindowTarget& TOutputForm::MessageTarget() {
-    return *messageTarget_;
+NuvixParser::TTextOutput& TOutputForm::TextOutput() {
+    return *textOutput_;
 }
 
-std::intptr_t TOutputForm::HandleMessage(std::uint32_t id, std::uintptr_t, std::intptr_t lParam) {
-    switch (id) {
-    case NuvixParser::kMsgOutputPrint:
-    case NuvixParser::kMsgOutputPrintln: {
-        const std::unique_ptr<char[]> text = NuvixParser::TakeOutputText(lParam);
-        PlaceText(text ? FromCp1252(text.get()) : QString(), id == NuvixParser::kMsgOutputPrintln);
-        return 1;
-    }
-    case NuvixParser::kMsgOutputClear: Clear(); return 1;
-    default: return 0;
-    }
-}
-
-void TOutputForm::PlaceText(const QString& text, bool endLine) {
+void TOutputForm::PlaceText(std::string_view text, bool endLine) {
     QTextDocument* document = Memo->document();
-    const QString t = WithLfBreaks(text);
+    const QString t = WithLfBreaks(FromCp1252(text));
     placing_ = true;
     if (document->isEmpty() && !oneEmptyLine_) {
         Memo->appendPlainText(t); // the first line of an empty window

@@ -3,9 +3,9 @@
 
 #include <QStringList>
 #include <QWidget>
-#include <cstdint>
+#include <memory>
 
-#include "engine/thread_messages.h"
+#include "instruments/text_output.h"
 
 class QPlainTextEdit;
 class QPrinter;
@@ -13,8 +13,6 @@ class QPushButton;
 class QTimer;
 
 namespace NuvixWindows {
-
-class TQtMessageTarget;
 
 // One per process, created hidden; it shows itself when text arrives and only hides when
 // closed. The content is a list of lines in the text area; the user may edit it too.
@@ -31,11 +29,14 @@ public:
     explicit TOutputForm(QWidget* parent = nullptr);
     ~TOutputForm() override;
 
-    // Where the calculation thread sends kMsgOutputPrint, kMsgOutputPrintln and
-    // kMsgOutputClear (instruments/output_messages.h). They are handled on the GUI
-    // thread; a send blocks until its message was handled and answers 1. The window frees
-    // the text payloads.
-    NuvixParser::TWindowTarget& MessageTarget();
+    // The window as print, println and cleartext reach it from the calculation thread:
+    // each call is handed to the GUI thread and returns when it was handled there.
+    NuvixParser::TTextOutput& TextOutput();
+
+    // Appends 8-bit text where the line state says, and ends the line for PrintLine; shows
+    // the window. GUI thread only.
+    void Print(std::string_view text) { PlaceText(text, false); }
+    void PrintLine(std::string_view text) { PlaceText(text, true); }
 
     // The content, one entry per line. An empty window has no lines; an empty first
     // line placed by output counts as one line even though it looks the same.
@@ -55,8 +56,8 @@ public:
     bool PrintTo(QPrinter& printer);
 
 private:
-    std::intptr_t HandleMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam);
-    void PlaceText(const QString& text, bool endLine);
+    class TGuiThreadOutput;
+    void PlaceText(std::string_view text, bool endLine);
     void DeferRepaint();
     void SaveClicked();
     void CopyClicked();
@@ -67,7 +68,7 @@ private:
     QPushButton* btnCopy = nullptr;
     QPushButton* btnPrint = nullptr;
     QPlainTextEdit* Memo = nullptr;
-    TQtMessageTarget* messageTarget_ = nullptr; // a child object
+    std::unique_ptr<TGuiThreadOutput> textOutput_;
     QTimer* repaintTimer_ = nullptr;
 
     bool lineEnded_ = true; // so the first output opens a line below anything typed

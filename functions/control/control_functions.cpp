@@ -5,6 +5,7 @@
 #include "engine/function.h"
 #include "engine/operands.h"
 #include "engine/stack_guard.h"
+#include "engine/user_function.h"
 #include "engine/var_entry.h"
 
 namespace NuvixParser {
@@ -170,19 +171,6 @@ public:
         return "This prints all elements of <data[]> to the output window.";
     }
     const char* SeeAlso() const override { return "for(init,cond,incr,expr)"; }
-};
-
-// The help entry of the define form; the parser always takes the lower-case word define
-// before '(' as the special form, so this is only reached as Define(...) and friends.
-class TDefine final : public TFunction {
-public:
-    int ArgumentCount() const override { return 2; }
-    const char* ParamText() const override { return "func;expr"; }
-    const char* Description() const override {
-        return "Defines a user function <func> with the body <expr>. Always returns 1.";
-    }
-    const char* Example() const override { return "define(f(x);2*x),\nf(5)"; }
-    const char* ExampleExplanation() const override { return "This returns the value 10."; }
 };
 
 // Looks at the variable without evaluating it, so an unset variable is 0 here instead

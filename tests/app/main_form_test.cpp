@@ -13,7 +13,7 @@
 #include "app/edit_panel.h"
 #include "app/file_association.h"
 #include "app/main_form.h"
-#include "instruments/output_functions.h"
+#include "instruments/run_context.h"
 #include "windows/output_form.h"
 #include "tests/app/qt_test_environment.h"
 
@@ -114,10 +114,9 @@ TEST(MainForm, ScriptOutputReachesTheOutputWindowInOrder) {
     // blocking hand-over, the result line.
     TWindow w;
     NuvixWindows::TOutputForm output;
-    NuvixParser::SetOutputWindow(&output.MessageTarget());
+    w.form.SetRunWindows(NuvixParser::TRunContext{&output.TextOutput(), nullptr, nullptr});
     w.Type(1, "print('a'), print('b'), println('c'), for(i=1;i<4;i+=1;println(i^2)), print('d'), 7*6");
     const QString result = w.Run();
-    NuvixParser::SetOutputWindow(nullptr);
     EXPECT_EQ(result, "42");
     EXPECT_EQ(output.Lines(), QStringList({"abc", "1", "4", "9", "d"}));
     EXPECT_TRUE(output.isVisible());

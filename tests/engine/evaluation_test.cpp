@@ -15,11 +15,12 @@
 #include "engine/operands.h"
 #include "engine/operators.h"
 #include "engine/var_entry.h"
-#include "test_support.h"
+#include "tests/engine/test_support.h"
 
 namespace {
 
 using namespace NuvixParser;
+using NuvixTest::CompileAndRunFlat;
 using NuvixTest::Eval;
 using NuvixTest::ExpectResults;
 using NuvixTest::TScript;
@@ -72,7 +73,7 @@ TEST(Evaluation, FirstErrorEndsTheRun) {
 
 TEST(Evaluation, GlobalsAreSharedBetweenParsers) {
     TGlobalVarList globals;
-    TParser writer(globals), reader(globals);
+    TParser writer(globals, NuvixTest::ScriptRegistry()), reader(globals, NuvixTest::ScriptRegistry());
     writer.SetText("$g = '10', $n[2] = 5");
     reader.SetText("$g + $n[2]");
     ASSERT_TRUE(writer.Compile());
@@ -364,36 +365,6 @@ TEST(Evaluation, BreakEndsEndlessRecursionInsideIndex) {
 
 // ---- long flat scripts -----------------------------------------------------------------
 
-// Runs fn on a thread with a large stack and waits for it.
-void RunOnLargeStack(std::size_t stackSize, const std::function<void()>& fn) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, stackSize), 0);
-    pthread_t thread;
-    auto body = [](void* p) -> void* {
-        (*static_cast<const std::function<void()>*>(p))();
-        return nullptr;
-    };
-    const int rc = pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&fn));
-    pthread_attr_destroy(&attr);
-    ASSERT_EQ(rc, 0);
-    pthread_join(thread, nullptr);
-}
-
-// Compile, Rebind and destruction stay on the test's thread; only Calculate (whose
-// recursion follows the depth of the tree) runs on a large stack.
-std::string CompileAndRunFlat(const std::string& text, std::size_t stackSize = std::size_t{512} << 20) {
-    auto s = std::make_unique<TScript>(text);
-    if (!s->Compile()) return "Syntax: " + s->parser.ErrorMessage();
-    s->parser.Rebind();
-    s->ci.Reset();
-    TReturnValue v;
-    RunOnLargeStack(stackSize, [&] { v = s->parser.Calculate(s->ci); });
-    std::string result = s->ci.error ? "Error: " + s->ci.errorMessage : v.ToString();
-    s.reset();
-    return result;
-}
-
 TEST(Evaluation, LongSumOfTerms) {
     constexpr int kTerms = 300000;
     std::string text = "1";
@@ -411,7 +382,6 @@ TEST(Evaluation, LongSequenceOfStatements) {
     EXPECT_EQ(CompileAndRunFlat(text), "299999");
     // The statements run one after another, not nested: a small stack is enough.
     EXPECT_EQ(CompileAndRunFlat(text, std::size_t{1} << 20), "299999");
-    EXPECT_EQ(CompileAndRunFlat("i=0, while(i<2; " + text + ", i+=1), x", std::size_t{1} << 20), "299999");
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 
 #include "engine/node_pool.h"
 #include "engine/return_value.h"
-#include "test_support.h"
+#include "tests/engine/test_support.h"
 
 namespace {
 
@@ -49,38 +49,6 @@ TEST(NodePool, ArraysConstructAndDestroyTheirElements) {
     EXPECT_FALSE(values[1].isString);
     auto none = MakePoolArray<TReturnValue>(0);
     EXPECT_NE(none.get(), nullptr);
-}
-
-// Trees compiled on one thread and destroyed on another, while both threads keep
-// compiling: the counts of shared chunks must end at zero exactly once.
-TEST(NodePool, TreesMayDieOnAnotherThread) {
-    const char* text = "define(f(x); if(x<2; x; f(x-1)+f(x-2))), a[3]=sin(2)*4, s='ab'+'cd', f(8)";
-    for (int round = 0; round < 20; ++round) {
-        std::vector<std::unique_ptr<TScript>> made(40);
-        std::thread maker([&] {
-            for (auto& s : made) {
-                s = std::make_unique<TScript>(text);
-                ASSERT_TRUE(s->Compile());
-            }
-        });
-        std::vector<std::unique_ptr<TScript>> own;
-        for (int i = 0; i < 40; ++i) {
-            own.push_back(std::make_unique<TScript>(text));
-            ASSERT_TRUE(own.back()->Compile());
-        }
-        maker.join();
-        std::thread killer([&] {
-            for (auto& s : own) {
-                EXPECT_EQ(s->Run().GetNumber(), 21);
-                s.reset();
-            }
-        });
-        for (auto& s : made) {
-            EXPECT_EQ(s->Run().GetNumber(), 21);
-            s.reset();
-        }
-        killer.join();
-    }
 }
 
 } // namespace

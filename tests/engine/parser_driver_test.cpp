@@ -15,7 +15,7 @@
 #include "engine/operators.h"
 #include "engine/user_function.h"
 #include "engine/var_entry.h"
-#include "test_support.h"
+#include "tests/engine/test_support.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ TEST(ParserDriver, CarriageReturnsAreRemovedBeforeCounting) {
 
 TEST(ParserDriver, ErrorStateThroughTheLifecycle) {
     TGlobalVarList globals;
-    TParser p(globals);
+    TParser p(globals, NuvixTest::ScriptRegistry());
     EXPECT_TRUE(p.HasError()); // a new parser has compiled nothing
     EXPECT_EQ(p.Tree(), nullptr);
 
@@ -218,7 +218,7 @@ TEST(ParserDriver, LocalsStartEveryRunWithoutValue) {
 
 TEST(ParserDriver, DollarNamesAreSharedThroughTheGlobalList) {
     TGlobalVarList globals;
-    TParser global(globals);
+    TParser global(globals, NuvixTest::ScriptRegistry());
     std::unique_ptr<TParserBase> clone = global.Clone();
     auto* panel = dynamic_cast<TParser*>(clone.get());
     ASSERT_NE(panel, nullptr);
@@ -252,7 +252,7 @@ TEST(ParserDriver, DollarNamesAreSharedThroughTheGlobalList) {
 
     // A parser over another global list does not see $x.
     TGlobalVarList otherGlobals;
-    TParser stranger(otherGlobals);
+    TParser stranger(otherGlobals, NuvixTest::ScriptRegistry());
     stranger.SetText("$x");
     ASSERT_TRUE(stranger.Compile());
     global.Rebind();
@@ -329,7 +329,7 @@ TEST(ParserDriver, RunawayRecursionGivesTheStackOverflowText) {
 
 TEST(ParserDriver, RunHooksSurroundEveryCalculate) {
     TGlobalVarList globals;
-    TRecordingParser p(globals);
+    TRecordingParser p(globals, NuvixTest::ScriptRegistry());
     p.Register("bump", &MakeFunction<TBump>);
     const char* scripts[] = {"bump()", "bump(), nope", "define(f(n);f(n+1)), bump(), f(1)"};
     int runs = 0;
@@ -378,7 +378,7 @@ TEST(ParserDriver, FloatingPointFaultsGiveIeeeValues) {
 
 TEST(ParserDriver, CloneIsANewParserOfTheSameClass) {
     TGlobalVarList globals;
-    TParser original(globals);
+    TParser original(globals, NuvixTest::ScriptRegistry());
     original.Register("bump", &MakeFunction<TBump>);
     original.SetText("1");
     ASSERT_TRUE(original.Compile());
@@ -392,12 +392,12 @@ TEST(ParserDriver, CloneIsANewParserOfTheSameClass) {
     EXPECT_NE(&clone->Store(), &original.Store());
     EXPECT_NE(clone->Handler(), original.Handler());
     EXPECT_TRUE(clone->OwnsHandler());
-    EXPECT_NE(clone->Registry().Lookup("define"), nullptr);
-    EXPECT_EQ(clone->Registry().Lookup("bump"), nullptr); // built like any new parser
+    EXPECT_EQ(&clone->Registry(), NuvixTest::ScriptRegistry().get()); // built like any new parser
+    EXPECT_EQ(clone->Registry().Lookup("bump"), nullptr);
     clone->Register("extra", &MakeFunction<TBump>);
     EXPECT_EQ(original.Registry().Lookup("extra"), nullptr);
 
-    TParserBase base(globals);
+    TParserBase base(globals, NuvixTest::ScriptRegistry());
     std::unique_ptr<TParserBase> baseClone = base.Clone();
     EXPECT_EQ(typeid(*baseClone), typeid(TParserBase));
     EXPECT_EQ(&baseClone->Globals(), &globals);

@@ -14,7 +14,7 @@
 #include "engine/operators.h"
 #include "engine/syntax_reader.h"
 #include "engine/user_function.h"
-#include "test_support.h"
+#include "tests/engine/test_support.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ public:
 
 struct TTestScript {
     TGlobalVarList globals;
-    TParser parser{globals};
+    TParser parser{globals, NuvixTest::ScriptRegistry()};
     TCalcInfo ci;
     std::vector<TCodePosInfo> marks;
 

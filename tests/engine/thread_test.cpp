@@ -23,6 +23,7 @@
 #include "engine/user_function.h"
 #include "engine/var_entry.h"
 #include "engine/var_handler.h"
+#include "tests/engine/test_support.h"
 
 using namespace NuvixParser;
 using namespace std::chrono_literals;
@@ -65,21 +66,20 @@ private:
     std::thread watcher_;
 };
 
-// The main window's side of the protocol: collects what the thread posts.
-class TFakeWindow final : public TMessageTarget {
+// The main window's side of the protocol: collects the results of the ends of runs.
+class TFakeWindow final : public TRunEndListener {
 public:
-    bool PostMessage(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) override {
+    void RunEnded(const TReturnValue& result) override {
         {
             std::lock_guard lock(mutex_);
-            messages_.push_back(TThreadMessage{id, wParam, lParam});
+            messages_.push_back(&result);
         }
         posted_.notify_all();
-        return true;
     }
-    std::optional<TThreadMessage> Wait(std::chrono::seconds timeout = kHangTimeout) {
+    std::optional<const TReturnValue*> Wait(std::chrono::seconds timeout = kHangTimeout) {
         std::unique_lock lock(mutex_);
         if (!posted_.wait_for(lock, timeout, [this] { return !messages_.empty(); })) return std::nullopt;
-        TThreadMessage m = messages_.front();
+        const TReturnValue* m = messages_.front();
         messages_.pop_front();
         return m;
     }
@@ -91,7 +91,7 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::deque<TThreadMessage> messages_;
+    std::deque<const TReturnValue*> messages_;
 };
 
 // spin(): runs until a break is requested, then fails with "Breaked" like a loop would.
@@ -140,7 +140,7 @@ public:
 // Parsers that carry the helpers, also in the bodies of user functions.
 class TThreadTestParser final : public TParser {
 public:
-    explicit TThreadTestParser(TGlobalVarList& globals) : TParser(globals) {
+    explicit TThreadTestParser(TGlobalVarList& globals) : TParser(globals, NuvixTest::ScriptRegistry()) {
         Register("spin", &MakeFunction<TSpin>);
         Register("hold", &MakeFunction<THold>);
     }
@@ -180,13 +180,10 @@ protected:
     }
     // Waits for the end-of-run message and returns the result line of a decimal panel.
     std::string AwaitRunEnd() {
-        const std::optional<TThreadMessage> m = window.Wait();
+        const std::optional<const TReturnValue*> m = window.Wait();
         if (!m) return "(no end-of-run message)";
-        EXPECT_EQ(m->id, kMsgRunEnded);
-        EXPECT_EQ(m->wParam, 0u);
-        EXPECT_EQ(m->lParam, reinterpret_cast<std::intptr_t>(&thread->Result()));
-        const auto* value = reinterpret_cast<const TReturnValue*>(m->lParam);
-        return ResultLineText(*value, thread->CalcInfo(), TRadix::Decimal);
+        EXPECT_EQ(*m, &thread->Result());
+        return ResultLineText(**m, thread->CalcInfo(), TRadix::Decimal);
     }
     std::string Run() {
         EXPECT_TRUE(thread->StartRun());
@@ -327,7 +324,7 @@ TEST_F(CalcThread, OtherMessagesAreDiscarded) {
     StartThread();
     for (std::uint32_t id : {kMsgBreakRun, kMsgAppFirst, std::uint32_t{0x8003}, std::uint32_t{0x8006},
                              std::uint32_t{0x0001}, std::uint32_t{0x7FFF}, std::uint32_t{0xFFFF}})
-        ASSERT_TRUE(thread->PostThreadMessage(id, 1, 2));
+        ASSERT_TRUE(thread->PostThreadMessage(id));
     EXPECT_EQ(Run(), "1");
     // The messages before the start were taken in order and produced nothing.
     EXPECT_EQ(window.Pending(), 0u);

@@ -14,6 +14,7 @@
 #include "engine/user_function.h"
 #include "engine/var_entry.h"
 #include "engine/var_handler.h"
+#include "tests/engine/test_support.h"
 
 using namespace NuvixParser;
 
@@ -73,7 +74,7 @@ public:
 // A parser class that carries the helper functions; its clones (definition bodies) do too.
 class TTestParser final : public TParser {
 public:
-    explicit TTestParser(TGlobalVarList& globals) : TParser(globals) {
+    explicit TTestParser(TGlobalVarList& globals) : TParser(globals, NuvixTest::ScriptRegistry()) {
         Register("pick", &MakeFunction<TPick>);
         Register("diff", &MakeFunction<TDiff>);
         Register("setlen", &MakeFunction<TSetLen>);
@@ -426,20 +427,6 @@ TEST(UserFunctionRecursion, InnerCallsDoNotDisturbTheCallersLocals) {
     EXPECT_EQ(Eval("n=5, define(fak(n);pick(n<2;1;n*fak(n-1))), fak(10), n"), "5");
 }
 
-TEST(UserFunctionRecursion, LocalsComeBackWhicheverWayTheyWereSaved) {
-    // Few number locals are saved on the machine stack, texts and larger bodies in the
-    // frame stack; calls of either kind nest inside each other.
-    EXPECT_EQ(Eval("define(f(n);k=n*2, if(n>0; f(n-1)+k; 0)), f(3)"), "12");
-    // the innermost call leaves a text in n: the caller's number comes back
-    EXPECT_EQ(Eval("define(h(n);if(n<1; n='z'; h(n-1)+n)), h(2)"), "3");
-    // texts in the caller's locals at the time of the call
-    EXPECT_EQ(Eval("define(f(n);s='v', if(n<1; s; f(n-1)+s)), f(3)"), "vvvv");
-    EXPECT_EQ(Eval("define(r(t;n);if(n<1; t; r(t+'a';n-1)+t)), r('x';2)"), "xaaxax");
-    // more locals than the quick way holds
-    EXPECT_EQ(Eval("define(g(a;b;c;d;e);if(a<1; 0; g(a-1;b;c;d;e)+a+b+c+d+e)), g(3;1;1;1;1)"), "18");
-    EXPECT_EQ(Eval("define(g(a;b;c);u=a, v=b, if(a<1; 0; g(a-1;b;c)+u+v+c)), g(2;10;100)"), "223");
-}
-
 // ---- body scope -----------------------------------------------------------------------------
 
 TEST(UserFunctionScope, BodyNamesAreLocalsOfTheBody) {
@@ -464,7 +451,7 @@ TEST(UserFunctionScope, DollarNamesAreSharedWithBodies) {
 
 TEST(UserFunctionHandler, FindIsExactAndTheNewestDefinitionWins) {
     TGlobalVarList globals;
-    TParser creator(globals);
+    TParser creator(globals, NuvixTest::ScriptRegistry());
     TGlobalFuncHandler h;
     TFunctionDef d1("f", creator);
     TFunctionDef d2("f", creator);
@@ -484,7 +471,7 @@ TEST(UserFunctionHandler, FindIsExactAndTheNewestDefinitionWins) {
 
 TEST(UserFunctionHandler, UnregisterErasesTheNameOnlyForTheMappedDefinition) {
     TGlobalVarList globals;
-    TParser creator(globals);
+    TParser creator(globals, NuvixTest::ScriptRegistry());
     TGlobalFuncHandler h;
     TFunctionDef older("f", creator);
     TFunctionDef newer("f", creator);
@@ -510,7 +497,7 @@ TEST(UserFunctionHandler, UnregisterErasesTheNameOnlyForTheMappedDefinition) {
 
 TEST(UserFunctionHandler, RegisteringElsewhereMovesTheDefinition) {
     TGlobalVarList globals;
-    TParser creator(globals);
+    TParser creator(globals, NuvixTest::ScriptRegistry());
     TGlobalFuncHandler a;
     TGlobalFuncHandler b;
     TFunctionDef d("f", creator);
@@ -524,7 +511,7 @@ TEST(UserFunctionHandler, RegisteringElsewhereMovesTheDefinition) {
 
 TEST(UserFunctionHandler, DestroyingEitherSideIsSafe) {
     TGlobalVarList globals;
-    TParser creator(globals);
+    TParser creator(globals, NuvixTest::ScriptRegistry());
     {
         auto h = std::make_unique<TGlobalFuncHandler>();
         TFunctionDef d("f", creator);

@@ -16,7 +16,7 @@
 #include "engine/return_value.h"
 #include "engine/var_entry.h"
 #include "engine/var_handler.h"
-#include "test_support.h"
+#include "tests/engine/test_support.h"
 
 namespace {
 

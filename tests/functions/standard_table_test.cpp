@@ -7,6 +7,7 @@
 #include "engine/function.h"
 #include "engine/function_registry.h"
 #include "engine/parser.h"
+#include "functions/standard_table.h"
 
 namespace {
 
@@ -29,9 +30,9 @@ TEST(StandardTable, HoldsSeventyDistinctFunctions) {
         EXPECT_EQ(names.count(name), 1u) << name;
 }
 
-TEST(StandardTable, EveryParserKnowsTheStandardFunctions) {
+TEST(StandardTable, ParsersOfTheStandardRegistryKnowTheStandardFunctions) {
     TGlobalVarList globals;
-    TParser parser(globals);
+    TParser parser(globals, StandardRegistry());
     EXPECT_EQ(parser.Registry().Entries().size(), StandardFunctionTable().size());
 }
 

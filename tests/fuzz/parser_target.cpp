@@ -12,6 +12,7 @@
 #include "engine/function.h"
 #include "engine/function_registry.h"
 #include "engine/parser.h"
+#include "functions/standard_table.h"
 #include "engine/return_value.h"
 #include "engine/var_handler.h"
 #include "tests/fuzz/fuzz_check.h"

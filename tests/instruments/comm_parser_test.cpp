@@ -1,38 +1,40 @@
-// TCommParser: its function set, the shared registry, Clone and runs.
+// TCommParser: the calculator's function set, the shared registry, Clone and runs.
 #include <gtest/gtest.h>
 
 #include "engine/function.h"
 #include "engine/function_registry.h"
-#include "tests/instruments/recording_window.h"
+#include "functions/standard_table.h"
+#include "instruments/output_functions.h"
+#include "tests/instruments/recording_output.h"
 
 namespace {
 
-using NuvixParser::CommRegistry;
+using NuvixParser::CalculatorRegistry;
 using NuvixParser::TCommParser;
 using NuvixParser::TGlobalVarList;
 using NuvixParser::TParserBase;
 
 TEST(CommParser, HasTheStandardFunctionsAndTheOutputFunctions) {
     TGlobalVarList globals;
-    TCommParser parser(globals);
+    TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
     EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3);
     for (const auto& e : NuvixParser::StandardFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText"})
         EXPECT_NE(parser.Registry().Lookup(name), nullptr) << name;
-    // The plain parser does not know them.
-    NuvixParser::TParser plain(globals);
+    // A parser of the standard library alone does not know them.
+    NuvixParser::TParser plain(globals, NuvixParser::StandardRegistry());
     EXPECT_EQ(plain.Registry().Lookup("print"), nullptr);
 }
 
 // Parsers are made for every panel and clone; none of them copies the function map.
 TEST(CommParser, SharesOneRegistryBetweenParsers) {
     TGlobalVarList globals;
-    TCommParser a(globals);
-    TCommParser b(globals);
+    TCommParser a(globals, CalculatorRegistry());
+    TCommParser b(globals, CalculatorRegistry());
     EXPECT_EQ(&a.Registry(), &b.Registry());
-    EXPECT_EQ(&a.Registry(), CommRegistry().get());
+    EXPECT_EQ(&a.Registry(), CalculatorRegistry().get());
     const std::unique_ptr<TParserBase> clone = a.Clone();
     EXPECT_EQ(&clone->Registry(), &a.Registry());
 }
@@ -41,8 +43,8 @@ TEST(CommParser, SharesOneRegistryBetweenParsers) {
 // name that differs only in letter case replaces the entry instead of adding one.
 TEST(CommParser, RegistrationReplacesANameInAnyCase) {
     TGlobalVarList globals;
-    TCommParser parser(globals);
-    TCommParser other(globals);
+    TCommParser parser(globals, CalculatorRegistry());
+    TCommParser other(globals, CalculatorRegistry());
     const std::size_t before = parser.Registry().Entries().size();
     parser.Register("PrintLN", &NuvixParser::MakeFunction<NuvixParser::TPrint>);
     EXPECT_EQ(parser.Registry().Entries().size(), before);
@@ -52,7 +54,7 @@ TEST(CommParser, RegistrationReplacesANameInAnyCase) {
 
 TEST(CommParser, CloneIsACommParserOverTheSameGlobals) {
     TGlobalVarList globals;
-    TCommParser parser(globals);
+    TCommParser parser(globals, CalculatorRegistry());
     const std::unique_ptr<TParserBase> clone = parser.Clone();
     auto* comm = dynamic_cast<TCommParser*>(clone.get());
     ASSERT_NE(comm, nullptr);
@@ -61,8 +63,10 @@ TEST(CommParser, CloneIsACommParserOverTheSameGlobals) {
     EXPECT_TRUE(comm->HasError()); // a new parser, nothing compiled yet
 
     // $ names are shared through the global list: the clone sees what the first one set.
-    NuvixTest::TRecordingWindow window;
+    NuvixTest::TRecordingOutput window;
+    NuvixParser::TRunContext windows{&window, nullptr, nullptr};
     NuvixParser::TCalcInfo ci;
+    ci.context = &windows;
     parser.SetText("$shared = 'seen'");
     ASSERT_TRUE(parser.Compile());
     parser.Rebind();
@@ -75,8 +79,8 @@ TEST(CommParser, CloneIsACommParserOverTheSameGlobals) {
     ci.Reset();
     EXPECT_EQ(comm->Calculate(ci).ToString(), "1");
     EXPECT_FALSE(ci.error) << ci.errorMessage;
-    EXPECT_EQ(window.messages,
-              (std::vector<NuvixTest::TOutputMessage>{{NuvixParser::kMsgOutputPrintln, "seen"}}));
+    EXPECT_EQ(window.calls,
+              (std::vector<NuvixTest::TOutputCall>{{NuvixTest::TOutputKind::PrintLine, "seen"}}));
 }
 
 // A TCommParser still runs like a TParser: empty scripts, errors, stack overflow.

@@ -1,67 +1,68 @@
-// print, println and cleartext: the messages they send, their results and their errors.
+// print, println and cleartext: what they hand the text output window, their results and
+// their errors.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 
-#include "tests/functions/help_texts.h"
-#include "tests/instruments/recording_window.h"
+#include "instruments/output_functions.h"
+#include "tests/instruments/recording_output.h"
 
 namespace {
 
-using NuvixParser::kMsgOutputClear;
-using NuvixParser::kMsgOutputPrint;
-using NuvixParser::kMsgOutputPrintln;
 using NuvixTest::EvalComm;
-using NuvixTest::TOutputMessage;
-using NuvixTest::TRecordingWindow;
+using NuvixTest::TOutputCall;
+using NuvixTest::TRecordingOutput;
+
+constexpr auto kPrint = NuvixTest::TOutputKind::Print;
+constexpr auto kPrintLine = NuvixTest::TOutputKind::PrintLine;
+constexpr auto kClear = NuvixTest::TOutputKind::Clear;
 
 struct TOutputCase {
     const char* script;
     std::string result;
-    std::vector<TOutputMessage> messages;
+    std::vector<TOutputCall> calls;
 };
 
 void ExpectOutput(std::initializer_list<TOutputCase> cases) {
     for (const TOutputCase& c : cases) {
-        TRecordingWindow window;
-        EXPECT_EQ(EvalComm(c.script), c.result) << "script: " << c.script;
-        EXPECT_EQ(window.messages, c.messages) << "script: " << c.script;
-        EXPECT_EQ(window.posted, 0) << "output must be sent, not posted: " << c.script;
+        TRecordingOutput window;
+        EXPECT_EQ(EvalComm(c.script, &window), c.result) << "script: " << c.script;
+        EXPECT_EQ(window.calls, c.calls) << "script: " << c.script;
     }
 }
 
-TEST(Output, SendsOneMessagePerCallInCallOrder) {
+TEST(Output, MakesOneCallPerFunctionCallInCallOrder) {
     ExpectOutput({
         {"print('a'), print('b'), println('c'), print('d')",
          "1",
-         {{kMsgOutputPrint, "a"}, {kMsgOutputPrint, "b"}, {kMsgOutputPrintln, "c"}, {kMsgOutputPrint, "d"}}},
-        {"cleartext(), println('hello')", "1", {{kMsgOutputClear, ""}, {kMsgOutputPrintln, "hello"}}},
+         {{kPrint, "a"}, {kPrint, "b"}, {kPrintLine, "c"}, {kPrint, "d"}}},
+        {"cleartext(), println('hello')", "1", {{kClear, ""}, {kPrintLine, "hello"}}},
         {"for(i=0;i<3;i+=1;println(i^2))",
          "1",
-         {{kMsgOutputPrintln, "0"}, {kMsgOutputPrintln, "1"}, {kMsgOutputPrintln, "4"}}},
-        {"a=5,print('Number '),println(a)", "1", {{kMsgOutputPrint, "Number "}, {kMsgOutputPrintln, "5"}}},
-        {"PrintLn('x'), CLEARTEXT()", "1", {{kMsgOutputPrintln, "x"}, {kMsgOutputClear, ""}}},
+         {{kPrintLine, "0"}, {kPrintLine, "1"}, {kPrintLine, "4"}}},
+        {"a=5,print('Number '),println(a)", "1", {{kPrint, "Number "}, {kPrintLine, "5"}}},
+        {"PrintLn('x'), CLEARTEXT()", "1", {{kPrintLine, "x"}, {kClear, ""}}},
     });
 }
 
 TEST(Output, WritesTheTextReadingOfItsArgument) {
     ExpectOutput({
-        {"println(3)", "1", {{kMsgOutputPrintln, "3"}}},
-        {"println(1/3)", "1", {{kMsgOutputPrintln, "0.333333333333333"}}},
-        {"println(-2.5e-300)", "1", {{kMsgOutputPrintln, "-2.5e-300"}}},
-        {"print(1/0), print(-1/0)", "1", {{kMsgOutputPrint, "+INF"}, {kMsgOutputPrint, "-INF"}}},
-        {"print(0/0)", "1", {{kMsgOutputPrint, "-NAN"}}},
-        {"print('')", "1", {{kMsgOutputPrint, ""}}},
-        {"println('007')", "1", {{kMsgOutputPrintln, "007"}}},
-        {"println('a' + 'b')", "1", {{kMsgOutputPrintln, "ab"}}},
+        {"println(3)", "1", {{kPrintLine, "3"}}},
+        {"println(1/3)", "1", {{kPrintLine, "0.333333333333333"}}},
+        {"println(-2.5e-300)", "1", {{kPrintLine, "-2.5e-300"}}},
+        {"print(1/0), print(-1/0)", "1", {{kPrint, "+INF"}, {kPrint, "-INF"}}},
+        {"print(0/0)", "1", {{kPrint, "-NAN"}}},
+        {"print('')", "1", {{kPrint, ""}}},
+        {"println('007')", "1", {{kPrintLine, "007"}}},
+        {"println('a' + 'b')", "1", {{kPrintLine, "ab"}}},
     });
 }
 
 // A byte above 127 travels unchanged; the window decides how to show it.
 TEST(Output, PassesEightBitTextUnchanged) {
-    TRecordingWindow window;
-    EXPECT_EQ(EvalComm("print('\xFC\x80\xA0')"), "1");
-    EXPECT_EQ(window.messages, (std::vector<TOutputMessage>{{kMsgOutputPrint, "\xFC\x80\xA0"}}));
+    TRecordingOutput window;
+    EXPECT_EQ(EvalComm("print('\xFC\x80\xA0')", &window), "1");
+    EXPECT_EQ(window.calls, (std::vector<TOutputCall>{{kPrint, "\xFC\x80\xA0"}}));
 }
 
 // Compute does not run when the argument failed: nothing is written for that call, and
@@ -73,7 +74,7 @@ TEST(Output, WritesNothingForAFailedArgument) {
         {"println('a'), print(undefinedfunc(1)), println('b')", "Syntax: Unknown function", {}},
         {"println('a'), println(x), println('b')",
          "Error: Variable x has no value",
-         {{kMsgOutputPrintln, "a"}}},
+         {{kPrintLine, "a"}}},
         {"a[2]=1, println(a[5])", "Error: Illegal array element access in array a", {}},
     });
 }
@@ -87,33 +88,12 @@ TEST(Output, ChecksItsArgumentCountAtCompileTime) {
 }
 
 TEST(Output, DoesNothingWithoutAWindow) {
-    ASSERT_EQ(NuvixParser::OutputWindow(), nullptr);
     EXPECT_EQ(EvalComm("print('a'), println(2), cleartext()"), "1");
     EXPECT_EQ(EvalComm("println('a') + println('b') + cleartext()"), "3");
 }
 
-TEST(Output, WindowIsProcessWide) {
-    {
-        TRecordingWindow window;
-        EXPECT_EQ(NuvixParser::OutputWindow(), &window);
-    }
-    EXPECT_EQ(NuvixParser::OutputWindow(), nullptr);
-}
-
-constexpr NuvixTest::THelpRow kOutputHelp[] = {
-    {"print", "print(s)", "This writes the string <s> to the text output window.",
-     "a=5,print('Number '),println(a)", "This writes the string 'Number 5' to the output window.",
-     "println(s),clear()"},
-    {"println", "println(s)", "This writes the string <s> to the text output window and appends a newline.",
-     "for(i=0;i<10;i+=1;println(i^2))", "This prints the squares of 0..9 in the output window.",
-     "print(s),clear()"},
-    {"cleartext", "cleartext()", "This erases the text output window.", "clear(),\nprintln('hello')",
-     "This clears the text output window and prints 'hello'.", "println(),print()"},
-};
-
-TEST(Output, HelpTexts) {
-    NuvixTest::ExpectHelpTexts(NuvixParser::OutputFunctionTable(), kOutputHelp);
-    // The table lists them in registration order.
+// The table lists them in registration order.
+TEST(Output, TableIsInRegistrationOrder) {
     const auto table = NuvixParser::OutputFunctionTable();
     ASSERT_EQ(table.size(), 3u);
     EXPECT_STREQ(table[0].name, "print");

@@ -1,4 +1,5 @@
-// TOutputForm: line placing rules, showing, clearing, the message hand-over, saving, copying, printing.
+// TOutputForm: line placing rules, showing, clearing, the hand-over from the calculation
+// thread, saving, copying, printing.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,34 +14,33 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <thread>
 #include <vector>
 
-#include "instruments/output_messages.h"
 #include "windows/output_form.h"
 
 namespace {
 
-using NuvixParser::kMsgOutputClear;
-using NuvixParser::kMsgOutputPrint;
-using NuvixParser::kMsgOutputPrintln;
 using NuvixWindows::TOutputForm;
 
-// Sends one message as the calculation thread does, with a payload the window must free.
-std::intptr_t Send(TOutputForm& form, std::uint32_t id, std::string_view text = {}) {
-    const std::intptr_t payload =
-        id == kMsgOutputClear ? 0 : reinterpret_cast<std::intptr_t>(NuvixParser::NewOutputText(text));
-    return form.MessageTarget().SendMessage(id, 0, payload);
+enum TCall { P, L, C }; // print, println, cleartext
+
+// One call as the calculation thread makes it.
+void Send(TOutputForm& form, TCall call, std::string_view text = {}) {
+    NuvixParser::TTextOutput& output = form.TextOutput();
+    switch (call) {
+    case P: output.Print(text); break;
+    case L: output.PrintLine(text); break;
+    case C: output.Clear(); break;
+    }
 }
 
 struct TStep {
-    std::uint32_t id;
+    TCall id;
     const char* text = "";
 };
-constexpr std::uint32_t P = kMsgOutputPrint, L = kMsgOutputPrintln, C = kMsgOutputClear;
 
 struct TPlacingCase {
     const char* name;
@@ -78,7 +78,7 @@ TEST(OutputForm, PlacesTextByTheLineEndedFlag) {
         SCOPED_TRACE(c.name);
         TOutputForm form;
         EXPECT_TRUE(form.LineEnded());
-        for (const TStep& s : c.steps) EXPECT_EQ(Send(form, s.id, s.text), 1);
+        for (const TStep& s : c.steps) Send(form, s.id, s.text);
         EXPECT_EQ(form.Lines(), c.lines);
         EXPECT_EQ(form.LineEnded(), c.lineEnded);
     }
@@ -159,28 +159,16 @@ TEST(OutputForm, KeepsWhatTheUserTyped) {
     EXPECT_TRUE(form.Lines().isEmpty());
 }
 
-TEST(OutputForm, AnswersOnlyItsOwnMessages) {
-    TOutputForm form;
-    EXPECT_EQ(form.MessageTarget().SendMessage(0x8004, 0, 0), 0);
-    EXPECT_EQ(form.MessageTarget().SendMessage(0x0010, 0, 0), 0);
-    EXPECT_FALSE(form.isVisible());
-    // A null payload is taken as an empty text.
-    EXPECT_EQ(form.MessageTarget().SendMessage(kMsgOutputPrintln, 0, 0), 1);
-    EXPECT_EQ(form.Lines(), QStringList{""});
-}
-
-// Messages sent from another thread are handled on the GUI thread, each before its send
-// returns (the answer 1 comes from the handler), in call order.
-TEST(OutputForm, TakesMessagesFromAnotherThreadInOrder) {
+// Calls made on another thread are handled on the GUI thread in call order.
+TEST(OutputForm, TakesCallsFromAnotherThreadInOrder) {
     TOutputForm form;
     constexpr int kCount = 300;
-    std::atomic<int> unanswered{0};
     // The GUI thread runs its event loop, as in the program, until the sender is through.
     QEventLoop loop;
     std::thread sender([&] {
         for (int i = 0; i < kCount; ++i) {
             const std::string text = std::to_string(i);
-            if (Send(form, i % 3 == 0 ? P : L, text) != 1) ++unanswered;
+            Send(form, i % 3 == 0 ? P : L, text);
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
@@ -192,7 +180,6 @@ TEST(OutputForm, TakesMessagesFromAnotherThreadInOrder) {
     loop.exec();
     ASSERT_FALSE(timedOut) << "the sender did not finish";
     sender.join();
-    EXPECT_EQ(unanswered, 0);
     QStringList expected;
     for (int i = 0; i < kCount; i += 3)
         expected << QString::number(i) + QString::number(i + 1) << QString::number(i + 2);

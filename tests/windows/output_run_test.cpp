@@ -1,4 +1,4 @@
-// End to end: a TCommParser run on the calculation thread writes into a TOutputForm.
+// End to end: a calculator's run on the calculation thread writes into a TOutputForm.
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
@@ -6,11 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/auto_parser_thread.h"
-#include "instruments/comm_parser.h"
-#include "instruments/output_functions.h"
+#include "instruments/calculator.h"
 #include "windows/output_form.h"
-#include "windows/qt_message_target.h"
 
 namespace {
 
@@ -24,28 +21,29 @@ struct TRun {
     bool error = false;
 };
 
-TRun RunWithOutputWindow(NuvixWindows::TOutputForm& form, const char* globalText, const char* panelText) {
-    TGlobalVarList globals;
-    TCommParser panel(globals);
-    const std::unique_ptr<TParserBase> clone = panel.Clone();
-    auto& global = static_cast<TCommParser&>(*clone);
-    panel.ShareHandler(global.Handler());
-    global.SetText(globalText);
-    panel.SetText(panelText);
-    EXPECT_TRUE(global.Compile());
-    EXPECT_TRUE(panel.Compile());
-    global.Rebind();
-    panel.Rebind();
+// Ends the event loop when the run ended, as the main window ends its "Running..." state.
+class TLoopQuitter final : public TRunEndListener {
+public:
+    explicit TLoopQuitter(QEventLoop& loop) : loop_(loop) {}
+    void RunEnded(const TReturnValue&) override {
+        QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+    }
 
+private:
+    QEventLoop& loop_;
+};
+
+TRun RunWithOutputWindow(NuvixWindows::TOutputForm& form, const char* globalText, const char* panelText) {
     QEventLoop loop;
-    NuvixWindows::TQtMessageTarget mainWindow([&](std::uint32_t id, std::uintptr_t, std::intptr_t) {
-        if (id == kMsgRunEnded) loop.quit();
-        return std::intptr_t{0};
-    });
-    SetOutputWindow(&form.MessageTarget());
-    TAutoParserThread thread(panel, global, &mainWindow);
-    thread.Resume();
-    thread.StartRun();
+    TLoopQuitter mainWindow(loop);
+    TCalculator calculator(&mainWindow);
+    calculator.SetWindows(TRunContext{&form.TextOutput(), nullptr, nullptr});
+    calculator.GlobalParser().SetText(globalText);
+    calculator.PanelParser().SetText(panelText);
+    EXPECT_TRUE(calculator.GlobalParser().Compile());
+    EXPECT_TRUE(calculator.PanelParser().Compile());
+
+    EXPECT_TRUE(calculator.Start());
     bool timedOut = false;
     QTimer::singleShot(30000, &loop, [&] {
         timedOut = true;
@@ -53,17 +51,14 @@ TRun RunWithOutputWindow(NuvixWindows::TOutputForm& form, const char* globalText
     });
     loop.exec();
     if (timedOut) {
-        // The calculation thread may be blocked in a send that nobody handles any more;
+        // The calculation thread may be blocked in a call that nobody handles any more;
         // waiting for it would hang the suite instead of failing this test.
         ADD_FAILURE() << "the run did not end";
         std::fflush(nullptr);
         std::_Exit(1);
     }
-    TRun run{thread.Result().ToString(), thread.CalcInfo().error};
-    if (run.error) run.result = "Error: " + thread.CalcInfo().errorMessage;
-    thread.PostThreadMessage(kMsgQuit);
-    thread.WaitFor();
-    SetOutputWindow(nullptr);
+    TRun run{calculator.Result().ToString(), calculator.CalcInfo().error};
+    if (run.error) run.result = "Error: " + calculator.CalcInfo().errorMessage;
     return run;
 }
 

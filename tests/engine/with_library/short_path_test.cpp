@@ -8,7 +8,7 @@
 #include "engine/function.h"
 #include "engine/function_registry.h"
 #include "engine/var_entry.h"
-#include "test_support.h"
+#include "tests/engine/test_support.h"
 
 namespace {
 

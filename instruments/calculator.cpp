@@ -1,0 +1,44 @@
+// TCalculator: how a calculator is put together and run.
+#include "instruments/calculator.h"
+
+#include "functions/standard_table.h"
+#include "instruments/output_functions.h"
+
+namespace NuvixParser {
+
+std::shared_ptr<const TFunctionRegistry> CalculatorRegistry() {
+    static const std::shared_ptr<const TFunctionRegistry> registry =
+        MakeRegistry({StandardFunctionTable(), OutputFunctionTable()});
+    return registry;
+}
+
+TCalculator::TCalculator(TRunEndListener* mainWindow, std::shared_ptr<const TFunctionRegistry> registry,
+                         std::function<void()> threadEnded)
+    : panelParser_(std::make_unique<TCommParser>(globals_, std::move(registry))),
+      globalOwner_(panelParser_->Clone()), globalParser_(static_cast<TParser*>(globalOwner_.get())) {
+    panelParser_->ShareHandler(globalParser_->Handler());
+    thread_ = std::make_unique<TAutoParserThread>(*panelParser_, *globalParser_, mainWindow);
+    thread_->CalcInfo().context = &context_;
+    if (threadEnded) thread_->onTerminate = [ended = std::move(threadEnded)](TLargeStackThread&) { ended(); };
+    thread_->Resume();
+}
+
+TCalculator::~TCalculator() {
+    thread_->PostThreadMessage(kMsgQuit);
+    thread_->WaitFor();
+    thread_.reset();
+}
+
+bool TCalculator::Start() {
+    if (panelParser_->HasError() || globalParser_->HasError()) return false;
+    globalParser_->Rebind();
+    panelParser_->Rebind();
+    return thread_->StartRun();
+}
+
+void TCalculator::Break() {
+    thread_->PostThreadMessage(kMsgBreakRun);
+    thread_->Break();
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,30 @@
+// TRunContext: the windows a calculator's runs reach, carried by the run record.
+#pragma once
+
+#include "engine/calc_info.h"
+
+namespace NuvixParser {
+
+class TPanelHost;
+class TPlotWindow;
+class TTextOutput;
+
+// Set by the calculator between runs and only read during one; a window that is none
+// makes its functions do nothing.
+struct TRunContext {
+    TTextOutput* output = nullptr;
+    TPlotWindow* plot = nullptr;
+    TPanelHost* panels = nullptr;
+};
+
+inline TTextOutput* TextOutputOf(const TCalcInfo& ci) {
+    return ci.context ? ci.context->output : nullptr;
+}
+inline TPlotWindow* PlotWindowOf(const TCalcInfo& ci) {
+    return ci.context ? ci.context->plot : nullptr;
+}
+inline TPanelHost* PanelHostOf(const TCalcInfo& ci) {
+    return ci.context ? ci.context->panels : nullptr;
+}
+
+} // namespace NuvixParser

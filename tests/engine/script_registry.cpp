@@ -1,0 +1,16 @@
+// The engine's own tests run scripts without a function library: their registry holds only
+// the entry of the engine's own define form.
+#include "engine/user_function.h"
+#include "tests/engine/test_support.h"
+
+namespace NuvixTest {
+
+std::shared_ptr<const NuvixParser::TFunctionRegistry> ScriptRegistry() {
+    static constexpr NuvixParser::TFunctionTableEntry kDefineOnly[] = {
+        {"define", &NuvixParser::MakeFunction<NuvixParser::TDefine>},
+    };
+    static const auto registry = NuvixParser::MakeRegistry({kDefineOnly});
+    return registry;
+}
+
+} // namespace NuvixTest

@@ -1,0 +1,146 @@
+// The help of every function the calculator offers, checked by use: the parameter list
+// matches the argument count, every example compiles and every see-also names a function.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/function.h"
+#include "engine/var_handler.h"
+#include "instruments/calculator.h"
+#include "instruments/comm_parser.h"
+
+namespace {
+
+using namespace NuvixParser;
+
+// Functions whose help examples use them but which the calculator does not offer yet: the
+// plot, serial-port, GPIB and panel functions arrive one area at a time. An example may
+// fail to compile only on one of these names, and none of them may be registered already
+// (remove a name here when its function arrives).
+constexpr const char* kArrivingFunctions[] = {
+    "plot", "plotxy", "plottabs", "plotcurvecount", "plottitle", "plotcleartab", "plotcleartabs",
+    "plotclearcurve", "plotaxis", "plotview", "plotautoscale", "plotcurveparms",
+    "commopen", "commclose", "commwrite", "commreadln", "commread", "commlineterm", "commreadbin",
+    "commwritebin", "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
+    "gpibtimeout", "gpibboard", "gpibsta", "gpiberr", "loadgui", "panelname", "setproperty", "getproperty",
+    "haschanged", "waitguievent",
+};
+
+bool IsArriving(std::string_view name) {
+    for (const char* arriving : kArrivingFunctions)
+        if (name == arriving) return true;
+    return false;
+}
+
+// The parameter counts of a help parameter list: ';' separates parameters (a few lists use
+// ','), and " or " separates alternative forms of the same call.
+std::vector<int> ParameterCounts(std::string_view params) {
+    std::vector<int> counts;
+    for (;;) {
+        const std::size_t alternative = params.find(" or ");
+        const std::string_view form = params.substr(0, alternative);
+        int n = form.empty() ? 0 : 1;
+        for (char c : form) n += (c == ';' || c == ',');
+        counts.push_back(n);
+        if (alternative == std::string_view::npos) return counts;
+        params.remove_prefix(alternative + 4);
+    }
+}
+
+// The name of the call whose '(' ends just before `position`: what "Unknown function" is
+// reported for.
+std::string CalledNameBefore(std::string_view text, int position) {
+    std::size_t end = std::min<std::size_t>(position, text.size());
+    while (end > 0 && (text[end - 1] == '(' || text[end - 1] == ' ')) --end;
+    std::size_t start = end;
+    while (start > 0 && (std::isalnum(static_cast<unsigned char>(text[start - 1])) || text[start - 1] == '_'))
+        --start;
+    return std::string(text.substr(start, end - start));
+}
+
+// The names a see-also text refers to: "print(s),clear()" names print and clear. Commas
+// inside a call's parentheses belong to that call.
+std::vector<std::string> SeeAlsoNames(std::string_view text) {
+    std::vector<std::string> names;
+    std::string name;
+    int depth = 0;
+    for (char c : text) {
+        if (c == '(') ++depth;
+        else if (c == ')') --depth;
+        else if (depth == 0 && c == ',') {
+            names.push_back(name);
+            name.clear();
+        } else if (depth == 0 && c != ' ' && c != '\n') {
+            name += c;
+        }
+    }
+    names.push_back(name);
+    return names;
+}
+
+TEST(FunctionHelp, SeeAlsoNamesAreReadFromCallForms) {
+    EXPECT_EQ(SeeAlsoNames("println(s),clear()"), (std::vector<std::string>{"println", "clear"}));
+    EXPECT_EQ(SeeAlsoNames("for(init,cond,incr,expr)"), (std::vector<std::string>{"for"}));
+    EXPECT_EQ(SeeAlsoNames("plotclearcurve(tabno;curveno),plotcleartab(tabno)"),
+              (std::vector<std::string>{"plotclearcurve", "plotcleartab"}));
+    EXPECT_EQ(SeeAlsoNames("panelname"), (std::vector<std::string>{"panelname"}));
+    EXPECT_EQ(ParameterCounts(""), std::vector<int>{0});
+    EXPECT_EQ(ParameterCounts("portno,desc,timeout"), std::vector<int>{3});
+    EXPECT_EQ(ParameterCounts("tabno;curveno;datax[];datay[]"), std::vector<int>{4});
+    EXPECT_EQ(ParameterCounts("a[];b[] or a[];b"), (std::vector<int>{2, 2}));
+    EXPECT_EQ(CalledNameBefore("x=commwrite(0;'a')", 12), "commwrite");
+}
+
+TEST(FunctionHelp, ArrivingFunctionsAreNotRegisteredYet) {
+    for (const char* name : kArrivingFunctions)
+        EXPECT_EQ(NuvixParser::CalculatorRegistry()->Lookup(name), nullptr) << name << " has arrived";
+}
+
+TEST(FunctionHelp, EveryFunctionOfTheCalculatorHasUsableHelp) {
+    const auto registry = CalculatorRegistry();
+    ASSERT_FALSE(registry->Entries().empty());
+    TGlobalVarList globals;
+    for (const auto& [name, factory] : registry->Entries()) {
+        SCOPED_TRACE(name);
+        const std::unique_ptr<TFunction> f = factory();
+        ASSERT_NE(f, nullptr);
+
+        const std::string description = f->Description() ? f->Description() : "";
+        EXPECT_FALSE(description.empty());
+        EXPECT_NE(description, "No Description available.");
+
+        if (const char* params = f->ParamText()) {
+            for (int count : ParameterCounts(params)) EXPECT_EQ(count, f->ArgumentCount()) << params;
+        }
+        EXPECT_EQ(f->Syntax().front(), '(');
+        EXPECT_EQ(f->Syntax().back(), ')');
+
+        if (const char* example = f->Example()) {
+            TCommParser parser(globals, registry);
+            parser.SetText(example);
+            if (!parser.Compile()) {
+                const std::string missing = parser.ErrorMessage() == "Unknown function"
+                                                ? CalledNameBefore(parser.Text(), parser.ErrorStart())
+                                                : std::string();
+                EXPECT_TRUE(IsArriving(missing)) << "example:\n"
+                                                 << example << "\nerror: " << parser.ErrorMessage() << " at "
+                                                 << parser.ErrorStart();
+            }
+        } else {
+            // An explanation explains an example.
+            EXPECT_EQ(f->ExampleExplanation(), nullptr);
+        }
+
+        if (const char* seeAlso = f->SeeAlso()) {
+            for (const std::string& other : SeeAlsoNames(seeAlso))
+                EXPECT_NE(registry->Lookup(other), nullptr) << "see also '" << other << "' in " << seeAlso;
+        }
+    }
+}
+
+} // namespace
