@@ -1,0 +1,134 @@
+// TPlotModel: tabs made on demand, curve slots, styles that survive a new plot, clearing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "instruments/plot_model.h"
+
+namespace {
+
+using NuvixParser::TPlotData;
+using NuvixParser::TPlotModel;
+
+TPlotData Points(std::uint16_t tab, std::uint16_t curve, std::vector<double> y) {
+    TPlotData d{tab, curve, {}, std::move(y)};
+    for (std::size_t i = 0; i < d.y.size(); ++i) d.x.push_back(static_cast<double>(i));
+    return d;
+}
+
+std::vector<std::string> Captions(const TPlotModel& m) {
+    std::vector<std::string> c;
+    for (const auto& tab : m.Tabs()) c.push_back(tab.panel ? tab.caption : tab.caption + " (empty)");
+    return c;
+}
+
+TEST(PlotModel, APlotMakesTheTabsUpToItsOwnAndShowsIt) {
+    TPlotModel m;
+    EXPECT_FALSE(m.Visible());
+    m.Plot(Points(2, 0, {1, 2, 3}));
+    EXPECT_EQ(Captions(m), (std::vector<std::string>{"Plot 1", "Plot 2", "Plot 3"}));
+    EXPECT_EQ(m.ActiveTab(), 2);
+    EXPECT_TRUE(m.Visible());
+    ASSERT_EQ(m.Tabs()[2].panel->curves.size(), 1u);
+    EXPECT_EQ(m.Tabs()[2].panel->curves[0]->y, (std::vector<double>{1, 2, 3}));
+    // Tabs past the last usable one are ignored, by plots and by queries.
+    m.Plot(Points(51, 0, {1}));
+    EXPECT_EQ(m.TabCount(), 3);
+    EXPECT_EQ(m.CurveCount(51), 0);
+    EXPECT_EQ(m.CurveCount(-1), 0);
+    EXPECT_EQ(m.TabCount(), 3);
+}
+
+TEST(PlotModel, CurveCountCountsSlotsAndMakesMissingTabs) {
+    TPlotModel m;
+    EXPECT_EQ(m.CurveCount(4), 0);
+    EXPECT_EQ(m.TabCount(), 5);
+    m.Plot(Points(0, 3, {1}));
+    EXPECT_EQ(m.CurveCount(0), 4); // the empty slots below curve 3 count
+    m.ClearCurve(0, 1);            // an empty slot: nothing changes
+    EXPECT_EQ(m.CurveCount(0), 4);
+    m.Plot(Points(0, 1, {5}));
+    m.ClearCurve(0, 3); // the last curve goes, and the empty slot before it
+    EXPECT_EQ(m.CurveCount(0), 2);
+    m.ClearCurve(0, 7); // no such slot
+    EXPECT_EQ(m.CurveCount(0), 2);
+}
+
+TEST(PlotModel, StylesSurviveANewPlotOfTheSameCurve) {
+    TPlotModel m;
+    m.Plot(Points(0, 18, {1}));
+    EXPECT_EQ(m.Tabs()[0].panel->curves[18]->color, 1); // the default colour is curve mod 17
+    m.SetCurveStyle(0, 18, 33, false, 5);
+    m.Plot(Points(0, 18, {2, 3}));
+    const auto& c = *m.Tabs()[0].panel->curves[18];
+    EXPECT_EQ(c.color, 33 % 17);
+    EXPECT_FALSE(c.connected);
+    EXPECT_EQ(c.thickness, 5);
+    EXPECT_EQ(c.y, (std::vector<double>{2, 3}));
+    // A style for a curve that does not exist changes nothing.
+    m.SetCurveStyle(0, 4, 2, true, 9);
+    EXPECT_FALSE(m.Tabs()[0].panel->curves[4].has_value());
+    m.Plot(Points(0, 65535, {1}));
+    EXPECT_EQ(m.Tabs()[0].panel->curves[65535]->color, 0);
+}
+
+TEST(PlotModel, ClearingATabKeepsEmptyPagesOnlyInTheMiddle) {
+    TPlotModel m;
+    m.Plot(Points(1, 0, {1}));
+    m.ClearTab(0);
+    EXPECT_EQ(Captions(m), (std::vector<std::string>{"Plot 1 (empty)", "Plot 2"}));
+    m.ClearTab(1);
+    EXPECT_EQ(m.TabCount(), 0);
+    // A plot to an empty page gives it a new panel.
+    m.Plot(Points(1, 0, {1}));
+    m.ClearTab(0);
+    m.Plot(Points(0, 0, {2}));
+    EXPECT_EQ(Captions(m), (std::vector<std::string>{"Plot 1", "Plot 2"}));
+}
+
+TEST(PlotModel, HidingOrClearingAllRemovesEveryTab) {
+    TPlotModel m;
+    m.Plot(Points(3, 0, {1}));
+    m.SetTitle(0, "Renamed");
+    m.ClearAll();
+    EXPECT_EQ(m.TabCount(), 0);
+    EXPECT_EQ(m.ActiveTab(), -1);
+    m.Plot(Points(0, 0, {1}));
+    m.Hide();
+    EXPECT_FALSE(m.Visible());
+    m.Plot(Points(0, 0, {1}));
+    EXPECT_EQ(Captions(m), std::vector<std::string>{"Plot 1"});
+}
+
+TEST(PlotModel, TitlesNeverMakeTabs) {
+    TPlotModel m;
+    m.SetTitle(0, "Nothing");
+    EXPECT_EQ(m.TabCount(), 0);
+    m.Plot(Points(0, 0, {1}));
+    m.SetTitle(0, "Voltage");
+    m.SetTitle(5, "Nothing");
+    EXPECT_EQ(Captions(m), std::vector<std::string>{"Voltage"});
+}
+
+TEST(PlotModel, AViewHoldsUntilTheAxisIsScaledAgain) {
+    TPlotModel m;
+    m.Plot(Points(0, 0, {1, 2}));
+    m.SetAxisLabels(0, "t / s", "U / V");
+    m.SetView(0, -1, -2, 1, 2);
+    const auto& p = *m.Tabs()[0].panel;
+    EXPECT_EQ(p.xLabel, "t / s");
+    EXPECT_EQ(p.yLabel, "U / V");
+    ASSERT_TRUE(p.xRange && p.yRange);
+    EXPECT_EQ(*p.xRange, std::make_pair(-1.0, 1.0));
+    EXPECT_EQ(*p.yRange, std::make_pair(-2.0, 2.0));
+    EXPECT_TRUE(p.autoScaleX && p.autoScaleY); // the view leaves the flags alone
+    // A new curve rescales the axes that follow the data.
+    m.SetAutoScale(0, false, true);
+    m.SetView(0, -1, -2, 1, 2);
+    m.Plot(Points(0, 1, {3}));
+    EXPECT_TRUE(p.xRange.has_value());
+    EXPECT_FALSE(p.yRange.has_value());
+}
+
+} // namespace
