@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/calc_info.h"
+#include "engine/operands.h"
 #include "engine/parser_atom.h"
 #include "engine/return_value.h"
 #include "engine/var_entry.h"
@@ -31,9 +32,9 @@ double TFitFuncParms::Model(double x, void* context) {
     // The model is any script, and may have shortened p[] (or made it longer).
     const std::int32_t shown = std::min(c.count, c.pEntry->Length());
     if (shown > 0) std::copy_n(c.params.get(), shown, c.pEntry->Data());
-    TReturnValue value;
-    c.model->Evaluate(*c.calc, value);
-    return value.GetNumber();
+    // The numeric reading straight from the tree, without a value record: the model is
+    // evaluated points x (parameters + 1) times per iteration.
+    return NumberOf(c.model, *c.calc);
 }
 
 bool TFitFuncParms::Progress(void* context, std::int32_t, double) {

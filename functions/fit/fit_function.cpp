@@ -35,6 +35,55 @@ const double* Bounds(const TFunction& f, int i, std::int32_t np) {
     return a && a->Length() == np ? a->Data() : nullptr;
 }
 
+// What fit and fiterr share: the data copied, the parameters, the model and its callbacks.
+// The model is arbitrary script and may change xdata and ydata while it is evaluated; the
+// fitter works on copies taken now.
+struct TFitProblem {
+    std::vector<double> xs, ys;
+    std::int32_t np = 0;
+    TArrayEntry* p = nullptr;
+    TFitFuncParms context;
+
+    // Reads xdata[];ydata[];p[];x;func from the first five arguments. False when there is
+    // nothing to fit (no points or parameters, or an error was raised).
+    bool Read(const TFunction& f, TCalcInfo& ci) {
+        const TArrayEntry* xdata = f.ArgArray(0);
+        const TArrayEntry* ydata = f.ArgArray(1);
+        p = f.ArgArray(2);
+        TOperand* x = ScalarArgument(f, 3);
+        // A name of the other kind (an array name passed as x, a scalar name as p[]) leaves
+        // nothing to read or write: the error flag without a message, as an element access
+        // of a scalar name gives.
+        if (!xdata || !ydata || !p || !x || !x->Entry()) {
+            ci.error = true;
+            return false;
+        }
+        const std::int32_t m = std::min(xdata->Length(), ydata->Length());
+        np = p->Length();
+        if (m <= 0 || np <= 0) return false;
+        if (np > kMaxFitParameters) {
+            ci.SetError("Fit: Too many parameters (more than 1024)");
+            return false;
+        }
+        xs.assign(xdata->Data(), xdata->Data() + m);
+        ys.assign(ydata->Data(), ydata->Data() + m);
+        context.params = std::make_unique<double[]>(static_cast<std::size_t>(np));
+        std::copy_n(p->Data(), np, context.params.get());
+        context.count = np;
+        context.xEntry = x->Entry();
+        context.pEntry = p;
+        context.model = f.Arg(4);
+        context.calc = &ci;
+        return true;
+    }
+
+    Marquardt Fitter(const TFitLimits* limits) {
+        return Marquardt(xs.data(), ys.data(), static_cast<std::int32_t>(xs.size()), limits, np,
+                         context.params.get(), &TFitFuncParms::Progress, &context, &TFitFuncParms::Model, nullptr,
+                         nullptr, kMaxIterations, kTolerance);
+    }
+};
+
 } // namespace
 
 bool TFit::CheckArguments() {
@@ -43,50 +92,75 @@ bool TFit::CheckArguments() {
 
 void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
-    const TArrayEntry* xdata = ArgArray(0);
-    const TArrayEntry* ydata = ArgArray(1);
-    TArrayEntry* p = ArgArray(2);
-    TOperand* x = ScalarArgument(*this, 3);
     TOperand* chisq = ScalarArgument(*this, 7);
-    // A name of the other kind (an array name passed as x, a scalar name as p[]) leaves
-    // nothing to read or write: the error flag without a message, as an element access of
-    // a scalar name gives.
-    if (!xdata || !ydata || !p || !x || !x->Entry() || !chisq || !chisq->Entry() || UnboundArray(*this, 5) ||
-        UnboundArray(*this, 6)) {
+    if (!chisq || !chisq->Entry() || UnboundArray(*this, 5) || UnboundArray(*this, 6)) {
         ci.error = true;
         return;
     }
-    const std::int32_t m = std::min(xdata->Length(), ydata->Length());
-    const std::int32_t np = p->Length();
-    if (m <= 0 || np <= 0) return;
-    if (np > kMaxFitParameters) return ci.SetError("Fit: Too many parameters (more than 1024)");
-
+    TFitProblem problem;
+    if (!problem.Read(*this, ci)) return;
+    const std::int32_t np = problem.np;
     const double* minvals = Bounds(*this, 5, np);
     const double* maxvals = Bounds(*this, 6, np);
     std::vector<TFitLimits> limits(static_cast<std::size_t>(np));
     for (std::int32_t j = 0; j < np; ++j)
-        limits[j] = {p->Data()[j], minvals ? minvals[j] : -kNoBound, maxvals ? maxvals[j] : kNoBound};
-    // The model is arbitrary script and may change xdata and ydata while it is evaluated;
-    // the fitter works on copies taken now.
-    const std::vector<double> xs(xdata->Data(), xdata->Data() + m);
-    const std::vector<double> ys(ydata->Data(), ydata->Data() + m);
+        limits[j] = {problem.p->Data()[j], minvals ? minvals[j] : -kNoBound, maxvals ? maxvals[j] : kNoBound};
 
-    TFitFuncParms context;
-    context.params = std::make_unique<double[]>(static_cast<std::size_t>(np));
-    std::copy_n(p->Data(), np, context.params.get());
-    context.count = np;
-    context.xEntry = x->Entry();
-    context.pEntry = p;
-    context.model = Arg(4);
-    context.calc = &ci;
-
-    Marquardt fitter(xs.data(), ys.data(), m, limits.data(), np, context.params.get(), &TFitFuncParms::Progress,
-                     &context, &TFitFuncParms::Model, nullptr, nullptr, kMaxIterations, kTolerance);
+    Marquardt fitter = problem.Fitter(limits.data());
     const bool converged = fitter.Fit();
     chisq->AssignNumber(ci, fitter.ChiSquare());
+    TArrayEntry* p = problem.p;
     const std::int32_t shown = std::min(np, p->Length());
-    if (shown > 0) std::copy_n(context.params.get(), shown, p->Data());
+    if (shown > 0) std::copy_n(problem.context.params.get(), shown, p->Data());
     result.SetNumber(converged ? -1 : 0);
+}
+
+bool TFitErr::CheckArguments() {
+    return ArgIsArray(0) && ArgIsArray(1) && ArgIsArray(2) && ScalarArgument(*this, 3) && ArgIsArray(5);
+}
+
+void TFitErr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+    if (StackExhausted(ci)) return;
+    TArrayEntry* perr = ArgArray(5);
+    if (!perr) {
+        ci.error = true;
+        return;
+    }
+    result.SetNumber(0);
+    TFitProblem problem;
+    if (!problem.Read(*this, ci)) return;
+    const std::vector<TFitLimits> limits(static_cast<std::size_t>(problem.np), TFitLimits{0, -kNoBound, kNoBound});
+    Marquardt fitter = problem.Fitter(limits.data());
+    std::vector<double> errors(static_cast<std::size_t>(problem.np));
+    const bool computed = fitter.StandardErrors(errors.data());
+    // The probes left their values in the script's p[]: the parameters go back.
+    TArrayEntry* p = problem.p;
+    std::copy_n(problem.context.params.get(), std::min(problem.np, p->Length()), p->Data());
+    if (!computed || ci.error) return;
+    if (!perr->SetLength(problem.np)) return;
+    std::copy(errors.begin(), errors.end(), perr->Data());
+    result.SetNumber(-1);
+}
+
+const char* TFitErr::Description() const {
+    return "Computes the standard errors of the parameters <p[]> of the function <func> fitted to the data points "
+           "(<xdata[i]>, <ydata[i]>), as fit would use them: <perr[i]> receives the error of p[i], the square root of "
+           "the i-th diagonal element of the covariance matrix, with the data taken as unweighted and the "
+           "covariance scaled by the residuals (chi-square divided by the number of points less the number of "
+           "parameters). Returns -1 if the errors could be computed, 0 if not (as many points as parameters or "
+           "fewer, or parameters that the data cannot tell apart); <perr[]> is then unchanged.";
+}
+
+const char* TFitErr::Example() const {
+    return "for(i=0;i<20;i+=1;xdata[i]=i, ydata[i]=2*i+1+random()-0.5),\n"
+           "p[0]=1, p[1]=0,\n"
+           "fit(xdata[];ydata[];p[];x;p[0]*x+p[1];0;0;chi),\n"
+           "fiterr(xdata[];ydata[];p[];x;p[0]*x+p[1];perr[]),\n"
+           "'slope '+string(p[0])+' +- '+string(perr[0])";
+}
+
+const char* TFitErr::ExampleExplanation() const {
+    return "This fits a straight line to 20 noisy points and returns the slope with its standard error.";
 }
 
 const char* TFit::Description() const {
@@ -97,6 +171,10 @@ const char* TFit::Description() const {
            "parameters are taken from <minvals[]> and <maxvals[]>, which must have the same length as <p[]>; "
            "pass 0 for no limits. <chisq> receives the chi-square of the result. Returns -1 if the fit succeeded, "
            "0 if it failed.";
+}
+
+const char* TFit::SeeAlso() const {
+    return "fiterr(xdata[];ydata[];p[];x;func;perr[])";
 }
 
 const char* TFit::Example() const {
@@ -118,6 +196,7 @@ namespace {
 
 constexpr TFunctionTableEntry kFitFunctions[] = {
     {"fit", &MakeFunction<TFit>},
+    {"fiterr", &MakeFunction<TFitErr>},
 };
 
 } // namespace

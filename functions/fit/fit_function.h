@@ -1,4 +1,4 @@
-// The curve-fitting function fit, and the registration table of the fit area.
+// The curve-fitting functions fit and fiterr, and the registration table of the fit area.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,21 @@ public:
     const char* Description() const override;
     const char* Example() const override;
     const char* ExampleExplanation() const override;
+    const char* SeeAlso() const override;
+};
+
+// fiterr(xdata[];ydata[];p[];x;func;perr[]): the standard errors of fitted parameters, with
+// the derivatives taken as fit takes them.
+class TFitErr final : public TFunction {
+public:
+    int ArgumentCount() const override { return 6; }
+    bool CheckArguments() override;
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+    const char* ParamText() const override { return "xdata[];ydata[];p[];x;func;perr[]"; }
+    const char* Description() const override;
+    const char* Example() const override;
+    const char* ExampleExplanation() const override;
+    const char* SeeAlso() const override { return "fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq)"; }
 };
 
 std::span<const TFunctionTableEntry> FitFunctionTable();

@@ -26,9 +26,25 @@ Marquardt::Marquardt(const double* x, const double* y, std::int32_t pointCount, 
       index_(Buffer<std::int32_t>(paramCount)),
       scale_(Buffer<double>(paramCount)), alpha_(paramCount), covariance_(paramCount) {}
 
+double Marquardt::DerivativeStep(double v) {
+    // Near 0 a relative step no longer changes the parameter: 1e-40 added to a model value
+    // of order 1 vanishes in rounding, the derivative column is 0 and the matrix singular.
+    constexpr double kSmallestStep = 1.4901161193847656e-08; // 2^-26, sqrt of DBL_EPSILON
+    const double h = 0.001 * v;
+    if (std::fabs(h) >= kSmallestStep) return h;
+    return std::signbit(v) ? -kSmallestStep : kSmallestStep;
+}
+
+double Marquardt::Clamped(std::int32_t j, double p) const {
+    // Written so that a NaN parameter is put on its lower bound.
+    if (!(p >= limits_[j].min)) p = limits_[j].min;
+    if (p > limits_[j].max) p = limits_[j].max;
+    return p;
+}
+
 // Each point contributes w d^2 to chi-square and w (dy/dp_j)(dy/dp_k) to alpha, the
 // Gauss-Newton approximation of half the Hessian; beta is minus half the gradient.
-void Marquardt::Curvature() {
+void Marquardt::Curvature(bool central) {
     const std::int32_t np = paramCount_;
     alpha_.SetZero();
     std::fill_n(beta_.get(), np, 0.0);
@@ -42,14 +58,19 @@ void Marquardt::Curvature() {
         if (derivativeCallback_) {
             derivativeCallback_(xi, params_, dyda_.get(), np, context_);
         } else {
-            // Forward differences with a step of 0.1 % of the parameter, signed like it;
-            // a parameter at 0 is probed with 1e-40.
+            // Forward differences while fitting; central ones (error of order h^2 instead
+            // of h) for the standard errors, which are only computed once.
             for (std::int32_t j = 0; j < np; ++j) {
                 const double v = params_[j];
-                const double g = 0.001 * v;
-                const double h = std::fabs(g) >= 1e-40 ? g : 1e-40;
+                const double h = DerivativeStep(v);
                 params_[j] = v + h;
-                dyda_[j] = (model_(xi, context_) - c) / h;
+                const double up = model_(xi, context_);
+                if (central) {
+                    params_[j] = v - h;
+                    dyda_[j] = (up - model_(xi, context_)) / (2 * h);
+                } else {
+                    dyda_[j] = (up - c) / h;
+                }
                 params_[j] = v;
             }
         }
@@ -72,6 +93,8 @@ bool Marquardt::Fit() {
     lambda_ = 0.001;
     std::fill_n(sigma_.get(), pointCount_, 1.0);
     if (sigmaCallback_) sigmaCallback_(x_, y_, sigma_.get(), pointCount_, context_);
+    // Start values outside the bounds would come back unchanged when every step fails.
+    for (std::int32_t j = 0; j < np; ++j) params_[j] = Clamped(j, params_[j]);
     Curvature();
 
     bool rejected = false;
@@ -91,13 +114,7 @@ bool Marquardt::Fit() {
 
         if (!alpha_.Decompose(index_.get(), scale_.get())) return false;
         alpha_.Solve(index_.get(), beta_.get()); // beta becomes the step
-        for (std::int32_t j = 0; j < np; ++j) {
-            double p = params_[j] + beta_[j];
-            // Written so that a NaN parameter is put on its lower bound.
-            if (!(p >= limits_[j].min)) p = limits_[j].min;
-            if (p > limits_[j].max) p = limits_[j].max;
-            params_[j] = p;
-        }
+        for (std::int32_t j = 0; j < np; ++j) params_[j] = Clamped(j, params_[j] + beta_[j]);
         Curvature();
 
         if (chiSquare_ >= oldChiSquare_) {
@@ -118,15 +135,39 @@ bool Marquardt::Fit() {
              lambda_ < 1e30);
 
     alpha_ = savedAlpha_;
-    if (alpha_.Decompose(index_.get(), scale_.get())) {
-        double* column = savedBeta_.get();
-        for (std::int32_t c = 0; c < np; ++c) {
-            std::fill_n(column, np, 0.0);
-            column[c] = 1;
-            alpha_.Solve(index_.get(), column);
-            for (std::int32_t r = 0; r < np; ++r) covariance_[r][c] = column[r];
-        }
+    InvertAlpha();
+    return true;
+}
+
+bool Marquardt::InvertAlpha() {
+    const std::int32_t np = paramCount_;
+    if (!alpha_.Decompose(index_.get(), scale_.get())) return false;
+    double* column = savedBeta_.get();
+    for (std::int32_t c = 0; c < np; ++c) {
+        std::fill_n(column, np, 0.0);
+        column[c] = 1;
+        alpha_.Solve(index_.get(), column);
+        for (std::int32_t r = 0; r < np; ++r) covariance_[r][c] = column[r];
     }
+    return true;
+}
+
+bool Marquardt::StandardErrors(double* errors) {
+    const std::int32_t np = paramCount_;
+    if (pointCount_ <= np) return false;
+    std::fill_n(sigma_.get(), pointCount_, 1.0);
+    Curvature(true);
+    for (std::int32_t j = 0; j < np; ++j) dyda_[j] = alpha_[j][j];
+    if (!InvertAlpha()) return false;
+    const double scale = chiSquare_ / static_cast<double>(pointCount_ - np);
+    // A matrix that is singular in a less obvious way decomposes with tiny pivots. For a
+    // positive definite matrix (A^-1)_jj A_jj >= 1; beyond 1e14 the parameter is not
+    // determined within double precision (two parameters that act as one, say).
+    for (std::int32_t j = 0; j < np; ++j) {
+        const double variance = covariance_[j][j];
+        if (!(variance > 0) || !(variance * dyda_[j] < 1e14) || !std::isfinite(variance * scale)) return false;
+    }
+    for (std::int32_t j = 0; j < np; ++j) errors[j] = std::sqrt(covariance_[j][j] * scale);
     return true;
 }
 

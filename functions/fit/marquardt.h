@@ -40,10 +40,22 @@ public:
     Marquardt(const Marquardt&) = delete;
     Marquardt& operator=(const Marquardt&) = delete;
 
-    // Iterates from the current params. True when the iteration ended normally (too
-    // little improvement, the iteration limit, or a damping beyond 1e30); false when the
-    // curvature matrix was singular or the progress callback stopped the fit.
+    // Iterates from the current params, first moved into their bounds. True when the
+    // iteration ended normally (too little improvement, the iteration limit, or a damping
+    // beyond 1e30); false when the curvature matrix was singular or the progress callback
+    // stopped the fit.
     bool Fit();
+    // The standard errors of the current params, unweighted data scaled by the residuals:
+    // sqrt of the diagonal of (J^T J)^-1 chi^2 / (points - params), J the model's Jacobian
+    // (central differences with the fit's steps).
+    // False (errors untouched) when there are no more points than params or the matrix is
+    // singular.
+    bool StandardErrors(double* errors);
+
+    // The step that probes the derivative by a parameter of value v: 0.1 % of it, signed
+    // like it, but never less than about the square root of the machine epsilon, so that
+    // the probe changes the model in double precision even at v = 0.
+    static double DerivativeStep(double v);
 
     double ChiSquare() const { return chiSquare_; }
     double Lambda() const { return lambda_; }
@@ -53,8 +65,13 @@ public:
     const Matrix& Covariance() const { return covariance_; }
 
 private:
-    // alpha, beta and chi-square at the current params.
-    void Curvature();
+    // alpha, beta and chi-square at the current params; derivatives by forward or central
+    // differences.
+    void Curvature(bool central = false);
+    // covariance_ = alpha_^-1 (alpha_ is decomposed on the way); false when singular.
+    bool InvertAlpha();
+    // Parameter j's value moved into its bounds; NaN goes to the lower bound.
+    double Clamped(std::int32_t j, double p) const;
 
     const double* x_;
     const double* y_;

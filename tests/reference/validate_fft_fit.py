@@ -20,9 +20,11 @@ the definitions, with numpy and scipy:
   invfft  fft followed by invfft gives the samples back; and invfft of a random spectrum
           matches numpy.fft.irfft of it. Pass: 1e-9 of the largest sample.
   fit     five models (line, exponential decay, Gaussian peak on a sloping background,
-          damped sine, Lorentzian on a background), two noisy data sets each, from
-          reasonable start values: the fit's chi-square equals that of
-          scipy.optimize.curve_fit to 1e-6 relative.
+          damped sine, Lorentzian on a background), two noisy data sets each from
+          reasonable start values and one with the last parameter started at 0: the
+          fit's chi-square equals that of scipy.optimize.curve_fit to 1e-6 relative,
+          the parameters and fiterr's standard errors curve_fit's (sqrt(diag(pcov)))
+          to 1e-4 relative.
 
 The exit status is 0 when every case passes. This is a validation run, not a unit test:
 it takes about a minute and is not part of ctest.
@@ -39,6 +41,7 @@ from scipy.optimize import curve_fit
 
 FFT_TOLERANCE = 1e-9
 FIT_TOLERANCE = 1e-6
+FIT_PARAMETER_TOLERANCE = 1e-4
 
 
 def literal(v):
@@ -203,18 +206,32 @@ MODELS = [
 ]
 
 
-def fit_case(cli, rng, model):
-    name, expression, function, truth, start, (x0, x1), points, noise = model
+def fit_case(cli, rng, model, start):
+    """Fits noisy data of the model from `start` with fit and fiterr, and with curve_fit.
+
+    Returns fit's result, fiterr's result, chi-square, the reference chi-square, the
+    parameters, curve_fit's, fiterr's standard errors and curve_fit's sqrt(diag(pcov))."""
+    name, expression, function, truth, _, (x0, x1), points, noise = model
     x = np.linspace(x0, x1, points)
     y = function(x, *truth) + rng.normal(0, noise, points)
-    popt, _ = curve_fit(function, x, y, p0=start, maxfev=100000, ftol=1e-14, xtol=1e-14, gtol=0)
+    popt, pcov = curve_fit(function, x, y, p0=start, maxfev=100000, ftol=1e-14, xtol=1e-14, gtol=0)
     chi_ref = float(np.sum((y - function(x, *popt)) ** 2))
+    n = len(start)
     parts = array_literals("xd", x) + array_literals("yd", y) + array_literals("p", start)
     parts.append(f"r=fit(xd[];yd[];p[];x;{expression};0;0;chi)")
-    parts.append("string(r)+' '+string(chi)" + "".join(f"+' '+string(p[{i}])" for i in range(len(start))))
+    parts.append(f"e=fiterr(xd[];yd[];p[];x;{expression};perr[])")
+    parts.append("string(r)+' '+string(e)+' '+string(chi)" +
+                 "".join(f"+' '+string(p[{i}])" for i in range(n)) +
+                 "".join(f"+' '+string(perr[{i}])" for i in range(n)))
     values = [float(v) for v in run_cli(cli, ",\n".join(parts)).split()]
-    result, chi, params = values[0], values[1], np.array(values[2:])
-    return result, chi, chi_ref, params, popt
+    result, error_result, chi = values[0], values[1], values[2]
+    params, errors = np.array(values[3:3 + n]), np.array(values[3 + n:3 + 2 * n])
+    return result, error_result, chi, chi_ref, params, popt, errors, np.sqrt(np.diag(pcov))
+
+
+def relative_deviation(ours, reference):
+    """The largest deviation, each relative to its reference value (at least 1e-12)."""
+    return float(np.max(np.abs(ours - reference) / np.maximum(np.abs(reference), 1e-12)))
 
 
 # ---- main ------------------------------------------------------------------------------
@@ -257,20 +274,27 @@ def main():
     print(f"invfft: {len(inverse)} cases; worst deviation {deviation:.3g} of the largest sample ({label})")
 
     rng = np.random.default_rng(11)
-    worst_fit = 0.0
+    worst_fit = worst_parameters = worst_errors = 0.0
     for model in MODELS:
-        for data_set in (1, 2):
-            result, chi, chi_ref, params, popt = fit_case(cli, rng, model)
+        start = model[4]
+        # Each model from its start values, twice, then with its last parameter started at 0.
+        for label, first in (("#1", start), ("#2", start), ("from 0", start[:-1] + (0.0,))):
+            result, error_result, chi, chi_ref, params, popt, errors, errors_ref = fit_case(cli, rng, model, first)
             relative = abs(chi - chi_ref) / chi_ref
+            parameters = relative_deviation(params, popt)
+            error_deviation = relative_deviation(errors, errors_ref)
             worst_fit = max(worst_fit, relative)
-            parameter_deviation = np.abs(params - popt).max() / np.abs(popt).max()
-            status = "ok  " if result == -1 and relative <= FIT_TOLERANCE else "FAIL"
-            if status == "FAIL":
+            worst_parameters = max(worst_parameters, parameters)
+            worst_errors = max(worst_errors, error_deviation)
+            ok = (result == -1 and error_result == -1 and relative <= FIT_TOLERANCE and
+                  parameters <= FIT_PARAMETER_TOLERANCE and error_deviation <= FIT_PARAMETER_TOLERANCE)
+            if not ok:
                 failures += 1
-            print(f"{status} fit {model[0]} #{data_set}: result {result:g}, chi-square {chi:.10g} "
-                  f"(curve_fit {chi_ref:.10g}, relative {relative:.2g}), parameters differ by "
-                  f"{parameter_deviation:.2g} of the largest")
-    print(f"fit: worst relative chi-square deviation {worst_fit:.3g}")
+            print(f"{'ok  ' if ok else 'FAIL'} fit {model[0]} {label}: result {result:g}/{error_result:g}, "
+                  f"chi-square {chi:.10g} (curve_fit {chi_ref:.10g}, relative {relative:.2g}), parameters "
+                  f"{parameters:.2g} and standard errors {error_deviation:.2g} relative from curve_fit's")
+    print(f"fit: worst relative deviations from curve_fit: chi-square {worst_fit:.3g}, parameters "
+          f"{worst_parameters:.3g}, standard errors {worst_errors:.3g}")
 
     print("all checks passed" if failures == 0 else f"{failures} checks FAILED")
     return 1 if failures else 0

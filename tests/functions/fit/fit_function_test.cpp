@@ -51,17 +51,41 @@ TEST(Fit, SingularCasesReturnZeroButStillReport) {
     }
 }
 
-// A parameter that starts at exactly 0 is probed with a step of 1e-40, which a model value
-// of ordinary size does not notice: unless the model is about 0 at some point, the
-// parameter's derivative is 0 everywhere and the matrix singular.
-TEST(Fit, AParameterStartingAtZeroIsNotProbedUsefully) {
+// Starting a parameter at 0 is the commonest choice; its probe must still change the model.
+TEST(Fit, ParametersStartingAtZeroConverge) {
     const std::string from1 = "for(i=0;i<10;i+=1;(xd[i]=i+1, yd[i]=2*i+3)), ";
-    ExpectResults({
-        {(from1 + "p[0]=1, p[1]=0, fit(xd[];yd[];p[];x;p[0]*x+p[1];0;0;chi)").c_str(), "0"},
-        {(from1 + "p[0]=1, p[1]=0.1, fit(xd[];yd[];p[];x;p[0]*x+p[1];0;0;chi)").c_str(), "-1"},
-        // At x = 0 the model is 0 + p[1], so the probe is seen there.
-        {(kLine + "p[0]=1, p[1]=0, fit(xd[];yd[];p[];x;p[0]*x+p[1];0;0;chi)").c_str(), "-1"},
-    });
+    TScriptRun line(from1 + "p[0]=1, p[1]=0, fit(xd[];yd[];p[];x;p[0]*x+p[1];0;0;chi)");
+    EXPECT_EQ(line.Run(), "-1");
+    EXPECT_NEAR(line.Array("p")->at(0), 2, 1e-6);
+    EXPECT_NEAR(line.Array("p")->at(1), 1, 1e-6);
+
+    TScriptRun decay("for(i=0;i<20;i+=1;(xd[i]=i, yd[i]=5*exp(-i/4)+0.5)), p[0]=1, p[1]=1, p[2]=0, "
+                     "fit(xd[];yd[];p[];x;p[0]*exp(-x/p[1])+p[2];0;0;chi)");
+    EXPECT_EQ(decay.Run(), "-1");
+    const auto p = decay.Array("p");
+    EXPECT_NEAR(p->at(0), 5, 1e-4);
+    EXPECT_NEAR(p->at(1), 4, 1e-4);
+    EXPECT_NEAR(p->at(2), 0.5, 1e-4);
+}
+
+// The returned parameters lie within their bounds even when no step is ever taken.
+TEST(Fit, StartValuesOutsideTheBoundsAreMovedIntoThem) {
+    TScriptRun fixed(kLine + "p[0]=0, p[1]=0, lo[0]=0, lo[1]=5, hi[0]=10, hi[1]=5, "
+                             "fit(xd[];yd[];p[];x;p[0]*x+p[1];lo[];hi[];chi)");
+    fixed.Run();
+    EXPECT_EQ(fixed.Array("p")->at(1), 5);
+    EXPECT_GE(fixed.Array("p")->at(0), 0);
+    EXPECT_LE(fixed.Array("p")->at(0), 10);
+
+    // A bound that is active at the solution (p[1] >= 3 against the data's intercept 1):
+    // p[1] stays on it, and the slope moves from 2 towards the best one for an intercept of
+    // 3, sum x (y - 3) / sum x^2 = (2*285 - 2*45) / 285 (clamped steps get there slowly).
+    TScriptRun active(kLine + "p[0]=1, p[1]=9, lo[0]=-100, lo[1]=3, hi[0]=100, hi[1]=100, "
+                              "fit(xd[];yd[];p[];x;p[0]*x+p[1];lo[];hi[];chi)");
+    EXPECT_EQ(active.Run(), "-1");
+    EXPECT_EQ(active.Array("p")->at(1), 3);
+    EXPECT_LT(active.Array("p")->at(0), 2);
+    EXPECT_GE(active.Array("p")->at(0), (2.0 * 285 - 2.0 * 45) / 285 - 1e-9);
 }
 
 TEST(Fit, BoundsOfTheRightLengthHoldParameters) {

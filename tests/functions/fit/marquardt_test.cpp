@@ -202,3 +202,20 @@ TEST(Marquardt, StopsAtTheIterationLimit) {
 }
 
 } // namespace
+
+namespace {
+
+// The probe is 0.1 % of the parameter, but never below 2^-26 in size, so that it changes a
+// model value of ordinary size even for a parameter at or near 0.
+TEST(Marquardt, DerivativeStepIsRelativeWithAnAbsoluteFloor) {
+    const double floor = std::ldexp(1.0, -26);
+    const struct {
+        double v, step;
+    } kCases[] = {
+        {1, 0.001}, {-2, -0.002}, {1e6, 1000}, {0.1, 1e-4},   // relative
+        {0, floor}, {-0.0, -floor}, {1e-9, floor}, {-1e-7, -floor}, // the floor, signed like v
+    };
+    for (const auto& c : kCases) EXPECT_DOUBLE_EQ(NuvixParser::Marquardt::DerivativeStep(c.v), c.step) << c.v;
+}
+
+} // namespace
