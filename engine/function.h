@@ -78,6 +78,8 @@ public:
     double EvalNumber(TCalcInfo& ci) final;
     // The routine of a unary function over the numeric reading of its argument.
     long double Compute(TCalcInfo& ci) override;
+    // The routine of a unary function; none for the others.
+    TUnary Unary() const { return unary_; }
 
 private:
     TUnary unary_;

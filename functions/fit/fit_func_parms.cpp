@@ -37,6 +37,15 @@ double TFitFuncParms::Model(double x, void* context) {
     return NumberOf(c.model, *c.calc);
 }
 
+void TFitFuncParms::Columns(const double* x, std::int32_t count, double* out, void* context) {
+    auto& c = *static_cast<TFitFuncParms*>(context);
+    if (StopRequested(*c.calc)) {
+        std::fill_n(out, count, 0.0);
+        return;
+    }
+    c.program->Run(x, count, c.params.get(), out);
+}
+
 bool TFitFuncParms::Progress(void* context, std::int32_t, double) {
     TCalcInfo& ci = *static_cast<TFitFuncParms*>(context)->calc;
     if (!ci.BreakRequested()) return true;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "functions/fit/model_program.h"
+
 namespace NuvixParser {
 
 class TArrayEntry;
@@ -18,12 +20,17 @@ struct TFitFuncParms {
     TArrayEntry* pEntry = nullptr;    // the script's parameter array p[]
     TParserAtom* model = nullptr;     // the model expression
     TCalcInfo* calc = nullptr;        // the run's record
+    // The model as a program over many points, when it is plain arithmetic.
+    std::unique_ptr<TModelProgram> program;
 
     // The model callback of the fitter: stores x and the parameters into the script's
     // variables and evaluates the model's parse tree. Once the run has an error (or a
     // break was requested, which becomes the error "Breaked") it returns 0 without
     // evaluating anything.
     static double Model(double x, void* context);
+    // The column model of the fitter: runs the program over `count` points (0 for every
+    // point once the run has an error or a break was requested).
+    static void Columns(const double* x, std::int32_t count, double* out, void* context);
     // The progress callback: false (ending the fit) once a break was requested.
     static bool Progress(void* context, std::int32_t iteration, double chiSquarePerPoint);
 };

@@ -74,13 +74,23 @@ struct TFitProblem {
         context.pEntry = p;
         context.model = f.Arg(4);
         context.calc = &ci;
+        context.program = TModelProgram::Compile(context.model, context.xEntry, p, np);
         return true;
     }
 
     Marquardt Fitter(const TFitLimits* limits) {
-        return Marquardt(xs.data(), ys.data(), static_cast<std::int32_t>(xs.size()), limits, np,
+        Marquardt fitter(xs.data(), ys.data(), static_cast<std::int32_t>(xs.size()), limits, np,
                          context.params.get(), &TFitFuncParms::Progress, &context, &TFitFuncParms::Model, nullptr,
                          nullptr, kMaxIterations, kTolerance);
+        if (context.program) fitter.SetColumnModel(&TFitFuncParms::Columns);
+        return fitter;
+    }
+
+    // The script's variables as the evaluation of the tree leaves them: x at the last
+    // point (the program never sets it) and p[] at the parameters.
+    void WriteBack() {
+        if (context.program) context.xEntry->SetNumber(xs.back());
+        std::copy_n(context.params.get(), std::min(np, p->Length()), p->Data());
     }
 };
 
@@ -109,9 +119,7 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     Marquardt fitter = problem.Fitter(limits.data());
     const bool converged = fitter.Fit();
     chisq->AssignNumber(ci, fitter.ChiSquare());
-    TArrayEntry* p = problem.p;
-    const std::int32_t shown = std::min(np, p->Length());
-    if (shown > 0) std::copy_n(problem.context.params.get(), shown, p->Data());
+    problem.WriteBack();
     result.SetNumber(converged ? -1 : 0);
 }
 
@@ -134,8 +142,7 @@ void TFitErr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     std::vector<double> errors(static_cast<std::size_t>(problem.np));
     const bool computed = fitter.StandardErrors(errors.data());
     // The probes left their values in the script's p[]: the parameters go back.
-    TArrayEntry* p = problem.p;
-    std::copy_n(problem.context.params.get(), std::min(problem.np, p->Length()), p->Data());
+    problem.WriteBack();
     if (!computed || ci.error) return;
     if (!perr->SetLength(problem.np)) return;
     std::copy(errors.begin(), errors.end(), perr->Data());

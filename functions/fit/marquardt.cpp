@@ -42,19 +42,18 @@ double Marquardt::Clamped(std::int32_t j, double p) const {
     return p;
 }
 
-// Each point contributes w d^2 to chi-square and w (dy/dp_j)(dy/dp_k) to alpha, the
-// Gauss-Newton approximation of half the Hessian; beta is minus half the gradient.
 void Marquardt::Curvature(bool central) {
     const std::int32_t np = paramCount_;
     alpha_.SetZero();
     std::fill_n(beta_.get(), np, 0.0);
     double chi = 0;
+    if (columnModel_ && !derivativeCallback_) {
+        CurvatureByColumns(central);
+        return;
+    }
     for (std::int32_t i = 0; i < pointCount_; ++i) {
         const double xi = x_[i];
-        const double w = 1 / (sigma_[i] * sigma_[i]);
         const double c = model_(xi, context_);
-        const double d = y_[i] - c;
-        chi += d * d * w;
         if (derivativeCallback_) {
             derivativeCallback_(xi, params_, dyda_.get(), np, context_);
         } else {
@@ -74,16 +73,67 @@ void Marquardt::Curvature(bool central) {
                 params_[j] = v;
             }
         }
+        Accumulate(i, c, chi);
+    }
+    for (std::int32_t j = 1; j < np; ++j)
+        for (std::int32_t k = 0; k < j; ++k) alpha_[k][j] = alpha_[j][k];
+    chiSquare_ = chi;
+}
+
+// The same values as the point-by-point loop, in the same order of summation: the model of
+// a block, then each parameter's probes over the block, then the points one by one.
+void Marquardt::CurvatureByColumns(bool central) {
+    constexpr std::int32_t kBlock = 256;
+    const std::int32_t np = paramCount_;
+    const std::int32_t probes = central ? 2 * np : np;
+    columns_.resize(static_cast<std::size_t>(kBlock) * (probes + 1));
+    double* values = columns_.data();
+    std::vector<double> steps(static_cast<std::size_t>(np));
+    for (std::int32_t j = 0; j < np; ++j) steps[j] = DerivativeStep(params_[j]);
+    double chi = 0;
+    for (std::int32_t start = 0; start < pointCount_; start += kBlock) {
+        const std::int32_t n = std::min(kBlock, pointCount_ - start);
+        const double* x = x_ + start;
+        columnModel_(x, n, values, context_);
         for (std::int32_t j = 0; j < np; ++j) {
-            const double t = w * dyda_[j];
-            double* row = alpha_[j];
-            for (std::int32_t k = 0; k <= j; ++k) row[k] += t * dyda_[k];
-            beta_[j] += d * t;
+            const double v = params_[j];
+            const double h = steps[j];
+            params_[j] = v + h;
+            columnModel_(x, n, values + kBlock * (j + 1), context_);
+            if (central) {
+                params_[j] = v - h;
+                columnModel_(x, n, values + kBlock * (np + j + 1), context_);
+            }
+            params_[j] = v;
+        }
+        for (std::int32_t i = 0; i < n; ++i) {
+            const double c = values[i];
+            for (std::int32_t j = 0; j < np; ++j) {
+                const double h = steps[j];
+                const double up = values[kBlock * (j + 1) + i];
+                dyda_[j] = central ? (up - values[kBlock * (np + j + 1) + i]) / (2 * h) : (up - c) / h;
+            }
+            Accumulate(start + i, c, chi);
         }
     }
     for (std::int32_t j = 1; j < np; ++j)
         for (std::int32_t k = 0; k < j; ++k) alpha_[k][j] = alpha_[j][k];
     chiSquare_ = chi;
+}
+
+// Each point contributes w d^2 to chi-square and w (dy/dp_j)(dy/dp_k) to alpha, the
+// Gauss-Newton approximation of half the Hessian; beta is minus half the gradient.
+void Marquardt::Accumulate(std::int32_t i, double c, double& chi) {
+    const std::int32_t np = paramCount_;
+    const double w = 1 / (sigma_[i] * sigma_[i]);
+    const double d = y_[i] - c;
+    chi += d * d * w;
+    for (std::int32_t j = 0; j < np; ++j) {
+        const double t = w * dyda_[j];
+        double* row = alpha_[j];
+        for (std::int32_t k = 0; k <= j; ++k) row[k] += t * dyda_[k];
+        beta_[j] += d * t;
+    }
 }
 
 bool Marquardt::Fit() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "functions/fit/matrix.h"
 
@@ -23,6 +24,8 @@ using TFitSigma = void (*)(const double* x, const double* y, double* sigma, std:
 // The partial derivatives of the model at x by every parameter, into dyda (replaces the
 // numerical derivatives).
 using TFitDerivatives = void (*)(double x, const double* params, double* dyda, std::int32_t count, void* context);
+// The model at count points at once (out[i] at x[i]) with the fitter's current parameters.
+using TFitColumnModel = void (*)(const double* x, std::int32_t count, double* out, void* context);
 // Called before every iteration with the chi-square per point so far; returning false
 // ends the fit at once (Fit() then returns false and Stopped() is true).
 using TFitProgress = bool (*)(void* context, std::int32_t iteration, double chiSquarePerPoint);
@@ -38,6 +41,7 @@ public:
               TFitModel model, TFitSigma sigmaCallback, TFitDerivatives derivativeCallback,
               std::int32_t maxIterations, double tolerance);
     Marquardt(const Marquardt&) = delete;
+    Marquardt(Marquardt&&) = default;
     Marquardt& operator=(const Marquardt&) = delete;
 
     // Iterates from the current params, first moved into their bounds. True when the
@@ -57,6 +61,10 @@ public:
     // the probe changes the model in double precision even at v = 0.
     static double DerivativeStep(double v);
 
+    // A model that evaluates many points per call replaces the point-by-point one: the
+    // fit is the same, computed block by block.
+    void SetColumnModel(TFitColumnModel model) { columnModel_ = model; }
+
     double ChiSquare() const { return chiSquare_; }
     double Lambda() const { return lambda_; }
     std::int32_t Iterations() const { return iterations_; }
@@ -68,6 +76,11 @@ private:
     // alpha, beta and chi-square at the current params; derivatives by forward or central
     // differences.
     void Curvature(bool central = false);
+    // The same, with the model evaluated for a block of points per call.
+    void CurvatureByColumns(bool central);
+    // Adds point i's share to alpha, beta and chi-square: its model value c, the
+    // derivatives in dyda_.
+    void Accumulate(std::int32_t i, double c, double& chi);
     // covariance_ = alpha_^-1 (alpha_ is decomposed on the way); false when singular.
     bool InvertAlpha();
     // Parameter j's value moved into its bounds; NaN goes to the lower bound.
@@ -82,6 +95,8 @@ private:
     TFitSigma sigmaCallback_;
     TFitModel model_;
     TFitDerivatives derivativeCallback_;
+    TFitColumnModel columnModel_ = nullptr;
+    std::vector<double> columns_; // the model's values and its probes for one block
     TFitProgress progressCallback_;
     void* context_;
     Matrix savedAlpha_;
