@@ -21,7 +21,7 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     layout->setSpacing(2);
 
     memoEdit_ = new QPlainTextEdit(this);
-    memoEdit_->setObjectName("MemoEdit");
+    memoEdit_->setObjectName("memoEdit");
     QFont font("Courier New", 10);
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
@@ -36,7 +36,7 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     });
 
     resultPanel_ = new QWidget(this);
-    resultPanel_->setObjectName("ResultPanel");
+    resultPanel_->setObjectName("pnlResult");
     auto* strip = new QHBoxLayout(resultPanel_);
     strip->setContentsMargins(0, 0, 0, 0);
     edtResult_ = new QLineEdit(resultPanel_);

@@ -131,35 +131,35 @@ void TMainForm::CreateActions() {
         if (modified_ && !SavePrompt()) return;
         NewDocument();
     });
-    fileOpen = make("&Open...", "", QKeySequence("Ctrl+O"), [this] { OpenDialog(); });
+    actionOpen = make("&Open...", "", QKeySequence("Ctrl+O"), [this] { OpenDialog(); });
     actionSave = make("&Save", "", QKeySequence("Ctrl+S"), [this] { SaveAction(); });
-    fileSaveAs = make("Save &as...", "", {}, [this] { SaveAsDialog(); });
-    fileExit = make("&Quit", "", {}, [this] { close(); });
+    actionSaveAs = make("Save &as...", "", {}, [this] { SaveAsDialog(); });
+    actionExit = make("&Quit", "", {}, [this] { close(); });
     actionStart = make("&Start", "Start the calculation", QKeySequence(Qt::Key_F2), [this] { Start(); });
     actionBreak = make("&Break", "Interrupt calculation", QKeySequence(Qt::Key_F4), [this] { Break(); });
-    actNewPanel =
+    actionNewPanel =
         make("New &panel", "Create a new expression window", QKeySequence("Ctrl+N"), [this] { NewPanel(); });
-    actDelPanel = make("&Delete panel", "Delete the current expression window and the expression in it",
+    actionDeletePanel = make("&Delete panel", "Delete the current expression window and the expression in it",
                        QKeySequence("Ctrl+D"), [this] { DeletePanel(); });
-    actRename =
+    actionRename =
         make("&Rename...", "Rename the tabsheet label of the current panel", {}, [this] { RenameDialog(); });
     actionManual = make("&User Manual...", "Display the PDF-Manual", {}, [] {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo("varnexcalc.pdf").absoluteFilePath()));
     });
-    actAbout = make("&About...", "", {}, [this] { AboutBox(); });
+    actionAbout = make("&About...", "", {}, [this] { AboutBox(); });
 
     QStyle* st = style();
-    fileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    actionOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
     actionSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
     actionStart->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
     actionBreak->setIcon(st->standardIcon(QStyle::SP_MediaStop));
-    actNewPanel->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-    actDelPanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
+    actionNewPanel->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    actionDeletePanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
 
     QMenu* file = menuBar()->addMenu("&File");
-    file->addActions({actionNew, fileOpen, actionSave, fileSaveAs});
+    file->addActions({actionNew, actionOpen, actionSave, actionSaveAs});
     file->addSeparator();
-    file->addAction(fileExit);
+    file->addAction(actionExit);
     QMenu* edit = menuBar()->addMenu("&Edit");
     auto editAction = [this, edit](const QString& text, QKeySequence key, void (QPlainTextEdit::*op)()) {
         auto* a = edit->addAction(text);
@@ -176,34 +176,34 @@ void TMainForm::CreateActions() {
     QMenu* calc = menuBar()->addMenu("&Calculation");
     calc->addActions({actionStart, actionBreak});
     QMenu* panel = menuBar()->addMenu("&Panel");
-    panel->addActions({actNewPanel, actDelPanel, actRename});
+    panel->addActions({actionNewPanel, actionDeletePanel, actionRename});
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addActions({actionManual, actAbout});
+    help->addActions({actionManual, actionAbout});
 
     QToolBar* bar = addToolBar("Tools");
-    bar->setObjectName("ToolBar");
-    bar->addActions({fileOpen, actionSave});
+    bar->setObjectName("tbMain");
+    bar->addActions({actionOpen, actionSave});
     bar->addSeparator();
     bar->addActions({actionStart, actionBreak});
     bar->addSeparator();
-    bar->addActions({actNewPanel, actDelPanel});
+    bar->addActions({actionNewPanel, actionDeletePanel});
 }
 
 void TMainForm::CreateLayout() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     tabs_ = new QTabWidget(central);
-    tabs_->setObjectName("PageControl");
+    tabs_->setObjectName("tabPanels");
     layout->addWidget(tabs_, 1);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { OnTabChanged(index); });
 
     // The help area: pick a function to see how it is called and what it does.
     auto* helpRow = new QHBoxLayout();
     helpList_ = new QComboBox(central);
-    helpList_->setObjectName("HelpList");
+    helpList_->setObjectName("cbHelp");
     helpList_->setMinimumWidth(140);
     helpText_ = new QLabel(central);
-    helpText_->setObjectName("HelpArea");
+    helpText_->setObjectName("lblHelp");
     helpText_->setWordWrap(true);
     helpText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     helpRow->addWidget(new QLabel("Functions:", central));
@@ -216,13 +216,13 @@ void TMainForm::CreateLayout() {
     logo->setOpenExternalLinks(true);
     bottom->addWidget(logo);
     bottom->addWidget(new QLabel("Status:", central));
-    panelError = new QLabel(central);
-    panelError->setObjectName("PanelError");
-    panelError->setAlignment(Qt::AlignCenter);
-    panelError->setMinimumWidth(60);
-    bottom->addWidget(panelError);
+    lblError = new QLabel(central);
+    lblError->setObjectName("lblError");
+    lblError->setAlignment(Qt::AlignCenter);
+    lblError->setMinimumWidth(60);
+    bottom->addWidget(lblError);
     btnShowError = new QPushButton("Show error", central);
-    btnShowError->setObjectName("BtnShowError");
+    btnShowError->setObjectName("btnShowError");
     btnShowError->setToolTip("Display the reason why the status is red");
     connect(btnShowError, &QPushButton::clicked, this, [this] { ShowError(); });
     bottom->addWidget(btnShowError);
@@ -375,12 +375,12 @@ void TMainForm::UpdateActions() {
     const int index = tabs_->currentIndex();
     actionSave->setEnabled(modified_);
     actionNew->setEnabled(!calculating_);
-    fileOpen->setEnabled(!calculating_);
-    actNewPanel->setEnabled(!calculating_);
+    actionOpen->setEnabled(!calculating_);
+    actionNewPanel->setEnabled(!calculating_);
     actionStart->setEnabled(!calculating_ && !error_ && index >= 1);
     actionBreak->setEnabled(calculating_);
-    actDelPanel->setEnabled(!calculating_ && index >= 1);
-    actRename->setEnabled(index >= 1);
+    actionDeletePanel->setEnabled(!calculating_ && index >= 1);
+    actionRename->setEnabled(index >= 1);
     for (int i = 0; i < tabs_->count(); ++i)
         if (TEditPanel* p = Panel(i)) p->MemoEdit()->setReadOnly(calculating_);
 }
@@ -388,11 +388,11 @@ void TMainForm::UpdateActions() {
 void TMainForm::SetErrorState(bool value) {
     error_ = value;
     if (value) {
-        panelError->setText("Error");
-        panelError->setStyleSheet("QLabel { background: rgb(255,0,0); }");
+        lblError->setText("Error");
+        lblError->setStyleSheet("QLabel { background: rgb(255,0,0); }");
     } else {
-        panelError->setText("Ok");
-        panelError->setStyleSheet("QLabel { background: rgb(0,255,0); }");
+        lblError->setText("Ok");
+        lblError->setStyleSheet("QLabel { background: rgb(0,255,0); }");
         statusField1_->clear();
     }
     btnShowError->setEnabled(value);

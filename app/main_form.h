@@ -78,19 +78,19 @@ public:
     QString StatusText(int field) const;
 
     QAction* actionNew = nullptr;
-    QAction* fileOpen = nullptr;
+    QAction* actionOpen = nullptr;
     QAction* actionSave = nullptr;
-    QAction* fileSaveAs = nullptr;
-    QAction* fileExit = nullptr;
+    QAction* actionSaveAs = nullptr;
+    QAction* actionExit = nullptr;
     QAction* actionStart = nullptr;
     QAction* actionBreak = nullptr;
-    QAction* actNewPanel = nullptr;
-    QAction* actDelPanel = nullptr;
-    QAction* actRename = nullptr;
+    QAction* actionNewPanel = nullptr;
+    QAction* actionDeletePanel = nullptr;
+    QAction* actionRename = nullptr;
     QAction* actionManual = nullptr;
-    QAction* actAbout = nullptr;
+    QAction* actionAbout = nullptr;
     QPushButton* btnShowError = nullptr;
-    QLabel* panelError = nullptr;
+    QLabel* lblError = nullptr;
 
     // Every question and message box goes through here (tests answer instead of a user).
     using TAskUser = std::function<QMessageBox::StandardButton(

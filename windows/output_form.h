@@ -66,7 +66,7 @@ private:
     QPushButton* btnSave = nullptr;
     QPushButton* btnCopy = nullptr;
     QPushButton* btnPrint = nullptr;
-    QPlainTextEdit* Memo = nullptr;
+    QPlainTextEdit* memoOutput = nullptr;
     TQtMessageTarget* messageTarget_ = nullptr; // a child object
     QTimer* repaintTimer_ = nullptr;
 

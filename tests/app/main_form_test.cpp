@@ -67,7 +67,7 @@ TEST(MainForm, SyntaxCheckDrivesLampStartAndShowError) {
     TWindow w;
     w.Type(1, "1 + (2 * ");
     EXPECT_TRUE(w.form.ErrorState());
-    EXPECT_EQ(w.form.panelError->text(), "Error");
+    EXPECT_EQ(w.form.lblError->text(), "Error");
     EXPECT_FALSE(w.form.actionStart->isEnabled());
     EXPECT_TRUE(w.form.btnShowError->isEnabled());
     EXPECT_TRUE(w.form.Modified());
@@ -81,7 +81,7 @@ TEST(MainForm, SyntaxCheckDrivesLampStartAndShowError) {
 
     w.Type(1, "1 + (2 * 3)");
     EXPECT_FALSE(w.form.ErrorState());
-    EXPECT_EQ(w.form.panelError->text(), "Ok");
+    EXPECT_EQ(w.form.lblError->text(), "Ok");
     EXPECT_TRUE(w.form.actionStart->isEnabled());
     EXPECT_FALSE(w.form.btnShowError->isEnabled());
 }
@@ -146,8 +146,8 @@ TEST(MainForm, CalculatingLocksEditorsAndTabsUntilBreak) {
     EXPECT_TRUE(w.form.Panel(0)->MemoEdit()->isReadOnly());
     EXPECT_FALSE(w.form.actionStart->isEnabled());
     EXPECT_TRUE(w.form.actionBreak->isEnabled());
-    EXPECT_FALSE(w.form.actNewPanel->isEnabled());
-    EXPECT_FALSE(w.form.actDelPanel->isEnabled());
+    EXPECT_FALSE(w.form.actionNewPanel->isEnabled());
+    EXPECT_FALSE(w.form.actionDeletePanel->isEnabled());
     EXPECT_FALSE(w.form.actionNew->isEnabled());
     w.form.Tabs()->setCurrentIndex(2);
     EXPECT_EQ(w.form.Tabs()->currentIndex(), 1) << "switching tabs is refused while calculating";
