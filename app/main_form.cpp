@@ -649,6 +649,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         std::_Exit(0);
     }
     event->accept();
+    // The program ends with its main window. Our other windows (the output window, and
+    // any window that only hides when closed) must not keep it running as the last
+    // visible window: they stop counting for "quit on last window closed" and go now.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible()) continue;
+        window->setAttribute(Qt::WA_QuitOnClose, false);
+        window->hide();
+    }
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
