@@ -31,6 +31,7 @@
 #include "app/about_form.h"
 #include "app/app_parsers.h"
 #include "app/edit_panel.h"
+#include "app/engine_text.h"
 #include "app/rename_form.h"
 #include "engine/auto_parser_thread.h"
 #include "engine/calc_info.h"
@@ -408,10 +409,12 @@ void TMainForm::ShowError() {
         return;
     }
     statusField1_->setText(FromCp1252(parser.ErrorMessage()));
+    // The parser counts bytes of the text it was given; the editor counts its own characters.
+    const TEngineText text = panel->EngineText();
     const int length = panel->MemoEdit()->document()->characterCount() - 1;
-    const int start = std::clamp(parser.ErrorStart() < 0 ? 0 : parser.ErrorStart(), 0, length);
+    const int start = std::clamp(text.EditorPosition(std::max(0, parser.ErrorStart())), 0, length);
     // An error at the end of the text (end -1) selects up to the end.
-    const int end = parser.ErrorEnd() < 0 ? length : std::clamp(parser.ErrorEnd(), start, length);
+    const int end = parser.ErrorEnd() < 0 ? length : std::clamp(text.EditorPosition(parser.ErrorEnd()), start, length);
     QTextCursor cursor = panel->MemoEdit()->textCursor();
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
