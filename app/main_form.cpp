@@ -486,6 +486,7 @@ void TMainForm::OnThreadLost() {
 
 void TMainForm::NewDocument() {
     hasFileName_ = false;
+    lineEnds_ = TLineEnds::Lf;
     filePath_.clear();
     fileTitle_.clear();
     DestroyAllTabs();
@@ -523,6 +524,7 @@ bool TMainForm::OpenFile(const QString& path) {
 
     NewDocument();
     filePath_ = path;
+    lineEnds_ = LineEndsOf(tabs);
     for (std::size_t i = 0; i < tabs.size(); ++i) {
         TEditPanel* panel = static_cast<int>(i) < tabs_->count() ? Panel(static_cast<int>(i)) : nullptr;
         if (panel)
@@ -553,7 +555,7 @@ bool TMainForm::SaveToFile(const QString& path) {
     if (tabs_->count() == 0) return true;
     std::vector<TMacroPanel> tabs;
     for (int i = 0; i < tabs_->count(); ++i)
-        tabs.push_back(TMacroPanel{ToCp1252(tabs_->tabText(i)), Panel(i)->Text(), 0});
+        tabs.push_back(TMacroPanel{ToCp1252(tabs_->tabText(i)), WithLineEnds(Panel(i)->Text(), lineEnds_), 0});
     const std::string bytes = JoinMacroText(tabs);
     // Written to a temporary file in the same folder and renamed over the old one, so a
     // failed write (disk full, permission lost) never destroys the existing file.

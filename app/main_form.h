@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/var_handler.h"
 
@@ -145,6 +146,7 @@ private:
     QString filePath_;
     QString fileTitle_;
     bool hasFileName_ = false;
+    NuvixParser::TLineEnds lineEnds_ = NuvixParser::TLineEnds::Lf; // as the file was read
     bool modified_ = false;
     bool error_ = false;
     bool calculating_ = false;

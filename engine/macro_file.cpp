@@ -56,6 +56,25 @@ std::string JoinMacroText(const std::vector<TMacroPanel>& tabs) {
     return file;
 }
 
+TLineEnds LineEndsOf(const std::vector<TMacroPanel>& tabs) {
+    for (const TMacroPanel& tab : tabs) {
+        const std::size_t lf = tab.text.find('\n');
+        if (lf != std::string::npos) return lf > 0 && tab.text[lf - 1] == '\r' ? TLineEnds::CrLf : TLineEnds::Lf;
+    }
+    return TLineEnds::Lf;
+}
+
+std::string WithLineEnds(std::string_view lfText, TLineEnds lineEnds) {
+    if (lineEnds == TLineEnds::Lf) return std::string(lfText);
+    std::string text;
+    text.reserve(lfText.size() + lfText.size() / 16);
+    for (const char c : lfText) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    return text;
+}
+
 bool SavePromptCanBeSkipped(std::size_t tabCount, int activeTab, std::size_t charactersOfTabs0And1) {
     return tabCount == 2 && activeTab == 1 && charactersOfTabs0And1 < 50;
 }

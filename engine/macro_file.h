@@ -33,6 +33,18 @@ std::vector<TMacroPanel> SplitMacroText(std::string_view file);
 // does not read back as written.
 std::string JoinMacroText(const std::vector<TMacroPanel>& tabs);
 
+// The line-end convention of a document, kept from the file it was read from so that a
+// file made on another system is written back as it came. The panel header lines end in
+// a lone LF in either convention.
+enum class TLineEnds { Lf, CrLf };
+
+// The convention of the panel texts of a file: that of their first line end (CR LF or LF);
+// LF when no text has a line end.
+TLineEnds LineEndsOf(const std::vector<TMacroPanel>& tabs);
+
+// A text with LF line ends (as an editor gives it) in the given convention.
+std::string WithLineEnds(std::string_view lfText, TLineEnds lineEnds);
+
 // The save prompt is skipped for a small scratch document: exactly two tabs, tab 1
 // active, and fewer than 50 characters in the two texts together.
 bool SavePromptCanBeSkipped(std::size_t tabCount, int activeTab, std::size_t charactersOfTabs0And1);

@@ -259,6 +259,38 @@ TEST(MainFormFiles, SaveAndOpenRoundTripByteForByte) {
     EXPECT_EQ(ReadFile(path), bytes);
 }
 
+TEST(MainFormFiles, FilesFromElsewhereRoundTripUnchanged) {
+    struct TCase {
+        const char* name;
+        QByteArray bytes;
+    };
+    const TCase kCases[] = {
+        {"CR LF, sectioned", "/*$$panel:Global$$*/\ndefine(f(x);x),\r\n$a=1/*$$panel:Calculator 1$$*/\nf(2),\r\n3\r\n"},
+        {"CR LF, plain", "a=1,\r\n\r\na*2\r\n"},
+        {"LF", "a=1,\nb=2\n"},
+        {"no-break spaces", "a\xA0=\xA0" "1,\r\n'\xA0'"},
+    };
+    QTemporaryDir dir;
+    for (const TCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath("elsewhere.zma");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        TWindow w;
+        ASSERT_TRUE(w.form.OpenFile(path));
+        ASSERT_TRUE(w.form.SaveToFile(path));
+        EXPECT_EQ(ReadFile(path), c.bytes);
+    }
+    // A new document has LF line ends.
+    TWindow w;
+    w.Type(1, "a=1,\nb");
+    const QString path = dir.filePath("new.zma");
+    ASSERT_TRUE(w.form.SaveToFile(path));
+    EXPECT_EQ(ReadFile(path), QByteArray("a=1,\nb"));
+}
+
 TEST(MainFormFiles, PlainFormForAScratchDocument) {
     QTemporaryDir dir;
     const QString path = dir.filePath("plain.zma");

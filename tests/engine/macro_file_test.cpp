@@ -197,6 +197,27 @@ TEST(MacroFileJoin, EveryDocumentReadsBackAsWritten) {
     }
 }
 
+TEST(MacroFileLineEnds, TheFirstLineEndOfThePanelTextsDecides) {
+    struct TCase {
+        std::vector<TMacroPanel> tabs;
+        TLineEnds expected;
+    };
+    const TCase kCases[] = {
+        {{{"G", "", 0}, {"C", "1+2", 0}}, TLineEnds::Lf},
+        {{{"G", "", 0}, {"C", "a=1,\r\nb", 0}}, TLineEnds::CrLf},
+        {{{"G", "a\nb", 0}, {"C", "c\r\nd", 0}}, TLineEnds::Lf},
+        {{{"G", "x", 0}, {"C", "\r\n", 0}, {"D", "\n", 0}}, TLineEnds::CrLf},
+        {{{"G", "\n", 0}}, TLineEnds::Lf},
+    };
+    for (const TCase& c : kCases) EXPECT_EQ(LineEndsOf(c.tabs), c.expected) << c.tabs[1 % c.tabs.size()].text;
+}
+
+TEST(MacroFileLineEnds, EditorTextGetsTheConventionBack) {
+    EXPECT_EQ(WithLineEnds("a\n\nb\n", TLineEnds::CrLf), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(WithLineEnds("a\n\nb\n", TLineEnds::Lf), "a\n\nb\n");
+    EXPECT_EQ(WithLineEnds("", TLineEnds::CrLf), "");
+}
+
 TEST(MacroFileJoin, SavePromptIsSkippedOnlyForSmallScratchDocuments) {
     EXPECT_TRUE(SavePromptCanBeSkipped(2, 1, 49));
     EXPECT_FALSE(SavePromptCanBeSkipped(2, 1, 50));
