@@ -24,9 +24,9 @@ std::vector<TMacroPanel> SplitMacroText(std::string_view file) {
         std::size_t p = header + kHeaderStart.size();
         const std::size_t close = file.find(kHeaderEnd, p);
         std::string caption;
-        if (close == std::string_view::npos) {
-            p = file.size(); // no end of caption: an empty caption and nothing left
-        } else {
+        // A header without its "$$*/" has an empty caption, and what follows it is the
+        // panel's text: no byte of the file is lost.
+        if (close != std::string_view::npos) {
             caption.assign(file.substr(p, close - p));
             p = close + kHeaderEnd.size();
             if (p < file.size()) ++p; // the line feed after the header

@@ -24,7 +24,8 @@ std::string CalculatorCaption(int number); // "Calculator " + number
 // (sections are positional); a new document's tabs 0 ("Global", empty) and 1
 // ("Calculator 1", empty) are filled first and further sections are appended. Without any
 // header the whole text is tab 1's. Text before the first header is dropped; exactly one
-// byte (the LF) after "$$*/" is skipped.
+// byte (the LF) after "$$*/" is skipped. A header whose "$$*/" is missing has an empty
+// caption, and the text right after "/*$$panel:" is the panel's.
 std::vector<TMacroPanel> SplitMacroText(std::string_view file);
 
 // The file text of a document (tab 0 the Global panel): the plain form (tab 1's text

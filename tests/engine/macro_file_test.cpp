@@ -145,6 +145,21 @@ TEST(MacroFileSplit, HeaderTextInsideAPlainFileMakesItSectioned) {
     EXPECT_EQ(tabs[1].text, "");
 }
 
+TEST(MacroFileSplit, HeaderWithoutItsEndLosesNothing) {
+    const std::string file = "/*$$panel:G$$*/\n1/*$$panel:broken\n2+3\n";
+    const auto tabs = SplitMacroText(file);
+    ASSERT_EQ(tabs.size(), 2u);
+    EXPECT_EQ(tabs[0].text, "1");
+    EXPECT_EQ(tabs[1].caption, "");
+    EXPECT_EQ(tabs[1].text, "broken\n2+3\n");
+    ExpectOffsetsPointIntoTheFile(file, tabs);
+    // Also as the only header, with further headers of its own kind after it.
+    const auto only = SplitMacroText("/*$$panel:x=1/*$$panel:y");
+    ASSERT_EQ(only.size(), 2u);
+    EXPECT_EQ(only[0].text, "x=1");
+    EXPECT_EQ(only[1].text, "y");
+}
+
 TEST(MacroFileSplit, PanelTextsKeepTheirBytes) {
     const std::string text = std::string("'\xE4\xF6\xFC'") + std::string(1, '\0') + "\t\r\n";
     const std::string file = "/*$$panel:G$$*/\n/*$$panel:C$$*/\n" + text;
