@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -40,6 +41,7 @@
 #include "engine/result_text.h"
 #include "windows/cp1252.h"
 #include "windows/qt_message_target.h"
+#include "windows/window_placement.h"
 
 namespace NuvixApp {
 
@@ -159,6 +161,10 @@ void TMainForm::CreateActions() {
 
     QMenu* file = menuBar()->addMenu("&File");
     file->addActions({actionNew, actionOpen, actionSave, actionSaveAs});
+    menuRecentFiles = file->addMenu("Recent files");
+    menuRecentFiles->setObjectName("menuRecentFiles");
+    recentFiles_ = TRecentFiles::Load(*NuvixWindows::ProgramSettings());
+    UpdateRecentMenu();
     file->addSeparator();
     file->addAction(actionExit);
     QMenu* edit = menuBar()->addMenu("&Edit");
@@ -382,6 +388,7 @@ void TMainForm::UpdateActions() {
     actionBreak->setEnabled(calculating_);
     actionDeletePanel->setEnabled(!calculating_ && index >= 1);
     actionRename->setEnabled(index >= 1);
+    menuRecentFiles->setEnabled(!calculating_ && !recentFiles_.Files().isEmpty());
     for (int i = 0; i < tabs_->count(); ++i)
         if (TEditPanel* p = Panel(i)) p->MemoEdit()->setReadOnly(calculating_);
 }
@@ -548,7 +555,15 @@ bool TMainForm::OpenFile(const QString& path) {
     UpdateActions();
     if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
     SetModified(false);
+    RememberRecentFile(path);
     return true;
+}
+
+void TMainForm::OpenFromCommandLine(const QString& path, bool run) {
+    if (path.isEmpty()) return;
+    const bool opened = OpenFile(path);
+    SetModified(false);
+    if (opened && run && actionStart->isEnabled()) Start();
 }
 
 bool TMainForm::SaveToFile(const QString& path) {
@@ -594,6 +609,40 @@ void TMainForm::SaveAsDialog() {
     hasFileName_ = true;
     SetModified(false);
     SetCaption();
+    RememberRecentFile(path);
+}
+
+// ---- recent files ---------------------------------------------------------------------------
+
+void TMainForm::RememberRecentFile(const QString& path) {
+    recentFiles_.Add(path);
+    recentFiles_.Save(*NuvixWindows::ProgramSettings());
+    UpdateRecentMenu();
+}
+
+void TMainForm::UpdateRecentMenu() {
+    menuRecentFiles->clear();
+    int number = 0;
+    for (const QString& path : recentFiles_.Files()) {
+        QString name = QFileInfo(path).fileName();
+        QAction* action = menuRecentFiles->addAction(QString("&%1 %2").arg(++number).arg(name.replace('&', "&&")));
+        action->setStatusTip(path);
+        action->setToolTip(path);
+        // Queued: opening rebuilds this menu, which must not delete the action that is
+        // still delivering its trigger.
+        connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); }, Qt::QueuedConnection);
+    }
+    menuRecentFiles->setEnabled(!calculating_ && !recentFiles_.Files().isEmpty());
+}
+
+void TMainForm::OpenRecent(const QString& path) {
+    if (calculating_) return;
+    if (modified_ && !SavePrompt()) return;
+    if (OpenFile(path)) return;
+    // Gone or unreadable (the user has been told): no use offering it again.
+    recentFiles_.Remove(path);
+    recentFiles_.Save(*NuvixWindows::ProgramSettings());
+    UpdateRecentMenu();
 }
 
 bool TMainForm::SavePrompt() {

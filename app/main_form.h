@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/recent_files.h"
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/var_handler.h"
@@ -18,6 +19,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 
@@ -45,6 +47,9 @@ public:
     // False (document unchanged) when the file cannot be read; while calculating nothing
     // happens.
     bool OpenFile(const QString& path);
+    // The file named when the program was started: opened (the document then counts as
+    // unmodified) and, with `run`, calculated at once as if Start was chosen.
+    void OpenFromCommandLine(const QString& path, bool run);
     // Writes the document to its file (through a temporary file renamed over it); false
     // on failure, which the user is told about.
     bool SaveToFile(const QString& path);
@@ -90,6 +95,7 @@ public:
     QAction* actionRename = nullptr;
     QAction* actionManual = nullptr;
     QAction* actionAbout = nullptr;
+    QMenu* menuRecentFiles = nullptr; // newest first, "&1 name" and so on
     QPushButton* btnShowError = nullptr;
     QLabel* lblError = nullptr;
 
@@ -126,6 +132,9 @@ private:
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
     void FillHelpList();
+    void RememberRecentFile(const QString& path);
+    void UpdateRecentMenu();
+    void OpenRecent(const QString& path);
 
     NuvixParser::TGlobalVarList globals_;
     std::unique_ptr<NuvixParser::TParser> panelParser_;
@@ -143,6 +152,7 @@ private:
     std::vector<NuvixParser::TCodePosInfo> marks_;
     TEditPanel* highlightTarget_ = nullptr;
 
+    TRecentFiles recentFiles_;
     QString filePath_;
     QString fileTitle_;
     bool hasFileName_ = false;
