@@ -168,18 +168,33 @@ void TMainForm::CreateActions() {
     file->addSeparator();
     file->addAction(actionExit);
     QMenu* edit = menuBar()->addMenu("&Edit");
-    auto editAction = [this, edit](const QString& text, QKeySequence key, void (QPlainTextEdit::*op)()) {
+    auto editAction = [this, edit](const QString& text, const QList<QKeySequence>& keys,
+                                   void (QPlainTextEdit::*op)()) {
         auto* a = edit->addAction(text);
-        a->setShortcut(key);
+        a->setShortcuts(keys);
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         connect(a, &QAction::triggered, this, [this, op] {
             if (TEditPanel* p = CurrentPanel()) (p->MemoEdit()->*op)();
         });
     };
-    editAction("&Cut", QKeySequence::Cut, &QPlainTextEdit::cut);
-    editAction("C&opy", QKeySequence::Copy, &QPlainTextEdit::copy);
-    editAction("&Paste", QKeySequence::Paste, &QPlainTextEdit::paste);
-    editAction("&Select all", QKeySequence::SelectAll, &QPlainTextEdit::selectAll);
+    editAction("&Undo", QKeySequence::keyBindings(QKeySequence::Undo), &QPlainTextEdit::undo);
+    editAction("&Redo", QKeySequence::keyBindings(QKeySequence::Redo), &QPlainTextEdit::redo);
+    // Ctrl+Y redoes also where the desktop's binding is Ctrl+Shift+Z (an editor that takes
+    // Ctrl+Y as its own redo keeps it, so the key never redoes twice). A window-wide
+    // shortcut: one in a menu only reaches the menu's own widgets otherwise.
+    if (!QKeySequence::keyBindings(QKeySequence::Redo).contains(QKeySequence("Ctrl+Y"))) {
+        auto* redoKey = new QAction(this);
+        redoKey->setShortcut(QKeySequence("Ctrl+Y"));
+        addAction(redoKey);
+        connect(redoKey, &QAction::triggered, this, [this] {
+            if (TEditPanel* p = CurrentPanel(); p && p->MemoEdit()->hasFocus()) p->MemoEdit()->redo();
+        });
+    }
+    edit->addSeparator();
+    editAction("&Cut", {QKeySequence::Cut}, &QPlainTextEdit::cut);
+    editAction("C&opy", {QKeySequence::Copy}, &QPlainTextEdit::copy);
+    editAction("&Paste", {QKeySequence::Paste}, &QPlainTextEdit::paste);
+    editAction("&Select all", {QKeySequence::SelectAll}, &QPlainTextEdit::selectAll);
     QMenu* calc = menuBar()->addMenu("&Calculation");
     calc->addActions({actionStart, actionBreak});
     QMenu* panel = menuBar()->addMenu("&Panel");

@@ -34,6 +34,7 @@ struct TWindow {
 // own (invalid when nothing colours it).
 QColor ColourAt(const QPlainTextEdit* editor, int position) {
     const QTextBlock block = editor->document()->findBlock(position);
+    if (!block.isValid() || position >= editor->document()->characterCount() - 1) return {};
     const int offset = position - block.position();
     for (const QTextLayout::FormatRange& r : block.layout()->formats())
         if (offset >= r.start && offset < r.start + r.length) return r.format.foreground().color();
@@ -49,7 +50,12 @@ void KeyCtrl(QWidget* editor, Qt::Key key, int times = 1) {
 
 TEST(EditorUndo, UndoAndRedoAreExactlyTheUsersEdits) {
     TWindow w;
+    // Shown and active, so that the window's shortcuts take part as they do for a user.
+    w.form.show();
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
     QPlainTextEdit* editor = w.Editor();
+    editor->setFocus();
     QTest::keyClicks(editor, "sin(1)");
     w.WaitForColouring();
     QTest::keyClick(editor, Qt::Key_Home);
