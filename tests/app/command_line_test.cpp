@@ -71,18 +71,6 @@ TEST(CommandLine, RunOpensTheFileAndStartsItsActivePanel) {
     EXPECT_EQ(opened.CurrentPanel()->EdtResult()->text(), "");
 }
 
-TEST(CommandLine, RunWithASyntaxErrorOnlyOpens) {
-    QTemporaryDir dir;
-    const QString path = WriteFile(dir, "broken.zma", "1 + (");
-    NuvixApp::TMainForm form;
-    form.askUser = [](QMessageBox::Icon, const QString&, const QString&, QMessageBox::StandardButtons) {
-        return QMessageBox::Ok;
-    };
-    form.OpenFromCommandLine(path, true);
-    EXPECT_FALSE(form.Calculating());
-    EXPECT_EQ(form.FilePath(), path);
-}
-
 // The program answers --help and --version before it needs a display.
 TEST(CommandLine, HelpAndVersionNeedNoDisplay) {
     for (const char* option : {"--help", "--version"}) {

@@ -92,16 +92,4 @@ TEST(RecentFiles, AFileThatIsGoneLeavesTheMenu) {
     EXPECT_EQ(w.asked.value(0), "Error opening file " + gone);
 }
 
-TEST(RecentFiles, AModifiedDocumentIsAskedAboutFirst) {
-    QTemporaryDir dir;
-    NuvixWindows::ProgramSettings()->remove("recentFiles");
-    const QString path = WriteFile(dir, "a.zma", "1");
-    TWindow w;
-    ASSERT_TRUE(w.form.OpenFile(path));
-    w.form.Panel(1)->MemoEdit()->setPlainText(QString(60, 'x'));
-    w.form.menuRecentFiles->actions().at(0)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.asked.isEmpty(); }, 5000));
-    EXPECT_EQ(w.asked.value(0), "The current file has been modified, do you want to save it?");
-}
-
 } // namespace
