@@ -6,11 +6,10 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "app/engine_text.h"
+#include "app/mark_highlighter.h"
 #include "windows/cp1252.h"
 
 namespace NuvixApp {
@@ -21,7 +20,7 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     layout->setSpacing(2);
 
     memoEdit_ = new QPlainTextEdit(this);
-    memoEdit_->setObjectName("MemoEdit");
+    memoEdit_->setObjectName("memoEdit");
     QFont font("Courier New", 10);
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
@@ -30,13 +29,13 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     memoEdit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memoEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memoEdit_, 1);
-    // Highlighting changes formats only, with the notify flag cleared.
+    highlighter_ = new TMarkHighlighter(memoEdit_->document(), this);
     connect(memoEdit_, &QPlainTextEdit::textChanged, this, [this] {
         if (notify && changeHook) changeHook(this);
     });
 
     resultPanel_ = new QWidget(this);
-    resultPanel_->setObjectName("ResultPanel");
+    resultPanel_->setObjectName("pnlResult");
     auto* strip = new QHBoxLayout(resultPanel_);
     strip->setContentsMargins(0, 0, 0, 0);
     edtResult_ = new QLineEdit(resultPanel_);
@@ -64,48 +63,24 @@ NuvixParser::TRadix TEditPanel::Radix() const {
 }
 
 std::string TEditPanel::Text() const {
-    // QPlainTextEdit separates lines with U+2029 internally; toPlainText gives '\n'.
-    return NuvixWindows::ToCp1252(memoEdit_->toPlainText());
+    return EngineText().Bytes();
+}
+
+TEngineText TEditPanel::EngineText() const {
+    return TEngineText::OfDocument(*memoEdit_->document());
 }
 
 void TEditPanel::SetText(const std::string& bytes) {
+    highlighter_->ClearMarks();
     memoEdit_->setPlainText(NuvixWindows::FromCp1252(bytes));
 }
 
 void TEditPanel::ApplyHighlighting(const std::vector<NuvixParser::TCodePosInfo>& marks) {
     if (marks.empty()) return;
-    static const QColor kColours[] = {
-        QColor(0, 128, 0), QColor(128, 0, 0), QColor(0, 0, 255),     QColor(0, 0, 0),
-        QColor(0, 0, 0),   QColor(0, 0, 255), QColor(128, 128, 128),
-    };
+    // The document reports new formats as a change of its contents; it is none.
     const bool savedNotify = notify;
     notify = false;
-    QTextDocument* doc = memoEdit_->document();
-    const int hScroll = memoEdit_->horizontalScrollBar()->value();
-    const int vScroll = memoEdit_->verticalScrollBar()->value();
-    const QTextCursor selection = memoEdit_->textCursor();
-    const int length = doc->characterCount() - 1;
-
-    QTextCursor cursor(doc);
-    cursor.beginEditBlock();
-    for (std::size_t i = 0; i < marks.size(); ++i) {
-        const int start = std::max(0, marks[i].position);
-        const int end = i + 1 < marks.size() ? std::max(start, marks[i + 1].position) : start + 99999;
-        if (start >= length) break;
-        QTextCharFormat format;
-        const int kind = marks[i].kind >= 0 && marks[i].kind <= 6 ? marks[i].kind : 0;
-        format.setForeground(kColours[kind]);
-        format.setFontWeight(QFont::Normal);
-        format.setFontItalic(kind == NuvixParser::TCodePosInfo::kComment);
-        cursor.setPosition(start);
-        cursor.setPosition(std::min(end, length), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(format);
-    }
-    cursor.endEditBlock();
-
-    memoEdit_->setTextCursor(selection);
-    memoEdit_->horizontalScrollBar()->setValue(hScroll);
-    memoEdit_->verticalScrollBar()->setValue(vScroll);
+    highlighter_->SetMarks(marks, EngineText());
     notify = savedNotify;
 }
 

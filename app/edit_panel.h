@@ -15,6 +15,9 @@ class QPlainTextEdit;
 
 namespace NuvixApp {
 
+class TEngineText;
+class TMarkHighlighter;
+
 class TEditPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -27,16 +30,19 @@ public:
     QComboBox* CbRadix() const { return cbRadix_; }
     NuvixParser::TRadix Radix() const;
 
-    // The script as 8-bit text (Windows-1252) with LF line ends, and back.
+    // The script as 8-bit text (Windows-1252) with LF line ends, byte for byte what the
+    // editor holds (no-break spaces included), and back. SetText starts a new undo history.
     std::string Text() const;
+    TEngineText EngineText() const;
     void SetText(const std::string& bytes);
 
     // Called with this panel on every text change while the notify flag is set.
     std::function<void(TEditPanel*)> changeHook;
     bool notify = true;
 
-    // Colours the text by the parser's marks, keeping selection and scroll position; the
-    // formatting does not count as a change.
+    // Colours the text by the parser's marks (engine byte positions of the text as it is
+    // now). Colouring is presentation: no undo step, no change, selection and scroll
+    // position untouched.
     void ApplyHighlighting(const std::vector<NuvixParser::TCodePosInfo>& marks);
 
 private:
@@ -44,6 +50,7 @@ private:
     QWidget* resultPanel_;
     QLineEdit* edtResult_;
     QComboBox* cbRadix_;
+    TMarkHighlighter* highlighter_; // a child object
 };
 
 } // namespace NuvixApp

@@ -61,14 +61,41 @@ std::string MimePackageText() {
            "</mime-info>\n";
 }
 
+// Two layers of escaping, in this order, undone by a launcher in the reverse order:
+//   1. the argument is quoted: in double quotes, with '"', '`', '$' and '\' each behind a
+//      backslash (a blank, and any other character, needs nothing more inside the quotes);
+//   2. the Exec value is a string value: every backslash is doubled and the control
+//      characters take their escapes; and in Exec a literal '%' is written "%%".
+// So "/a b/$x" becomes "/a b/\\$x" in the file, and one backslash becomes four.
+std::string ExecArgument(const std::string& path) {
+    std::string quoted = "\"";
+    for (const char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    std::string value;
+    for (const char c : quoted) {
+        switch (c) {
+        case '\\': value += "\\\\"; break;
+        case '\n': value += "\\n"; break;
+        case '\t': value += "\\t"; break;
+        case '\r': value += "\\r"; break;
+        case '%': value += "%%"; break;
+        default: value += c;
+        }
+    }
+    return value;
+}
+
 std::string DesktopEntryText(const std::string& programPath) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=The Varnex Calculator\n"
            "Comment=Scripting calculator for laboratory work\n"
-           "Exec=\"" +
-           programPath +
-           "\" %f\n"
+           "Exec=" +
+           ExecArgument(programPath) +
+           " %f\n"
            "MimeType=" +
            std::string(kMacroMimeType) +
            ";\n"

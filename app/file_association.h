@@ -16,6 +16,10 @@ std::string UserDataHome();
 // calculator works without the association. Returns true when anything was written.
 bool RegisterFileType(const std::string& dataHome, const std::string& programPath);
 
+// The program path as the first argument of a desktop entry's Exec key, quoted and
+// escaped as the Desktop Entry Specification asks, so that any path survives.
+std::string ExecArgument(const std::string& path);
+
 // The texts written, for the install target and tests.
 std::string MimePackageText();
 std::string DesktopEntryText(const std::string& programPath);

@@ -1,15 +1,40 @@
 // Entry point of the desktop calculator.
 #include <QApplication>
 #include <QStringList>
+#include <iostream>
 
+#include "app/about_form.h"
+#include "app/command_line.h"
 #include "app/file_association.h"
 #include "app/main_form.h"
 #include "instruments/run_context.h"
 #include "windows/output_form.h"
+#include "windows/window_placement.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before Qt starts, so they work without a display.
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i) rawArguments << QString::fromLocal8Bit(argv[i]);
+    const NuvixApp::TCommandLine early = NuvixApp::ParseCommandLine(rawArguments);
+    if (early.help) {
+        std::cout << NuvixApp::UsageText().toStdString();
+        return 0;
+    }
+    if (early.version) {
+        std::cout << "The Varnex Calculator, " << NuvixApp::TAboutForm::VersionLine().toStdString() << '\n';
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("The Varnex Calculator");
+    // Qt has taken its own options (-platform and the like) out of the arguments now.
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    const NuvixApp::TCommandLine commandLine = NuvixApp::ParseCommandLine(args);
+    if (!commandLine.error.isEmpty()) {
+        std::cerr << "varnexcalc: " << commandLine.error.toStdString() << "\n\n" << NuvixApp::UsageText().toStdString();
+        return 2;
+    }
     NuvixApp::RegisterFileType(NuvixApp::UserDataHome(), QApplication::applicationFilePath().toStdString());
 
     // The windows in their order of creation; only the main window shows at start, the
@@ -17,16 +42,11 @@ int main(int argc, char** argv) {
     NuvixApp::TMainForm mainForm;
     NuvixWindows::TOutputForm outputForm;
     mainForm.SetRunWindows(NuvixParser::TRunContext{&outputForm.TextOutput(), nullptr, nullptr});
+    // Each window comes back where the user left it (children of their windows).
+    new NuvixWindows::TWindowPlacement(mainForm, "MainWindow");
+    new NuvixWindows::TWindowPlacement(outputForm, "OutputWindow");
     mainForm.show();
 
-    // The whole argument text is one file name; surrounding double quotes are removed.
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
-    QString path = args.join(' ');
-    if (path.startsWith('"') && path.size() >= 2) path = path.mid(1, path.size() - 2);
-    if (!path.isEmpty()) {
-        mainForm.OpenFile(path);
-        mainForm.SetModified(false);
-    }
+    mainForm.OpenFromCommandLine(commandLine.file, commandLine.run);
     return app.exec();
 }

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -30,6 +31,7 @@
 
 #include "app/about_form.h"
 #include "app/edit_panel.h"
+#include "app/engine_text.h"
 #include "app/rename_form.h"
 #include "engine/calc_info.h"
 #include "engine/function.h"
@@ -37,6 +39,7 @@
 #include "engine/result_text.h"
 #include "instruments/calculator.h"
 #include "windows/cp1252.h"
+#include "windows/window_placement.h"
 
 namespace NuvixApp {
 
@@ -114,79 +117,98 @@ void TMainForm::CreateActions() {
         if (modified_ && !SavePrompt()) return;
         NewDocument();
     });
-    fileOpen = make("&Open...", "", QKeySequence("Ctrl+O"), [this] { OpenDialog(); });
+    actionOpen = make("&Open...", "", QKeySequence("Ctrl+O"), [this] { OpenDialog(); });
     actionSave = make("&Save", "", QKeySequence("Ctrl+S"), [this] { SaveAction(); });
-    fileSaveAs = make("Save &as...", "", {}, [this] { SaveAsDialog(); });
-    fileExit = make("&Quit", "", {}, [this] { close(); });
+    actionSaveAs = make("Save &as...", "", {}, [this] { SaveAsDialog(); });
+    actionExit = make("&Quit", "", {}, [this] { close(); });
     actionStart = make("&Start", "Start the calculation", QKeySequence(Qt::Key_F2), [this] { Start(); });
     actionBreak = make("&Break", "Interrupt calculation", QKeySequence(Qt::Key_F4), [this] { Break(); });
-    actNewPanel =
+    actionNewPanel =
         make("New &panel", "Create a new expression window", QKeySequence("Ctrl+N"), [this] { NewPanel(); });
-    actDelPanel = make("&Delete panel", "Delete the current expression window and the expression in it",
+    actionDeletePanel = make("&Delete panel", "Delete the current expression window and the expression in it",
                        QKeySequence("Ctrl+D"), [this] { DeletePanel(); });
-    actRename =
+    actionRename =
         make("&Rename...", "Rename the tabsheet label of the current panel", {}, [this] { RenameDialog(); });
     actionManual = make("&User Manual...", "Display the PDF-Manual", {}, [] {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo("varnexcalc.pdf").absoluteFilePath()));
     });
-    actAbout = make("&About...", "", {}, [this] { AboutBox(); });
+    actionAbout = make("&About...", "", {}, [this] { AboutBox(); });
 
     QStyle* st = style();
-    fileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    actionOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
     actionSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
     actionStart->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
     actionBreak->setIcon(st->standardIcon(QStyle::SP_MediaStop));
-    actNewPanel->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-    actDelPanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
+    actionNewPanel->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    actionDeletePanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
 
     QMenu* file = menuBar()->addMenu("&File");
-    file->addActions({actionNew, fileOpen, actionSave, fileSaveAs});
+    file->addActions({actionNew, actionOpen, actionSave, actionSaveAs});
+    menuRecentFiles = file->addMenu("Recent files");
+    menuRecentFiles->setObjectName("menuRecentFiles");
+    recentFiles_ = TRecentFiles::Load(*NuvixWindows::ProgramSettings());
+    UpdateRecentMenu();
     file->addSeparator();
-    file->addAction(fileExit);
+    file->addAction(actionExit);
     QMenu* edit = menuBar()->addMenu("&Edit");
-    auto editAction = [this, edit](const QString& text, QKeySequence key, void (QPlainTextEdit::*op)()) {
+    auto editAction = [this, edit](const QString& text, const QList<QKeySequence>& keys,
+                                   void (QPlainTextEdit::*op)()) {
         auto* a = edit->addAction(text);
-        a->setShortcut(key);
+        a->setShortcuts(keys);
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         connect(a, &QAction::triggered, this, [this, op] {
             if (TEditPanel* p = CurrentPanel()) (p->MemoEdit()->*op)();
         });
     };
-    editAction("&Cut", QKeySequence::Cut, &QPlainTextEdit::cut);
-    editAction("C&opy", QKeySequence::Copy, &QPlainTextEdit::copy);
-    editAction("&Paste", QKeySequence::Paste, &QPlainTextEdit::paste);
-    editAction("&Select all", QKeySequence::SelectAll, &QPlainTextEdit::selectAll);
+    editAction("&Undo", QKeySequence::keyBindings(QKeySequence::Undo), &QPlainTextEdit::undo);
+    editAction("&Redo", QKeySequence::keyBindings(QKeySequence::Redo), &QPlainTextEdit::redo);
+    // Ctrl+Y redoes also where the desktop's binding is Ctrl+Shift+Z (an editor that takes
+    // Ctrl+Y as its own redo keeps it, so the key never redoes twice). A window-wide
+    // shortcut: one in a menu only reaches the menu's own widgets otherwise.
+    if (!QKeySequence::keyBindings(QKeySequence::Redo).contains(QKeySequence("Ctrl+Y"))) {
+        auto* redoKey = new QAction(this);
+        redoKey->setShortcut(QKeySequence("Ctrl+Y"));
+        addAction(redoKey);
+        connect(redoKey, &QAction::triggered, this, [this] {
+            if (TEditPanel* p = CurrentPanel(); p && p->MemoEdit()->hasFocus()) p->MemoEdit()->redo();
+        });
+    }
+    edit->addSeparator();
+    editAction("&Cut", {QKeySequence::Cut}, &QPlainTextEdit::cut);
+    editAction("C&opy", {QKeySequence::Copy}, &QPlainTextEdit::copy);
+    editAction("&Paste", {QKeySequence::Paste}, &QPlainTextEdit::paste);
+    editAction("&Select all", {QKeySequence::SelectAll}, &QPlainTextEdit::selectAll);
     QMenu* calc = menuBar()->addMenu("&Calculation");
     calc->addActions({actionStart, actionBreak});
     QMenu* panel = menuBar()->addMenu("&Panel");
-    panel->addActions({actNewPanel, actDelPanel, actRename});
+    panel->addActions({actionNewPanel, actionDeletePanel, actionRename});
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addActions({actionManual, actAbout});
+    help->addActions({actionManual, actionAbout});
 
     QToolBar* bar = addToolBar("Tools");
-    bar->setObjectName("ToolBar");
-    bar->addActions({fileOpen, actionSave});
+    bar->setObjectName("tbMain");
+    bar->addActions({actionOpen, actionSave});
     bar->addSeparator();
     bar->addActions({actionStart, actionBreak});
     bar->addSeparator();
-    bar->addActions({actNewPanel, actDelPanel});
+    bar->addActions({actionNewPanel, actionDeletePanel});
 }
 
 void TMainForm::CreateLayout() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     tabs_ = new QTabWidget(central);
-    tabs_->setObjectName("PageControl");
+    tabs_->setObjectName("tabPanels");
     layout->addWidget(tabs_, 1);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { OnTabChanged(index); });
 
     // The help area: pick a function to see how it is called and what it does.
     auto* helpRow = new QHBoxLayout();
     helpList_ = new QComboBox(central);
-    helpList_->setObjectName("HelpList");
+    helpList_->setObjectName("cbHelp");
     helpList_->setMinimumWidth(140);
     helpText_ = new QLabel(central);
-    helpText_->setObjectName("HelpArea");
+    helpText_->setObjectName("lblHelp");
     helpText_->setWordWrap(true);
     helpText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     helpRow->addWidget(new QLabel("Functions:", central));
@@ -199,13 +221,13 @@ void TMainForm::CreateLayout() {
     logo->setOpenExternalLinks(true);
     bottom->addWidget(logo);
     bottom->addWidget(new QLabel("Status:", central));
-    panelError = new QLabel(central);
-    panelError->setObjectName("PanelError");
-    panelError->setAlignment(Qt::AlignCenter);
-    panelError->setMinimumWidth(60);
-    bottom->addWidget(panelError);
+    lblError = new QLabel(central);
+    lblError->setObjectName("lblError");
+    lblError->setAlignment(Qt::AlignCenter);
+    lblError->setMinimumWidth(60);
+    bottom->addWidget(lblError);
     btnShowError = new QPushButton("Show error", central);
-    btnShowError->setObjectName("BtnShowError");
+    btnShowError->setObjectName("btnShowError");
     btnShowError->setToolTip("Display the reason why the status is red");
     connect(btnShowError, &QPushButton::clicked, this, [this] { ShowError(); });
     bottom->addWidget(btnShowError);
@@ -358,12 +380,13 @@ void TMainForm::UpdateActions() {
     const int index = tabs_->currentIndex();
     actionSave->setEnabled(modified_);
     actionNew->setEnabled(!calculating_);
-    fileOpen->setEnabled(!calculating_);
-    actNewPanel->setEnabled(!calculating_);
+    actionOpen->setEnabled(!calculating_);
+    actionNewPanel->setEnabled(!calculating_);
     actionStart->setEnabled(!calculating_ && !error_ && index >= 1);
     actionBreak->setEnabled(calculating_);
-    actDelPanel->setEnabled(!calculating_ && index >= 1);
-    actRename->setEnabled(index >= 1);
+    actionDeletePanel->setEnabled(!calculating_ && index >= 1);
+    actionRename->setEnabled(index >= 1);
+    menuRecentFiles->setEnabled(!calculating_ && !recentFiles_.Files().isEmpty());
     for (int i = 0; i < tabs_->count(); ++i)
         if (TEditPanel* p = Panel(i)) p->MemoEdit()->setReadOnly(calculating_);
 }
@@ -371,11 +394,11 @@ void TMainForm::UpdateActions() {
 void TMainForm::SetErrorState(bool value) {
     error_ = value;
     if (value) {
-        panelError->setText("Error");
-        panelError->setStyleSheet("QLabel { background: rgb(255,0,0); }");
+        lblError->setText("Error");
+        lblError->setStyleSheet("QLabel { background: rgb(255,0,0); }");
     } else {
-        panelError->setText("Ok");
-        panelError->setStyleSheet("QLabel { background: rgb(0,255,0); }");
+        lblError->setText("Ok");
+        lblError->setStyleSheet("QLabel { background: rgb(0,255,0); }");
         statusField1_->clear();
     }
     btnShowError->setEnabled(value);
@@ -391,10 +414,12 @@ void TMainForm::ShowError() {
         return;
     }
     statusField1_->setText(FromCp1252(parser.ErrorMessage()));
+    // The parser counts bytes of the text it was given; the editor counts its own characters.
+    const TEngineText text = panel->EngineText();
     const int length = panel->MemoEdit()->document()->characterCount() - 1;
-    const int start = std::clamp(parser.ErrorStart() < 0 ? 0 : parser.ErrorStart(), 0, length);
+    const int start = std::clamp(text.EditorPosition(std::max(0, parser.ErrorStart())), 0, length);
     // An error at the end of the text (end -1) selects up to the end.
-    const int end = parser.ErrorEnd() < 0 ? length : std::clamp(parser.ErrorEnd(), start, length);
+    const int end = parser.ErrorEnd() < 0 ? length : std::clamp(text.EditorPosition(parser.ErrorEnd()), start, length);
     QTextCursor cursor = panel->MemoEdit()->textCursor();
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
@@ -467,6 +492,7 @@ void TMainForm::OnThreadLost() {
 
 void TMainForm::NewDocument() {
     hasFileName_ = false;
+    lineEnds_ = TLineEnds::Lf;
     filePath_.clear();
     fileTitle_.clear();
     DestroyAllTabs();
@@ -504,6 +530,7 @@ bool TMainForm::OpenFile(const QString& path) {
 
     NewDocument();
     filePath_ = path;
+    lineEnds_ = LineEndsOf(tabs);
     for (std::size_t i = 0; i < tabs.size(); ++i) {
         TEditPanel* panel = static_cast<int>(i) < tabs_->count() ? Panel(static_cast<int>(i)) : nullptr;
         if (panel)
@@ -527,14 +554,22 @@ bool TMainForm::OpenFile(const QString& path) {
     UpdateActions();
     if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
     SetModified(false);
+    RememberRecentFile(path);
     return true;
+}
+
+void TMainForm::OpenFromCommandLine(const QString& path, bool run) {
+    if (path.isEmpty()) return;
+    const bool opened = OpenFile(path);
+    SetModified(false);
+    if (opened && run && actionStart->isEnabled()) Start();
 }
 
 bool TMainForm::SaveToFile(const QString& path) {
     if (tabs_->count() == 0) return true;
     std::vector<TMacroPanel> tabs;
     for (int i = 0; i < tabs_->count(); ++i)
-        tabs.push_back(TMacroPanel{ToCp1252(tabs_->tabText(i)), Panel(i)->Text(), 0});
+        tabs.push_back(TMacroPanel{ToCp1252(tabs_->tabText(i)), WithLineEnds(Panel(i)->Text(), lineEnds_), 0});
     const std::string bytes = JoinMacroText(tabs);
     // Written to a temporary file in the same folder and renamed over the old one, so a
     // failed write (disk full, permission lost) never destroys the existing file.
@@ -573,6 +608,40 @@ void TMainForm::SaveAsDialog() {
     hasFileName_ = true;
     SetModified(false);
     SetCaption();
+    RememberRecentFile(path);
+}
+
+// ---- recent files ---------------------------------------------------------------------------
+
+void TMainForm::RememberRecentFile(const QString& path) {
+    recentFiles_.Add(path);
+    recentFiles_.Save(*NuvixWindows::ProgramSettings());
+    UpdateRecentMenu();
+}
+
+void TMainForm::UpdateRecentMenu() {
+    menuRecentFiles->clear();
+    int number = 0;
+    for (const QString& path : recentFiles_.Files()) {
+        QString name = QFileInfo(path).fileName();
+        QAction* action = menuRecentFiles->addAction(QString("&%1 %2").arg(++number).arg(name.replace('&', "&&")));
+        action->setStatusTip(path);
+        action->setToolTip(path);
+        // Queued: opening rebuilds this menu, which must not delete the action that is
+        // still delivering its trigger.
+        connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); }, Qt::QueuedConnection);
+    }
+    menuRecentFiles->setEnabled(!calculating_ && !recentFiles_.Files().isEmpty());
+}
+
+void TMainForm::OpenRecent(const QString& path) {
+    if (calculating_) return;
+    if (modified_ && !SavePrompt()) return;
+    if (OpenFile(path)) return;
+    // Gone or unreadable (the user has been told): no use offering it again.
+    recentFiles_.Remove(path);
+    recentFiles_.Save(*NuvixWindows::ProgramSettings());
+    UpdateRecentMenu();
 }
 
 bool TMainForm::SavePrompt() {
@@ -633,6 +702,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         std::_Exit(0);
     }
     event->accept();
+    // The program ends with its main window. Our other windows (the output window, and
+    // any window that only hides when closed) must not keep it running as the last
+    // visible window: they stop counting for "quit on last window closed" and go now.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible()) continue;
+        window->setAttribute(Qt::WA_QuitOnClose, false);
+        window->hide();
+    }
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

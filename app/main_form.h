@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/recent_files.h"
+#include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/thread_messages.h"
 #include "instruments/run_context.h"
@@ -18,6 +20,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 
@@ -44,6 +47,9 @@ public:
     // False (document unchanged) when the file cannot be read; while calculating nothing
     // happens.
     bool OpenFile(const QString& path);
+    // The file named when the program was started: opened (the document then counts as
+    // unmodified) and, with `run`, calculated at once as if Start was chosen.
+    void OpenFromCommandLine(const QString& path, bool run);
     // Writes the document to its file (through a temporary file renamed over it); false
     // on failure, which the user is told about.
     bool SaveToFile(const QString& path);
@@ -78,19 +84,20 @@ public:
     QString StatusText(int field) const;
 
     QAction* actionNew = nullptr;
-    QAction* fileOpen = nullptr;
+    QAction* actionOpen = nullptr;
     QAction* actionSave = nullptr;
-    QAction* fileSaveAs = nullptr;
-    QAction* fileExit = nullptr;
+    QAction* actionSaveAs = nullptr;
+    QAction* actionExit = nullptr;
     QAction* actionStart = nullptr;
     QAction* actionBreak = nullptr;
-    QAction* actNewPanel = nullptr;
-    QAction* actDelPanel = nullptr;
-    QAction* actRename = nullptr;
+    QAction* actionNewPanel = nullptr;
+    QAction* actionDeletePanel = nullptr;
+    QAction* actionRename = nullptr;
     QAction* actionManual = nullptr;
-    QAction* actAbout = nullptr;
+    QAction* actionAbout = nullptr;
+    QMenu* menuRecentFiles = nullptr; // newest first, "&1 name" and so on
     QPushButton* btnShowError = nullptr;
-    QLabel* panelError = nullptr;
+    QLabel* lblError = nullptr;
 
     // Every question and message box goes through here (tests answer instead of a user).
     using TAskUser = std::function<QMessageBox::StandardButton(
@@ -127,6 +134,9 @@ private:
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
     void FillHelpList();
+    void RememberRecentFile(const QString& path);
+    void UpdateRecentMenu();
+    void OpenRecent(const QString& path);
 
     std::unique_ptr<NuvixParser::TCalculator> calculator_;
     NuvixParser::TParser* panelParser_ = nullptr;  // the calculator's
@@ -141,9 +151,11 @@ private:
     std::vector<NuvixParser::TCodePosInfo> marks_;
     TEditPanel* highlightTarget_ = nullptr;
 
+    TRecentFiles recentFiles_;
     QString filePath_;
     QString fileTitle_;
     bool hasFileName_ = false;
+    NuvixParser::TLineEnds lineEnds_ = NuvixParser::TLineEnds::Lf; // as the file was read
     bool modified_ = false;
     bool error_ = false;
     bool calculating_ = false;

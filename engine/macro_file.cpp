@@ -24,9 +24,9 @@ std::vector<TMacroPanel> SplitMacroText(std::string_view file) {
         std::size_t p = header + kHeaderStart.size();
         const std::size_t close = file.find(kHeaderEnd, p);
         std::string caption;
-        if (close == std::string_view::npos) {
-            p = file.size(); // no end of caption: an empty caption and nothing left
-        } else {
+        // A header without its "$$*/" has an empty caption, and what follows it is the
+        // panel's text: no byte of the file is lost.
+        if (close != std::string_view::npos) {
             caption.assign(file.substr(p, close - p));
             p = close + kHeaderEnd.size();
             if (p < file.size()) ++p; // the line feed after the header
@@ -54,6 +54,25 @@ std::string JoinMacroText(const std::vector<TMacroPanel>& tabs) {
         file += tab.text;
     }
     return file;
+}
+
+TLineEnds LineEndsOf(const std::vector<TMacroPanel>& tabs) {
+    for (const TMacroPanel& tab : tabs) {
+        const std::size_t lf = tab.text.find('\n');
+        if (lf != std::string::npos) return lf > 0 && tab.text[lf - 1] == '\r' ? TLineEnds::CrLf : TLineEnds::Lf;
+    }
+    return TLineEnds::Lf;
+}
+
+std::string WithLineEnds(std::string_view lfText, TLineEnds lineEnds) {
+    if (lineEnds == TLineEnds::Lf) return std::string(lfText);
+    std::string text;
+    text.reserve(lfText.size() + lfText.size() / 16);
+    for (const char c : lfText) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    return text;
 }
 
 bool SavePromptCanBeSkipped(std::size_t tabCount, int activeTab, std::size_t charactersOfTabs0And1) {

@@ -84,33 +84,33 @@ TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Win
     for (QPushButton* b : {btnClear, btnSave, btnCopy, btnPrint}) buttons->addWidget(b);
     buttons->addStretch();
 
-    Memo = new QPlainTextEdit(this);
-    Memo->setObjectName(QStringLiteral("Memo"));
-    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoOutput = new QPlainTextEdit(this);
+    memoOutput->setObjectName(QStringLiteral("memoOutput"));
+    memoOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memoOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Every placed text would be an undo step: a long run would pile up memory for
     // nothing. The user's typing loses its undo with it.
-    Memo->setUndoRedoEnabled(false);
+    memoOutput->setUndoRedoEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(toolBar);
-    layout->addWidget(Memo);
+    layout->addWidget(memoOutput);
 
     connect(btnClear, &QPushButton::clicked, this, &TOutputForm::Clear);
     connect(btnSave, &QPushButton::clicked, this, &TOutputForm::SaveClicked);
     connect(btnCopy, &QPushButton::clicked, this, &TOutputForm::CopyClicked);
     connect(btnPrint, &QPushButton::clicked, this, &TOutputForm::PrintClicked);
-    connect(Memo->document(), &QTextDocument::contentsChanged, this, [this] {
+    connect(memoOutput->document(), &QTextDocument::contentsChanged, this, [this] {
         if (!placing_) oneEmptyLine_ = false;
     });
 
     repaintTimer_ = new QTimer(this);
     repaintTimer_->setSingleShot(true);
     repaintTimer_->setInterval(kRepaintMs);
-    connect(repaintTimer_, &QTimer::timeout, this, [this] { Memo->setUpdatesEnabled(true); });
+    connect(repaintTimer_, &QTimer::timeout, this, [this] { memoOutput->setUpdatesEnabled(true); });
 
     textOutput_ = std::make_unique<TGuiThreadOutput>(*this);
 }
@@ -122,18 +122,18 @@ NuvixParser::TTextOutput& TOutputForm::TextOutput() {
 }
 
 void TOutputForm::PlaceText(std::string_view text, bool endLine) {
-    QTextDocument* document = Memo->document();
+    QTextDocument* document = memoOutput->document();
     const QString t = WithLfBreaks(FromCp1252(text));
     placing_ = true;
     if (document->isEmpty() && !oneEmptyLine_) {
-        Memo->appendPlainText(t); // the first line of an empty window
+        memoOutput->appendPlainText(t); // the first line of an empty window
     } else if (!lineEnded_) {
         // The first piece continues the last line, further pieces are lines of their own.
         const qsizetype lf = t.indexOf(QLatin1Char('\n'));
         QTextCursor cursor(document);
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(lf < 0 ? t : t.left(lf));
-        if (lf >= 0) Memo->appendPlainText(t.mid(lf + 1));
+        if (lf >= 0) memoOutput->appendPlainText(t.mid(lf + 1));
     } else if (oneEmptyLine_) {
         QTextCursor cursor(document); // below the one empty line, which has no block of its own
         cursor.insertBlock();
@@ -141,7 +141,7 @@ void TOutputForm::PlaceText(std::string_view text, bool endLine) {
     } else {
         // Appending keeps the view at the end when it was there, as a terminal does, and
         // leaves it alone when the user scrolled up to read.
-        Memo->appendPlainText(t);
+        memoOutput->appendPlainText(t);
     }
     placing_ = false;
     oneEmptyLine_ = document->isEmpty();
@@ -149,7 +149,7 @@ void TOutputForm::PlaceText(std::string_view text, bool endLine) {
     DeferRepaint();
     if (!isVisible()) {
         show();
-        Memo->verticalScrollBar()->setValue(Memo->verticalScrollBar()->maximum());
+        memoOutput->verticalScrollBar()->setValue(memoOutput->verticalScrollBar()->maximum());
     }
 }
 
@@ -157,12 +157,12 @@ void TOutputForm::PlaceText(std::string_view text, bool endLine) {
 // the text: while output streams in, the area is repainted at most every kRepaintMs.
 void TOutputForm::DeferRepaint() {
     if (repaintTimer_->isActive()) return;
-    Memo->setUpdatesEnabled(false);
+    memoOutput->setUpdatesEnabled(false);
     repaintTimer_->start();
 }
 
 QStringList TOutputForm::Lines() const {
-    const QTextDocument* document = Memo->document();
+    const QTextDocument* document = memoOutput->document();
     QStringList lines;
     if (document->isEmpty()) {
         if (oneEmptyLine_) lines.append(QString());
@@ -176,7 +176,7 @@ QStringList TOutputForm::Lines() const {
 
 void TOutputForm::Clear() {
     placing_ = true;
-    Memo->clear();
+    memoOutput->clear();
     placing_ = false;
     oneEmptyLine_ = false;
 }
@@ -225,7 +225,7 @@ void TOutputForm::SaveClicked() {
     QFileDialog dialog(this, QStringLiteral("Save plot as text file"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")});
+    dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().constFirst();
@@ -235,8 +235,8 @@ void TOutputForm::SaveClicked() {
 }
 
 void TOutputForm::CopyClicked() {
-    Memo->selectAll();
-    Memo->copy();
+    memoOutput->selectAll();
+    memoOutput->copy();
 }
 
 void TOutputForm::PrintClicked() {

@@ -67,7 +67,7 @@ private:
     QPushButton* btnSave = nullptr;
     QPushButton* btnCopy = nullptr;
     QPushButton* btnPrint = nullptr;
-    QPlainTextEdit* Memo = nullptr;
+    QPlainTextEdit* memoOutput = nullptr;
     std::unique_ptr<TGuiThreadOutput> textOutput_;
     QTimer* repaintTimer_ = nullptr;
 

@@ -67,7 +67,7 @@ TEST(MainForm, SyntaxCheckDrivesLampStartAndShowError) {
     TWindow w;
     w.Type(1, "1 + (2 * ");
     EXPECT_TRUE(w.form.ErrorState());
-    EXPECT_EQ(w.form.panelError->text(), "Error");
+    EXPECT_EQ(w.form.lblError->text(), "Error");
     EXPECT_FALSE(w.form.actionStart->isEnabled());
     EXPECT_TRUE(w.form.btnShowError->isEnabled());
     EXPECT_TRUE(w.form.Modified());
@@ -81,7 +81,7 @@ TEST(MainForm, SyntaxCheckDrivesLampStartAndShowError) {
 
     w.Type(1, "1 + (2 * 3)");
     EXPECT_FALSE(w.form.ErrorState());
-    EXPECT_EQ(w.form.panelError->text(), "Ok");
+    EXPECT_EQ(w.form.lblError->text(), "Ok");
     EXPECT_TRUE(w.form.actionStart->isEnabled());
     EXPECT_FALSE(w.form.btnShowError->isEnabled());
 }
@@ -145,8 +145,8 @@ TEST(MainForm, CalculatingLocksEditorsAndTabsUntilBreak) {
     EXPECT_TRUE(w.form.Panel(0)->MemoEdit()->isReadOnly());
     EXPECT_FALSE(w.form.actionStart->isEnabled());
     EXPECT_TRUE(w.form.actionBreak->isEnabled());
-    EXPECT_FALSE(w.form.actNewPanel->isEnabled());
-    EXPECT_FALSE(w.form.actDelPanel->isEnabled());
+    EXPECT_FALSE(w.form.actionNewPanel->isEnabled());
+    EXPECT_FALSE(w.form.actionDeletePanel->isEnabled());
     EXPECT_FALSE(w.form.actionNew->isEnabled());
     w.form.Tabs()->setCurrentIndex(2);
     EXPECT_EQ(w.form.Tabs()->currentIndex(), 1) << "switching tabs is refused while calculating";
@@ -256,6 +256,38 @@ TEST(MainFormFiles, SaveAndOpenRoundTripByteForByte) {
     EXPECT_EQ(r.Run(), "caf\u00e9 \u20ac");
     ASSERT_TRUE(r.form.SaveToFile(path));
     EXPECT_EQ(ReadFile(path), bytes);
+}
+
+TEST(MainFormFiles, FilesFromElsewhereRoundTripUnchanged) {
+    struct TCase {
+        const char* name;
+        QByteArray bytes;
+    };
+    const TCase kCases[] = {
+        {"CR LF, sectioned", "/*$$panel:Global$$*/\ndefine(f(x);x),\r\n$a=1/*$$panel:Calculator 1$$*/\nf(2),\r\n3\r\n"},
+        {"CR LF, plain", "a=1,\r\n\r\na*2\r\n"},
+        {"LF", "a=1,\nb=2\n"},
+        {"no-break spaces", "a\xA0=\xA0" "1,\r\n'\xA0'"},
+    };
+    QTemporaryDir dir;
+    for (const TCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath("elsewhere.zma");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        TWindow w;
+        ASSERT_TRUE(w.form.OpenFile(path));
+        ASSERT_TRUE(w.form.SaveToFile(path));
+        EXPECT_EQ(ReadFile(path), c.bytes);
+    }
+    // A new document has LF line ends.
+    TWindow w;
+    w.Type(1, "a=1,\nb");
+    const QString path = dir.filePath("new.zma");
+    ASSERT_TRUE(w.form.SaveToFile(path));
+    EXPECT_EQ(ReadFile(path), QByteArray("a=1,\nb"));
 }
 
 TEST(MainFormFiles, PlainFormForAScratchDocument) {

@@ -145,6 +145,21 @@ TEST(MacroFileSplit, HeaderTextInsideAPlainFileMakesItSectioned) {
     EXPECT_EQ(tabs[1].text, "");
 }
 
+TEST(MacroFileSplit, HeaderWithoutItsEndLosesNothing) {
+    const std::string file = "/*$$panel:G$$*/\n1/*$$panel:broken\n2+3\n";
+    const auto tabs = SplitMacroText(file);
+    ASSERT_EQ(tabs.size(), 2u);
+    EXPECT_EQ(tabs[0].text, "1");
+    EXPECT_EQ(tabs[1].caption, "");
+    EXPECT_EQ(tabs[1].text, "broken\n2+3\n");
+    ExpectOffsetsPointIntoTheFile(file, tabs);
+    // Also as the only header, with further headers of its own kind after it.
+    const auto only = SplitMacroText("/*$$panel:x=1/*$$panel:y");
+    ASSERT_EQ(only.size(), 2u);
+    EXPECT_EQ(only[0].text, "x=1");
+    EXPECT_EQ(only[1].text, "y");
+}
+
 TEST(MacroFileSplit, PanelTextsKeepTheirBytes) {
     const std::string text = std::string("'\xE4\xF6\xFC'") + std::string(1, '\0') + "\t\r\n";
     const std::string file = "/*$$panel:G$$*/\n/*$$panel:C$$*/\n" + text;
@@ -195,6 +210,27 @@ TEST(MacroFileJoin, EveryDocumentReadsBackAsWritten) {
             }
         }
     }
+}
+
+TEST(MacroFileLineEnds, TheFirstLineEndOfThePanelTextsDecides) {
+    struct TCase {
+        std::vector<TMacroPanel> tabs;
+        TLineEnds expected;
+    };
+    const TCase kCases[] = {
+        {{{"G", "", 0}, {"C", "1+2", 0}}, TLineEnds::Lf},
+        {{{"G", "", 0}, {"C", "a=1,\r\nb", 0}}, TLineEnds::CrLf},
+        {{{"G", "a\nb", 0}, {"C", "c\r\nd", 0}}, TLineEnds::Lf},
+        {{{"G", "x", 0}, {"C", "\r\n", 0}, {"D", "\n", 0}}, TLineEnds::CrLf},
+        {{{"G", "\n", 0}}, TLineEnds::Lf},
+    };
+    for (const TCase& c : kCases) EXPECT_EQ(LineEndsOf(c.tabs), c.expected) << c.tabs[1 % c.tabs.size()].text;
+}
+
+TEST(MacroFileLineEnds, EditorTextGetsTheConventionBack) {
+    EXPECT_EQ(WithLineEnds("a\n\nb\n", TLineEnds::CrLf), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(WithLineEnds("a\n\nb\n", TLineEnds::Lf), "a\n\nb\n");
+    EXPECT_EQ(WithLineEnds("", TLineEnds::CrLf), "");
 }
 
 TEST(MacroFileJoin, SavePromptIsSkippedOnlyForSmallScratchDocuments) {

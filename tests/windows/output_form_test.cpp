@@ -101,7 +101,7 @@ TEST(OutputForm, StartsHiddenWithItsLayout) {
         EXPECT_EQ(button->text(), text);
         EXPECT_FALSE(button->icon().isNull()) << name;
     }
-    auto* memo = form.findChild<QPlainTextEdit*>("Memo");
+    auto* memo = form.findChild<QPlainTextEdit*>("memoOutput");
     ASSERT_NE(memo, nullptr);
     EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_FALSE(memo->isReadOnly());
@@ -133,7 +133,7 @@ TEST(OutputForm, ShowsOnOutputButNotOnClear) {
 // Fast output is painted in batches; the text area must not stay frozen after it.
 TEST(OutputForm, RepaintsShortlyAfterOutput) {
     TOutputForm form;
-    auto* memo = form.findChild<QPlainTextEdit*>("Memo");
+    auto* memo = form.findChild<QPlainTextEdit*>("memoOutput");
     ASSERT_NE(memo, nullptr);
     EXPECT_TRUE(memo->updatesEnabled());
     for (int i = 0; i < 10; ++i) Send(form, L, "line");
@@ -145,7 +145,7 @@ TEST(OutputForm, RepaintsShortlyAfterOutput) {
 // What the user types is content like any other; output starts below it.
 TEST(OutputForm, KeepsWhatTheUserTyped) {
     TOutputForm form;
-    auto* memo = form.findChild<QPlainTextEdit*>("Memo");
+    auto* memo = form.findChild<QPlainTextEdit*>("memoOutput");
     ASSERT_NE(memo, nullptr);
     QTest::keyClicks(memo, "typed");
     Send(form, P, "x");
@@ -205,7 +205,7 @@ TEST(OutputForm, CopiesTheWholeTextToTheClipboard) {
     QApplication::clipboard()->setText("old");
     form.findChild<QPushButton*>("btnCopy")->click();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("first\nsecond \u20AC"));
-    const auto* memo = form.findChild<QPlainTextEdit*>("Memo");
+    const auto* memo = form.findChild<QPlainTextEdit*>("memoOutput");
     EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("first\u2029second \u20AC"))
         << "the selection stays";
 }
