@@ -16,7 +16,7 @@ namespace {
 bool StopRequested(TCalcInfo& ci) {
     if (ci.error) return true;
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return true;
     }
     return false;
@@ -39,7 +39,7 @@ double TFitFuncParms::Model(double x, void* context) {
 bool TFitFuncParms::Progress(void* context, std::int32_t, double) {
     TCalcInfo& ci = *static_cast<TFitFuncParms*>(context)->calc;
     if (!ci.BreakRequested()) return true;
-    if (!ci.error) ci.SetError("Breaked");
+    if (!ci.error) ci.SetBreaked();
     return false;
 }
 
