@@ -140,20 +140,8 @@ inline bool ReadVarOp(const TParserAtom* node, double& out) {
     double b;
     if (!InlineRightNumber(op, b)) [[unlikely]]
         return false;
-    switch (op->InlineOp()) {
-    case TOpFunction::kInlineSub: out = a - b; return true;
-    case TOpFunction::kInlineAdd: out = a + b; return true;
-    case TOpFunction::kInlineMult: out = a * b; return true;
-    case TOpFunction::kInlineDiv: out = a / b; return true;
-    case TOpFunction::kInlineLess: out = a < b; return true;
-    case TOpFunction::kInlineGreater: out = a > b; return true;
-    case TOpFunction::kInlineLessEq: out = a <= b; return true;
-    case TOpFunction::kInlineGreaterEq: out = a >= b; return true;
-    case TOpFunction::kInlineEqual: out = a == b; return true;
-    case TOpFunction::kInlineUnequal: out = a != b; return true;
-    case TOpFunction::kNoInline: break;
-    }
-    return false;
+    out = ComputeInline(op->InlineOp(), a, b);
+    return true;
 }
 
 // x op= y or x op= number run here as the node's Execute would, when no error is pending
@@ -165,12 +153,15 @@ inline bool RunUpdate(TParserAtom* node, const TCalcInfo& ci, double& v) {
     double b;
     if (ci.error || !e || !e->hasValue || !InlineRightNumber(op, b)) [[unlikely]]
         return false;
-    switch (op->InlineOp()) {
-    case TOpFunction::kInlineAdd: v = e->number + b; break;
-    case TOpFunction::kInlineSub: v = e->number - b; break;
-    case TOpFunction::kInlineMult: v = e->number * b; break;
-    default: v = e->number / b; break; // the only other update
-    }
+    // Only the compound assignments (-=, +=, *=, /=) make update nodes, and += (the
+    // counter of a loop) is the common one. Said here, the switch of ComputeInline becomes
+    // a few compares with += first, not a jump table.
+    const TOpFunction::TInlineOp code = op->InlineOp();
+    if (code < TOpFunction::kInlineSub || code > TOpFunction::kInlineDiv) __builtin_unreachable();
+    if (code == TOpFunction::kInlineAdd) [[likely]]
+        v = ComputeInline(TOpFunction::kInlineAdd, e->number, b);
+    else
+        v = ComputeInline(code, e->number, b);
     e->SetNumber(v);
     return true;
 }

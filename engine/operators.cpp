@@ -75,19 +75,6 @@ void TOpFunction::FetchInlineEntry() {
     inlineRight_ = inlineRightVar_ ? VarEntryOf(right_) : nullptr;
 }
 
-double TOpFunction::Apply(double, double) {
-    return 0;
-}
-
-// Left, then right (both always), then the operation on their numeric readings.
-void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    const double a = NumberOf(left_.get(), ci);
-    if (ci.error) return;
-    const double b = NumberOf(right_.get(), ci);
-    if (!ci.error) result.SetNumber(Apply(a, b));
-}
-
 // The numeric operators never need a value record: numbers flow straight through. Two
 // leaves with values need neither calls nor a stack check (nothing below can recurse).
 template <class Op> double TNumericOp<Op>::EvalNumber(TCalcInfo& ci) {
@@ -168,7 +155,7 @@ inline bool TAdd::Sum(TCalcInfo& ci, double& out, TReturnValue& text) {
     if (NumberOrTextOf(left_.get(), ci, a, text)) {
         if (ci.error) return true;
         const double b = NumberOf(right_.get(), ci);
-        out = a + b;
+        out = TAddRule::Compute(a, b);
         return true;
     }
     if (ci.error) return true;
@@ -189,7 +176,7 @@ void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
         result.text += right.text;
         return;
     }
-    result.SetNumber(result.GetNumber() + right.GetNumber());
+    result.SetNumber(TAddRule::Compute(result.GetNumber(), right.GetNumber()));
 }
 
 void TSep::Bind(TVarHandler& store) {
@@ -347,16 +334,18 @@ void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     }
 }
 
-template <char OpChar> void TCompoundAssign<OpChar>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+template <class Op, char OpChar>
+void TCompoundAssign<Op, OpChar>::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     Update(ci, result, true);
 }
 
-template <char OpChar> void TCompoundAssign<OpChar>::Execute(TCalcInfo& ci, TReturnValue& scratch) {
+template <class Op, char OpChar>
+void TCompoundAssign<Op, OpChar>::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     Update(ci, scratch, false);
 }
 
-template <char OpChar>
-inline void TCompoundAssign<OpChar>::Update(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
+template <class Op, char OpChar>
+inline void TCompoundAssign<Op, OpChar>::Update(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     // x op= number or x op= y, both with numbers: read and written in place (not after an
     // error: for's increment runs with the flag set and must store nothing).
     if (double v; runKind_ == kRunUpdate && RunUpdate(this, ci, v)) [[likely]] {
@@ -366,8 +355,8 @@ inline void TCompoundAssign<OpChar>::Update(TCalcInfo& ci, TReturnValue& result,
     UpdateGeneric(ci, result, keepValue);
 }
 
-template <char OpChar>
-void TCompoundAssign<OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
+template <class Op, char OpChar>
+void TCompoundAssign<Op, OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
@@ -380,14 +369,14 @@ void TCompoundAssign<OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& result,
         if (ci.error) return;
         if (TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr; e && e->hasValue) {
             // A plain variable read and written in place (what x += 1 in a loop is).
-            const double v = Combine(e->number, r);
+            const double v = Op::Compute(e->number, r);
             e->SetNumber(v);
             if (keepValue) result.SetNumber(v);
             return;
         }
         const double l = left_->EvalNumber(ci);
         if (ci.error) return;
-        const double v = Combine(l, r);
+        const double v = Op::Compute(l, r);
         if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
         result.SetNumber(v);
         return;
@@ -396,9 +385,9 @@ void TCompoundAssign<OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& result,
 }
 
 // The right side may be a text: kept out of the numeric path above so that one stays lean.
-template <char OpChar>
-void TCompoundAssign<OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& result,
-                                               TOperandBase& targetOperand, bool keepValue) {
+template <class Op, char OpChar>
+void TCompoundAssign<Op, OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& result,
+                                                   TOperandBase& targetOperand, bool keepValue) {
     TOperandBase* target = &targetOperand;
     TReturnValue right;
     right_->Evaluate(ci, right);
@@ -424,19 +413,20 @@ void TCompoundAssign<OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& resu
             return;
         }
     }
-    const double v = Combine(result.GetNumber(), right.GetNumber());
+    const double v = Op::Compute(result.GetNumber(), right.GetNumber());
     if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
     result.SetNumber(v);
 }
 
-template <char OpChar> void TCompoundAssign<OpChar>::ReportConstantTarget(TCalcInfo& ci) {
+template <class Op, char OpChar>
+void TCompoundAssign<Op, OpChar>::ReportConstantTarget(TCalcInfo& ci) {
     ci.SetError(std::string(1, OpChar) + "=: Left expression is constant");
 }
 
-template class TCompoundAssign<'+'>;
-template class TCompoundAssign<'-'>;
-template class TCompoundAssign<'*'>;
-template class TCompoundAssign<'/'>;
+template class TCompoundAssign<TAddRule, '+'>;
+template class TCompoundAssign<TSubRule, '-'>;
+template class TCompoundAssign<TMultRule, '*'>;
+template class TCompoundAssign<TDivRule, '/'>;
 
 // ---- table of operators -----------------------------------------------------------------
 

@@ -26,9 +26,6 @@ public:
     void SetOperands(TNodePtr left, TNodePtr right);
     // Binds the left spine in a loop, in the order recursion would: left before right.
     void Bind(TVarHandler& store) override;
-    // The generic numeric evaluation: left, then right, then Apply.
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-    virtual double Apply(double a, double b);
     // Checked once by the parser after both operands are attached.
     virtual bool CheckOperands() { return true; }
     TOpFunction* AsOperator() final { return this; }
@@ -38,8 +35,8 @@ public:
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
 
-    // The operators a kVarOperator or kRunUpdate node may carry (for the updates, the
-    // arithmetic of op=).
+    // The operators a kVarOperator or kRunUpdate node may carry. The four of op= come first
+    // and together: RunUpdate tells the compiler its code is among them by that range.
     enum TInlineOp : unsigned char {
         kNoInline,
         kInlineSub,
@@ -92,20 +89,26 @@ std::unique_ptr<TOpFunction> CreateOperatorNode(char code);
 // Binding strength of an operator code, 0 when the byte is no operator.
 int OperatorPrecedence(unsigned char code);
 
-// Numeric operators whose evaluation is left, right, Apply.
+// Numeric operators whose evaluation is left, right, then the rule's Compute.
 template <class Op> class TNumericOp : public TNumberNode<TOpFunction> {
 public:
     TNumericOp() { inlineOp_ = Op::kInline; }
     double EvalNumber(TCalcInfo& ci) final;
-    double Apply(double a, double b) final { return Op::Compute(a, b); }
 
 private:
     // Operands that are not both leaves with values: evaluated through their nodes.
     [[gnu::noinline]] double EvalGeneric(TCalcInfo& ci);
 };
 
+// The arithmetic of each operator, defined here once: the operator nodes, the inline
+// forms of operands.h (through ComputeInline) and the compound assignments all call these.
 // Division is IEEE (x/0 gives an infinity, 0/0 NaN); pow reports nothing; the logical
-// operators use the integer truth of both sides (no short circuit: both are evaluated).
+// operators use the integer truth of both sides (no short circuit: both are evaluated);
+// comparisons give exactly 0 or 1.
+struct TAddRule {
+    static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineAdd;
+    static double Compute(double a, double b) { return a + b; }
+};
 struct TSubRule {
     static constexpr TOpFunction::TInlineOp kInline = TOpFunction::kInlineSub;
     static double Compute(double a, double b) { return a - b; }
@@ -171,14 +174,33 @@ struct TRelURule {
 };
 class TRelU final : public TNumericOp<TRelURule> {};
 
+// The rule of an inline operator code, for the kVarOperator and kRunUpdate nodes that
+// callers compute without a visit (ReadVarOp, RunUpdate in operands.h). Never asked for
+// kNoInline: only operators with a rule are made inline.
+inline double ComputeInline(TOpFunction::TInlineOp op, double a, double b) {
+    switch (op) {
+    case TOpFunction::kInlineSub: return TSubRule::Compute(a, b);
+    case TOpFunction::kInlineAdd: return TAddRule::Compute(a, b);
+    case TOpFunction::kInlineMult: return TMultRule::Compute(a, b);
+    case TOpFunction::kInlineDiv: return TDivRule::Compute(a, b);
+    case TOpFunction::kInlineLess: return TRelLRule::Compute(a, b);
+    case TOpFunction::kInlineGreater: return TRelGRule::Compute(a, b);
+    case TOpFunction::kInlineLessEq: return TRelLERule::Compute(a, b);
+    case TOpFunction::kInlineGreaterEq: return TRelGERule::Compute(a, b);
+    case TOpFunction::kInlineEqual: return TRelERule::Compute(a, b);
+    case TOpFunction::kInlineUnequal: return TRelURule::Compute(a, b);
+    case TOpFunction::kNoInline: break;
+    }
+    __builtin_unreachable();
+}
+
 // '+': two texts concatenate, anything else adds numeric readings.
 class TAdd final : public TOpFunction {
 public:
-    TAdd() { inlineOp_ = kInlineAdd; }
+    TAdd() { inlineOp_ = TAddRule::kInline; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
-    double Apply(double a, double b) override { return a + b; }
 
 private:
     // The one evaluation behind all three: a number in `out` (true) or a text in `text`.
@@ -239,23 +261,15 @@ private:
     [[gnu::noinline]] void AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue);
 };
 
-template <char OpChar> class TCompoundAssign : public TAssignBase {
+// x op= y stores x op y by the operator's rule; OpChar names the operator in messages.
+template <class Op, char OpChar> class TCompoundAssign : public TAssignBase {
 public:
     TCompoundAssign() {
-        inlineOp_ = OpChar == '+'   ? kInlineAdd
-                    : OpChar == '-' ? kInlineSub
-                    : OpChar == '*' ? kInlineMult
-                                    : kInlineDiv;
+        inlineOp_ = Op::kInline;
         inlineUpdate_ = true;
     }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) final;
-    static double Combine(double l, double r) {
-        if constexpr (OpChar == '+') return l + r;
-        if constexpr (OpChar == '-') return l - r;
-        if constexpr (OpChar == '*') return l * r;
-        return l / r; // IEEE: x/0 gives an infinity
-    }
     // Only += can give a text (appending one).
     bool ResultIsNumber() const final { return OpChar != '+'; }
 
@@ -267,9 +281,9 @@ private:
     [[gnu::noinline, gnu::cold]] static void ReportConstantTarget(TCalcInfo& ci);
 };
 
-class TPlusEq final : public TCompoundAssign<'+'> {};
-class TMinusEq final : public TCompoundAssign<'-'> {};
-class TMultEq final : public TCompoundAssign<'*'> {};
-class TDivEq final : public TCompoundAssign<'/'> {};
+class TPlusEq final : public TCompoundAssign<TAddRule, '+'> {};
+class TMinusEq final : public TCompoundAssign<TSubRule, '-'> {};
+class TMultEq final : public TCompoundAssign<TMultRule, '*'> {};
+class TDivEq final : public TCompoundAssign<TDivRule, '/'> {};
 
 } // namespace NuvixParser

@@ -62,7 +62,7 @@ void TFunctionDef::AddParameter(const std::string& name, bool isArray) {
 }
 
 bool TFunctionDef::ParameterIsArray(int i) const {
-    return params_[i]->Kind() == 1;
+    return params_[i]->Kind() == TEntryKind::Array;
 }
 
 void TFunctionDef::Bind(TVarHandler&) {

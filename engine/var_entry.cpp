@@ -82,7 +82,7 @@ void TVarEntry::Clear() {
 }
 
 bool TVarEntry::Assign(std::unique_ptr<TVarEntryBase> other) {
-    if (!other || other->Kind() != 0) return false;
+    if (!other || other->Kind() != kKind) return false;
     auto& o = static_cast<TVarEntry&>(*other);
     number = o.number;
     text = std::move(o.text);
@@ -209,13 +209,13 @@ void TArrayEntry::Clear() {
 }
 
 bool TArrayEntry::Assign(std::unique_ptr<TVarEntryBase> other) {
-    if (!other || other->Kind() != 1) return false;
+    if (!other || other->Kind() != kKind) return false;
     MoveFrom(static_cast<TArrayEntry&>(*other));
     return true;
 }
 
 void TArrayEntry::SaveTo(TFrameSlot& slot) {
-    slot.kind = 1;
+    slot.kind = kKind;
     slot.elements = std::move(elements_);
     slot.length = length_;
     slot.capacity = capacity_;
@@ -224,7 +224,7 @@ void TArrayEntry::SaveTo(TFrameSlot& slot) {
 }
 
 void TArrayEntry::RestoreFrom(TFrameSlot& slot) {
-    if (slot.kind != 1) return;
+    if (slot.kind != kKind) return;
     elements_ = std::move(slot.elements);
     length_ = slot.length;
     capacity_ = slot.capacity;

@@ -12,19 +12,23 @@ namespace NuvixParser {
 
 class TVarHandler;
 
+// What a variable entry holds: one value (TVarEntry) or an array of doubles (TArrayEntry).
+enum class TEntryKind : unsigned char { Scalar, Array };
+
 // One saved local of a user function frame (PushFrame/PopFrame). Slots are reused from
 // call to call, so saving and restoring moves strings and buffers without allocating.
 struct TFrameSlot;
 
 class TVarEntryBase {
 public:
-    explicit TVarEntryBase(std::string name, bool scalar = false) : name_(std::move(name)), scalar_(scalar) {}
+    TVarEntryBase(std::string name, TEntryKind kind) : name_(std::move(name)), kind_(kind) {}
     TVarEntryBase(const TVarEntryBase&) = delete;
     TVarEntryBase& operator=(const TVarEntryBase&) = delete;
     virtual ~TVarEntryBase() = default;
 
-    // 0 scalar, 1 array.
-    virtual int Kind() const { return 2; }
+    // Fixed by the entry's class, and known without a virtual call (the frame path asks).
+    TEntryKind Kind() const { return kind_; }
+    bool IsScalar() const { return kind_ == TEntryKind::Scalar; }
     // A new entry of the same name that holds this entry's value; this one is left empty.
     virtual std::unique_ptr<TVarEntryBase> TakeValue() = 0;
     virtual std::unique_ptr<TVarEntryBase> Clone() const = 0;
@@ -37,8 +41,6 @@ public:
     virtual void RestoreFrom(TFrameSlot& slot) = 0; // like Assign from that slot
 
     const std::string& Name() const { return name_; }
-    // A TVarEntry (Kind() 0), known without a virtual call on the frame path.
-    bool IsScalar() const { return scalar_; }
 
     // The stores that use a global entry; ordered, no duplicates.
     std::vector<const TVarHandler*> users;
@@ -48,19 +50,19 @@ public:
 
 private:
     std::string name_;
-    bool scalar_;
+    TEntryKind kind_;
 };
 
 class TVarEntry final : public TVarEntryBase {
 public:
-    explicit TVarEntry(std::string name) : TVarEntryBase(std::move(name), true) {}
+    static constexpr TEntryKind kKind = TEntryKind::Scalar;
+    explicit TVarEntry(std::string name) : TVarEntryBase(std::move(name), kKind) {}
 
     double number = 0;
     std::string text;
     bool hasValue = false;
     bool isString = false;
 
-    int Kind() const override { return 0; }
     std::unique_ptr<TVarEntryBase> TakeValue() override;
     std::unique_ptr<TVarEntryBase> Clone() const override;
     void Clear() override;
@@ -92,13 +94,13 @@ using TElementBuffer = std::unique_ptr<double[], TFreeDeleter>;
 
 class TArrayEntry final : public TVarEntryBase {
 public:
-    using TVarEntryBase::TVarEntryBase;
+    static constexpr TEntryKind kKind = TEntryKind::Array;
+    explicit TArrayEntry(std::string name) : TVarEntryBase(std::move(name), kKind) {}
 
     // The element count above which an array does not grow (2 GiB of doubles); a store
     // beyond it fails like a store at a negative index instead of exhausting memory.
     static constexpr std::int64_t kMaxElements = std::int64_t{1} << 28;
 
-    int Kind() const override { return 1; }
     std::unique_ptr<TVarEntryBase> TakeValue() override;
     std::unique_ptr<TVarEntryBase> Clone() const override;
     void Clear() override;
@@ -151,14 +153,14 @@ struct TFrameSlot {
     TElementBuffer elements;
     std::int32_t length = 0;
     std::int32_t capacity = 0;
-    int kind = 0;
+    TEntryKind kind = TEntryKind::Scalar; // of the entry saved here
 };
 
 // A slot's text is always empty when it is saved to (PopFrame empties it), so texts are
 // swapped only when there is one: a number parameter saves and restores without touching
 // either string.
 inline void TVarEntry::SaveScalar(TFrameSlot& slot) {
-    slot.kind = 0;
+    slot.kind = kKind;
     slot.number = number;
     if (!text.empty()) slot.text.swap(text); // the entry gets the slot's empty buffer
     slot.hasValue = hasValue;
@@ -169,7 +171,7 @@ inline void TVarEntry::SaveScalar(TFrameSlot& slot) {
 }
 
 inline void TVarEntry::RestoreScalar(TFrameSlot& slot) {
-    if (slot.kind != 0) return;
+    if (slot.kind != kKind) return;
     number = slot.number;
     if (!text.empty() || !slot.text.empty()) text.swap(slot.text);
     hasValue = slot.hasValue;

@@ -21,8 +21,8 @@ TVarEntryBase* TVarHandler::Find(std::string_view name) {
 
 // Find-or-create of one kind of entry: a new global joins the program-wide list with this
 // store as its user, a new local the store's own list.
-template <class TEntry, int kKind> TEntry* TVarHandler::GetEntry(std::string_view name) {
-    if (TVarEntryBase* e = Find(name)) return e->Kind() == kKind ? static_cast<TEntry*>(e) : nullptr;
+template <class TEntry> TEntry* TVarHandler::GetEntry(std::string_view name) {
+    if (TVarEntryBase* e = Find(name)) return e->Kind() == TEntry::kKind ? static_cast<TEntry*>(e) : nullptr;
     auto entry = std::make_unique<TEntry>(std::string(name));
     TEntry* raw = entry.get();
     if (IsGlobalName(name)) {
@@ -35,11 +35,11 @@ template <class TEntry, int kKind> TEntry* TVarHandler::GetEntry(std::string_vie
 }
 
 TVarEntry* TVarHandler::GetScalar(std::string_view name) {
-    return GetEntry<TVarEntry, 0>(name);
+    return GetEntry<TVarEntry>(name);
 }
 
 TArrayEntry* TVarHandler::GetArray(std::string_view name) {
-    return GetEntry<TArrayEntry, 1>(name);
+    return GetEntry<TArrayEntry>(name);
 }
 
 void TVarHandler::ReleaseAll() {

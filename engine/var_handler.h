@@ -129,7 +129,7 @@ public:
     std::size_t FrameDepth() const { return frameTop_; }
 
 private:
-    template <class TEntry, int kKind> TEntry* GetEntry(std::string_view name);
+    template <class TEntry> TEntry* GetEntry(std::string_view name);
     // Local i of a store whose locals are all scalars.
     TVarEntry& Scalar(std::size_t i) const { return static_cast<TVarEntry&>(*locals_[i]); }
     void IndexLocal(TVarEntryBase* entry);

@@ -25,7 +25,7 @@ void TExecute::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     switch (outcome.status) {
     case TProcessStatus::Finished: result.SetString(std::move(outcome.output)); break;
     case TProcessStatus::StartFailed: ci.SetError("Execute failed (maybe unknown command)"); break;
-    case TProcessStatus::Breaked: ci.SetError("Breaked"); break;
+    case TProcessStatus::Breaked: ci.SetBreaked(); break;
     case TProcessStatus::OutputTooLarge: ci.SetError("Execute: Output too large."); break;
     case TProcessStatus::SystemError: ci.SetError("Execute: System error while running the command."); break;
     }

@@ -25,7 +25,7 @@ void TFileRead::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     case TReadStatus::Ok: result.SetString(std::move(bytes)); break;
     case TReadStatus::TooLarge: ci.SetError("FileRead: File '" + name + "' is too large."); break;
     case TReadStatus::Failed: ci.SetError("FileRead: Error reading file '" + name + "'."); break;
-    case TReadStatus::Breaked: ci.SetError("Breaked"); break;
+    case TReadStatus::Breaked: ci.SetBreaked(); break;
     }
 }
 

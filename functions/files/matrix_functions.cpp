@@ -44,7 +44,7 @@ void TMatrixReader::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     case TReadStatus::Ok: break;
     case TReadStatus::TooLarge: ci.SetError("ReadMatrix: Input file too large."); return;
     case TReadStatus::Failed: ci.SetError("ReadMatrix: I/O error reading file."); return;
-    case TReadStatus::Breaked: ci.SetError("Breaked"); return;
+    case TReadStatus::Breaked: ci.SetBreaked(); return;
     }
 
     const TMatrixShape shape = MeasureMatrix(bytes);
@@ -98,7 +98,7 @@ void TMatrixWriter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     std::string buffer;
     for (std::int64_t first = 0; first < cells; first += kCellsPerWrite) {
         if (ci.BreakRequested()) {
-            ci.SetError("Breaked");
+            ci.SetBreaked();
             return;
         }
         buffer.clear();

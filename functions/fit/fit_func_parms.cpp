@@ -17,7 +17,7 @@ namespace {
 bool StopRequested(TCalcInfo& ci) {
     if (ci.error) return true;
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return true;
     }
     return false;
@@ -49,7 +49,7 @@ void TFitFuncParms::Columns(const double* x, std::int32_t count, double* out, vo
 bool TFitFuncParms::Progress(void* context, std::int32_t, double) {
     TCalcInfo& ci = *static_cast<TFitFuncParms*>(context)->calc;
     if (!ci.BreakRequested()) return true;
-    if (!ci.error) ci.SetError("Breaked");
+    if (!ci.error) ci.SetBreaked();
     return false;
 }
 

@@ -25,7 +25,7 @@ struct TFitFuncParms {
 
     // The model callback of the fitter: stores x and the parameters into the script's
     // variables and evaluates the model's parse tree. Once the run has an error (or a
-    // break was requested, which becomes the error "Breaked") it returns 0 without
+    // break was requested, which becomes the break error) it returns 0 without
     // evaluating anything.
     static double Model(double x, void* context);
     // The column model of the fitter: runs the program over `count` points (0 for every

@@ -37,7 +37,7 @@ long double TSleep::Compute(TCalcInfo& ci) {
     // The break event is only ever set together with the break flag, so a wait that it
     // ends is a break: report it here, or a script that ends with the sleep would finish
     // normally although the user broke it off.
-    if (ms > 0 && ci.BreakEvent().WaitFor(std::chrono::milliseconds(ms))) ci.SetError("Breaked");
+    if (ms > 0 && ci.BreakEvent().WaitFor(std::chrono::milliseconds(ms))) ci.SetBreaked();
     return 1;
 }
 

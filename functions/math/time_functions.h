@@ -26,7 +26,7 @@ public:
 };
 
 // Waits on the run's break event rather than sleeping blindly, so a break ends a long
-// wait at once and the run with "Breaked". A negative time does not wait at all.
+// wait at once and the run with the break error. A negative time does not wait at all.
 // Returns 1.
 class TSleep final : public TNumericFunction {
 public:

@@ -33,7 +33,7 @@ const char* TMatch::Description() const {
 
 namespace {
 
-// A break (F4) ends a long search; the run then ends with "Breaked" like a loop.
+// A break (F4) ends a long search; the run then ends with the break error like a loop.
 class TBreakOfRun final : public TStopRequest {
 public:
     explicit TBreakOfRun(const TCalcInfo& ci) : ci_(ci) {}
@@ -61,7 +61,7 @@ void TMatch::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     const TBreakOfRun stop(ci);
     const std::ptrdiff_t pos = pattern.Find(s, 0, length, &stop);
     if (ci.BreakRequested()) {
-        ci.SetError("Breaked");
+        ci.SetBreaked();
         return;
     }
     if (pos < 0 || length == 0) {

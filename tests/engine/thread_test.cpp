@@ -191,7 +191,7 @@ protected:
     }
     TVarEntry* Global(std::string_view name) {
         TVarEntryBase* e = panel.Store().Find(name);
-        return e && e->Kind() == 0 ? static_cast<TVarEntry*>(e) : nullptr;
+        return e && e->Kind() == TEntryKind::Scalar ? static_cast<TVarEntry*>(e) : nullptr;
     }
     void Shutdown() {
         if (!thread) return;

@@ -107,11 +107,11 @@ struct TRun {
     }
     TVarEntry* Scalar(std::string_view name) {
         TVarEntryBase* e = parser.Store().Find(name);
-        return e && e->Kind() == 0 ? static_cast<TVarEntry*>(e) : nullptr;
+        return e && e->Kind() == TEntryKind::Scalar ? static_cast<TVarEntry*>(e) : nullptr;
     }
     TArrayEntry* Array(std::string_view name) {
         TVarEntryBase* e = parser.Store().Find(name);
-        return e && e->Kind() == 1 ? static_cast<TArrayEntry*>(e) : nullptr;
+        return e && e->Kind() == TEntryKind::Array ? static_cast<TArrayEntry*>(e) : nullptr;
     }
 };
 

@@ -169,14 +169,14 @@ TEST(TReturnValue, NumberAndTextReadings) {
 
 // hasValue, isString, number and text of a scalar in one comparable line.
 std::string State(const TVarEntryBase& e) {
-    if (e.Kind() != 0) return "not a scalar";
+    if (e.Kind() != TEntryKind::Scalar) return "not a scalar";
     const auto& v = static_cast<const TVarEntry&>(e);
     return std::to_string(v.hasValue) + std::to_string(v.isString) + " " + FormatNumber(v.number) + "|" + v.text;
 }
 
 TEST(TVarEntry, SetNumberAndSetString) {
     TVarEntry e("x");
-    EXPECT_EQ(e.Kind(), 0);
+    EXPECT_EQ(e.Kind(), TEntryKind::Scalar);
     EXPECT_EQ(State(e), "00 0|");
     e.SetString("5"sv);
     EXPECT_EQ(State(e), "11 5|5"); // a text keeps its numeric reading
@@ -348,7 +348,7 @@ TEST(TArrayEntry, CloneTakeValueAndAssign) {
     ASSERT_TRUE(a.SetLength(3)); // slots 3..9 keep stale values
 
     auto clone = a.Clone();
-    ASSERT_EQ(clone->Kind(), 1);
+    ASSERT_EQ(clone->Kind(), TEntryKind::Array);
     auto& c = static_cast<TArrayEntry&>(*clone);
     EXPECT_EQ(c.Name(), "arr");
     EXPECT_EQ(c.Length(), 3);
@@ -463,7 +463,7 @@ std::vector<std::string> Snapshot(const TVarHandler& store) {
     std::vector<std::string> out;
     for (const auto& e : store.Locals()) {
         std::string line = e->Name() + ":";
-        if (e->Kind() == 0) {
+        if (e->Kind() == TEntryKind::Scalar) {
             line += State(*e);
         } else {
             const auto& a = static_cast<const TArrayEntry&>(*e);

@@ -50,7 +50,7 @@ public:
     // The number in scalar `name`; nullopt when it has no value.
     std::optional<double> Scalar(std::string_view name) {
         NuvixParser::TVarEntryBase* e = script_->parser.Store().Find(name);
-        if (!e || e->Kind() != 0) return std::nullopt;
+        if (!e || e->Kind() != NuvixParser::TEntryKind::Scalar) return std::nullopt;
         const auto* v = static_cast<NuvixParser::TVarEntry*>(e);
         if (!v->hasValue) return std::nullopt;
         return v->number;
@@ -61,7 +61,8 @@ public:
 private:
     NuvixParser::TArrayEntry* ArrayEntry(std::string_view name) {
         NuvixParser::TVarEntryBase* e = script_->parser.Store().Find(name);
-        return e && e->Kind() == 1 ? static_cast<NuvixParser::TArrayEntry*>(e) : nullptr;
+        return e && e->Kind() == NuvixParser::TEntryKind::Array ? static_cast<NuvixParser::TArrayEntry*>(e)
+                                                                : nullptr;
     }
 
     std::unique_ptr<TScript> script_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/calc_info.h"
 #include "engine/function.h"
@@ -200,6 +201,43 @@ TEST(ShortPaths, UpdatesAndVariablePairsRunInline) {
         {"x=1, x+=y, x", "Error: Variable y has no value"},
         {"x=1, x<y", "Error: Variable y has no value"},
     });
+}
+
+// Each operator gives the same value on every way it can take: a variable and a second
+// variable or a number read inline by the node above, the compound assignment updated in
+// place, and operands that are no leaves. The pairs tell every comparison from its mirror
+// and its negation, and the operands of - and / from their swap.
+TEST(ShortPaths, EveryWayOfAnOperatorComputesTheSame) {
+    struct TOperatorCase {
+        const char* op;
+        const char* x;
+        const char* y; // a number literal
+        const char* expected;
+    };
+    const TOperatorCase cases[] = {
+        {"+", "6", "4", "10"},  {"-", "6", "4", "2"},   {"-", "4", "6", "-2"}, {"*", "6", "4", "24"},
+        {"/", "6", "4", "1.5"}, {"/", "1", "0", "+INF"},
+        {"<", "4", "6", "1"},   {"<", "5", "5", "0"},   {"<", "6", "4", "0"},  {"<", "0/0", "1", "0"},
+        {">", "4", "6", "0"},   {">", "5", "5", "0"},   {">", "6", "4", "1"},  {">", "0/0", "1", "0"},
+        {"<=", "4", "6", "1"},  {"<=", "5", "5", "1"},  {"<=", "6", "4", "0"}, {"<=", "0/0", "1", "0"},
+        {">=", "4", "6", "0"},  {">=", "5", "5", "1"},  {">=", "6", "4", "1"}, {">=", "0/0", "1", "0"},
+        {"==", "4", "6", "0"},  {"==", "5", "5", "1"},  {"==", "6", "4", "0"}, {"==", "0/0", "1", "0"},
+        {"!=", "4", "6", "1"},  {"!=", "5", "5", "0"},  {"!=", "6", "4", "1"}, {"!=", "0/0", "1", "1"},
+    };
+    for (const TOperatorCase& c : cases) {
+        const std::string op = c.op;
+        const std::string values = std::string("x=") + c.x + ", y=" + c.y + ", ";
+        std::vector<std::string> scripts = {
+            values + "(x" + op + "y)*1",      // variable op variable, read inline
+            values + "(x" + op + c.y + ")*1", // variable op number, read inline
+            values + "(x*1)" + op + "(y*1)",  // no leaves: through the nodes
+        };
+        if (op == "+" || op == "-" || op == "*" || op == "/") {
+            scripts.push_back(values + "x" + op + "=y, x");   // x op= y as a step of ','
+            scripts.push_back(values + "x" + op + "=" + c.y); // x op= number as the value
+        }
+        for (const std::string& script : scripts) EXPECT_EQ(Eval(script), c.expected) << "script: " << script;
+    }
 }
 
 TEST(ShortPaths, UnaryRoutinesReadTheirArgumentDirectly) {
