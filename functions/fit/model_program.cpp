@@ -15,26 +15,23 @@ namespace {
 // Larger models keep the tree.
 constexpr std::size_t kMaxSteps = 256;
 
-// out[i] = op(a[i], b[i]) with the operator node's own arithmetic (a qualified, so not
-// virtual, call of its Apply); an operand with stride 0 is one value for every point.
-template <class TOpNode, int kStrideA, int kStrideB>
-void ApplyColumns(TParserAtom* node, double* __restrict out, const double* __restrict a,
-                  const double* __restrict b, std::int32_t n) {
-    auto& op = static_cast<TOpNode&>(*node);
-    for (std::int32_t i = 0; i < n; ++i) out[i] = op.TOpNode::Apply(a[i * kStrideA], b[i * kStrideB]);
+// out[i] = op(a[i], b[i]) by the operator's rule, the arithmetic the operator nodes use;
+// an operand with stride 0 is one value for every point.
+template <class TRule, int kStrideA, int kStrideB>
+void ApplyColumns(double* __restrict out, const double* __restrict a, const double* __restrict b, std::int32_t n) {
+    for (std::int32_t i = 0; i < n; ++i) out[i] = TRule::Compute(a[i * kStrideA], b[i * kStrideB]);
 }
 
-template <class TOpNode>
-void ApplyColumns(TParserAtom* node, double* out, const double* a, bool aUniform, const double* b, bool bUniform,
-                  std::int32_t n) {
+template <class TRule>
+void ApplyColumns(double* out, const double* a, bool aUniform, const double* b, bool bUniform, std::int32_t n) {
     if (aUniform && bUniform)
-        ApplyColumns<TOpNode, 0, 0>(node, out, a, b, 1);
+        ApplyColumns<TRule, 0, 0>(out, a, b, 1);
     else if (aUniform)
-        ApplyColumns<TOpNode, 0, 1>(node, out, a, b, n);
+        ApplyColumns<TRule, 0, 1>(out, a, b, n);
     else if (bUniform)
-        ApplyColumns<TOpNode, 1, 0>(node, out, a, b, n);
+        ApplyColumns<TRule, 1, 0>(out, a, b, n);
     else
-        ApplyColumns<TOpNode, 1, 1>(node, out, a, b, n);
+        ApplyColumns<TRule, 1, 1>(out, a, b, n);
 }
 
 } // namespace
@@ -99,7 +96,6 @@ int TModelProgram::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
         else
             return -1;
         if (!op->Left() || !op->Right()) return -1;
-        step.node = op;
         step.left = Add(op->Left(), x, p, np);
         if (step.left < 0) return -1;
         step.right = Add(op->Right(), x, p, np);
@@ -135,11 +131,11 @@ void TModelProgram::Compute(const TStep& s, double* out, const double* a, const 
     case TOp::Unary:
         for (std::int32_t i = 0; i < count; ++i) out[i] = s.unary(a[i]);
         break;
-    case TOp::Add: ApplyColumns<TAdd>(s.node, out, a, aUniform, b, bUniform, count); break;
-    case TOp::Sub: ApplyColumns<TSub>(s.node, out, a, aUniform, b, bUniform, count); break;
-    case TOp::Mult: ApplyColumns<TMult>(s.node, out, a, aUniform, b, bUniform, count); break;
-    case TOp::Div: ApplyColumns<TDiv>(s.node, out, a, aUniform, b, bUniform, count); break;
-    case TOp::Power: ApplyColumns<TExp>(s.node, out, a, aUniform, b, bUniform, count); break;
+    case TOp::Add: ApplyColumns<TAddRule>(out, a, aUniform, b, bUniform, count); break;
+    case TOp::Sub: ApplyColumns<TSubRule>(out, a, aUniform, b, bUniform, count); break;
+    case TOp::Mult: ApplyColumns<TMultRule>(out, a, aUniform, b, bUniform, count); break;
+    case TOp::Div: ApplyColumns<TDivRule>(out, a, aUniform, b, bUniform, count); break;
+    case TOp::Power: ApplyColumns<TExpRule>(out, a, aUniform, b, bUniform, count); break;
     }
 }
 

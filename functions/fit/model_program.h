@@ -41,7 +41,6 @@ private:
         double number = 0;      // Number
         std::int32_t param = 0; // Param
         double (*unary)(double) = nullptr;
-        TParserAtom* node = nullptr; // the operator node of a binary step
         int left = -1, right = -1;   // the steps of the operands
         std::vector<std::int32_t> reads; // the parameters the step's value depends on, sorted
         bool uniform = true; // the same at every point (x not read): computed once per run
