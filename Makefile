@@ -3,7 +3,8 @@
 #   make build  configure and build build/ (Ninja, RelWithDebInfo)
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
 #   make run    build and start the calculator (the runner when there is no display)
-#   make bench  Release build, micro-benchmarks, and bench/compare against Lua and Python
+#   make bench  Release build, micro-benchmarks, bench/compare against Lua and Python, and
+#               fit against scipy's curve_fit
 #   make fuzz   build the libFuzzer programs (clang) in build-fuzz/ and run each of them
 #               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
@@ -114,11 +115,12 @@ fuzz: deps fuzz-deps
 # The micro-benchmarks first, then the comparison with Lua and Python. Its table says
 # which targets were met; the target fails only when a result disagreed or a program
 # failed (compare's exit status 2), not when a speed target was missed (status 1).
-bench: deps bench-deps
+bench: deps bench-deps reference-deps
 	@$(MAKE) --no-print-directory build-release
 	build-release/bench/varnex_bench
 	@bench/compare --cli build-release/cli/varnexcalc-cli \
 		--compile-timer build-release/bench/compile_timer; test $$? -le 1
+	$(PYTHON) bench/fit_compare.py --cli build-release/cli/varnexcalc-cli
 
 # Not unit tests: these compare with references written elsewhere and take a while.
 validate: deps reference-deps
