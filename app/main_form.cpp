@@ -31,6 +31,7 @@
 
 #include "app/about_form.h"
 #include "app/edit_panel.h"
+#include "app/help_browser.h"
 #include "app/engine_text.h"
 #include "app/rename_form.h"
 #include "engine/calc_info.h"
@@ -86,7 +87,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     highlightTimer_.setInterval(200);
     connect(&highlightTimer_, &QTimer::timeout, this, [this] { ApplyHighlighting(); });
 
-    FillHelpList();
+    helpBrowser->Fill(panelParser_->Registry());
     NewDocument();
     qApp->installEventFilter(this);
 }
@@ -178,6 +179,14 @@ void TMainForm::CreateActions() {
     editAction("C&opy", {QKeySequence::Copy}, &QPlainTextEdit::copy);
     editAction("&Paste", {QKeySequence::Paste}, &QPlainTextEdit::paste);
     editAction("&Select all", {QKeySequence::SelectAll}, &QPlainTextEdit::selectAll);
+    edit->addSeparator();
+    actionInsertGuiCode = edit->addAction("&Insert GUI Code...");
+    actionInsertGuiCode->setObjectName("actionInsertGuiCode");
+    connect(actionInsertGuiCode, &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, "Select GUI File to Insert", QString(),
+                                                          "GUI Files (*.gui);;All files (*)");
+        if (!path.isEmpty()) InsertGuiCode(path);
+    });
     QMenu* calc = menuBar()->addMenu("&Calculation");
     calc->addActions({actionStart, actionBreak});
     QMenu* panel = menuBar()->addMenu("&Panel");
@@ -203,18 +212,12 @@ void TMainForm::CreateLayout() {
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { OnTabChanged(index); });
 
     // The help area: pick a function to see how it is called and what it does.
-    auto* helpRow = new QHBoxLayout();
-    helpList_ = new QComboBox(central);
-    helpList_->setObjectName("cbHelp");
-    helpList_->setMinimumWidth(140);
-    helpText_ = new QLabel(central);
-    helpText_->setObjectName("lblHelp");
-    helpText_->setWordWrap(true);
-    helpText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    helpRow->addWidget(new QLabel("Functions:", central));
-    helpRow->addWidget(helpList_);
-    helpRow->addWidget(helpText_, 1);
-    layout->addLayout(helpRow);
+    helpBrowser = new THelpBrowser(central);
+    helpBrowser->setObjectName("helpBrowser");
+    helpBrowser->afterCopy = [this] {
+        if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
+    };
+    layout->addWidget(helpBrowser);
 
     auto* bottom = new QHBoxLayout();
     auto* logo = new QLabel(QString("<a href=\"%1\">Varnex</a>").arg(kWebPage), central);
@@ -243,18 +246,11 @@ void TMainForm::CreateLayout() {
     SetErrorState(false);
 }
 
-void TMainForm::FillHelpList() {
-    for (const auto& [name, factory] : panelParser_->Registry().Entries())
-        helpList_->addItem(QString::fromStdString(name));
-    auto show = [this](const QString& name) {
-        TFunctionFactory factory = panelParser_->Registry().Lookup(name.toStdString());
-        if (!factory) return helpText_->clear();
-        const std::unique_ptr<TFunction> f = factory();
-        helpText_->setText("<b>" + name.toHtmlEscaped() + FromCp1252(f->Syntax()).toHtmlEscaped() + "</b>  " +
-                           FromCp1252(f->Description()).toHtmlEscaped());
-    };
-    connect(helpList_, &QComboBox::currentTextChanged, this, show);
-    show(helpList_->currentText());
+void TMainForm::InsertGuiCode(const QString& path) {
+    TEditPanel* panel = CurrentPanel();
+    if (!panel) return;
+    panel->MemoEdit()->textCursor().insertText("loadgui(0;'" + path +
+                                               "'),\nwhile(waitguievent(0);\n println('GUI Event...')\n)\n");
 }
 
 // ---- panels ------------------------------------------------------------------------------
@@ -729,6 +725,14 @@ void TMainForm::dropEvent(QDropEvent* event) {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1) {
+            // The help of the function name at the caret of the editor that has the key.
+            if (TEditPanel* panel = CurrentPanel(); panel && watched == panel->MemoEdit()) {
+                QPlainTextEdit* editor = panel->MemoEdit();
+                helpBrowser->ShowHelpAt(editor->toPlainText(), editor->textCursor().position());
+                return true;
+            }
+        }
         if (key->modifiers() & Qt::KeypadModifier) {
             if ((key->key() == Qt::Key_Comma || key->key() == Qt::Key_Period) && key->text() != ".") {
                 // The keypad's decimal key always types '.', whatever the keyboard locale.

@@ -32,6 +32,7 @@ class TReturnValue;
 namespace NuvixApp {
 
 class TEditPanel;
+class THelpBrowser;
 
 class TMainForm final : public QMainWindow, private NuvixParser::TRunEndListener {
     Q_OBJECT
@@ -95,9 +96,15 @@ public:
     QAction* actionRename = nullptr;
     QAction* actionManual = nullptr;
     QAction* actionAbout = nullptr;
+    QAction* actionInsertGuiCode = nullptr;
     QMenu* menuRecentFiles = nullptr; // newest first, "&1 name" and so on
     QPushButton* btnShowError = nullptr;
     QLabel* lblError = nullptr;
+    THelpBrowser* helpBrowser = nullptr;
+
+    // Replaces the current panel's selection by a script that loads the GUI file `path` as
+    // panel 0 and reports its events (one undoable edit).
+    void InsertGuiCode(const QString& path);
 
     // Every question and message box goes through here (tests answer instead of a user).
     using TAskUser = std::function<QMessageBox::StandardButton(
@@ -133,7 +140,6 @@ private:
     void RenameDialog();
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
-    void FillHelpList();
     void RememberRecentFile(const QString& path);
     void UpdateRecentMenu();
     void OpenRecent(const QString& path);
@@ -143,8 +149,6 @@ private:
     NuvixParser::TParser* globalParser_ = nullptr; // the calculator's
 
     QTabWidget* tabs_ = nullptr;
-    QComboBox* helpList_ = nullptr;
-    QLabel* helpText_ = nullptr;
     QLabel* statusField0_ = nullptr;
     QLabel* statusField1_ = nullptr;
     QTimer highlightTimer_;

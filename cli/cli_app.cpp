@@ -20,6 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "engine/function_help.h"
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
@@ -35,6 +36,7 @@ namespace {
 
 const char* const kUsage =
     "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin] [FILE|-]\n"
+    "       varnexcalc-cli --functions | --describe NAME\n"
     "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
     "  -e TEXT   the calculator panel's script instead of FILE's\n"
     "  -g TEXT   the Global panel's script instead of FILE's\n"
@@ -42,6 +44,8 @@ const char* const kUsage =
     "  -r RADIX  dec (default), hex or bin: how a numeric result is shown\n"
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
+    "  --functions      list every built-in function with its parameters\n"
+    "  --describe NAME  print the help of the built-in function NAME\n"
     "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage or file error.\n";
 
 struct TOptions {
@@ -65,6 +69,20 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") {
             std::cout << kUsage;
+            return kExitFinished;
+        }
+        if (a == "--functions") {
+            for (const TFunctionHelp& help : AllHelp(*CalculatorRegistry())) std::cout << help.CallForm() << "\n";
+            return kExitFinished;
+        }
+        if (a == "--describe") {
+            if (i + 1 >= argc) return UsageError("option --describe needs a function name");
+            const std::optional<TFunctionHelp> help = HelpOf(*CalculatorRegistry(), argv[++i]);
+            if (!help) {
+                std::cerr << "varnexcalc-cli: no built-in function '" << argv[i] << "'\n";
+                return kExitUsage;
+            }
+            std::cout << HelpAsText(*help);
             return kExitFinished;
         }
         if (a == "-c" || a == "-t") {

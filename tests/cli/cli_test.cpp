@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "engine/function_help.h"
+#include "instruments/calculator.h"
 #include "tests/cli/process_runner.h"
 
 namespace {
@@ -306,6 +308,38 @@ TEST(CliLocateInFile, PositionsBeyondTheTextStopAtItsEnd) {
     ExpectAt(LocateInFile("ab", 0, "ab", 10), 1, 3);
     const std::string file = "x\nab\ncd";
     ExpectAt(LocateInFile(file, 2, std::string_view(file).substr(2, 2), 7), 2, 3);
+}
+
+} // namespace
+
+namespace {
+
+// The help of the desktop calculator's functions, at hand in a terminal.
+TEST(CliHelp, ListsAndDescribesTheBuiltInFunctions) {
+    const TProcessResult list = RunCli({"--functions"});
+    EXPECT_EQ(list.exitCode, 0) << Describe(list);
+    EXPECT_NE(list.out.find("\nsin(a)\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("\nprintln(s)\n"), std::string::npos);
+    EXPECT_EQ(list.out.find("[General Info]"), std::string::npos);
+
+    // The layout, lines in this order: call form, description, example, explanation, see also.
+    const auto help = NuvixParser::HelpOf(*NuvixParser::CalculatorRegistry(), "print");
+    ASSERT_TRUE(help && help->example && help->explanation && help->seeAlso);
+    const TProcessResult print = RunCli({"--describe", "PRINT"});
+    EXPECT_EQ(print.exitCode, 0) << Describe(print);
+    EXPECT_EQ(print.out, "print(s)\n" + help->description + "\nExample:\n" + *help->example + "\nExplanation:\n" +
+                             *help->explanation + "\nSee also: " + *help->seeAlso + "\n");
+    // Parts a function does not have are left out.
+    const TProcessResult abs = RunCli({"--describe", "abs"});
+    const auto absHelp = NuvixParser::HelpOf(*NuvixParser::CalculatorRegistry(), "abs");
+    ASSERT_TRUE(absHelp);
+    EXPECT_EQ(abs.out.find("Example:") != std::string::npos, absHelp->example.has_value());
+    EXPECT_EQ(abs.out.find("See also:") != std::string::npos, absHelp->seeAlso.has_value());
+
+    const TProcessResult missing = RunCli({"--describe", "nosuch"});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_NE(missing.err.find("no built-in function 'nosuch'"), std::string::npos) << missing.err;
+    EXPECT_EQ(RunCli({"--describe"}).exitCode, 3);
 }
 
 } // namespace

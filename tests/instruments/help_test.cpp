@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/function.h"
+#include "engine/function_help.h"
 #include "engine/var_handler.h"
 #include "instruments/calculator.h"
 #include "instruments/comm_parser.h"
@@ -61,26 +62,6 @@ std::string CalledNameBefore(std::string_view text, int position) {
     while (start > 0 && (std::isalnum(static_cast<unsigned char>(text[start - 1])) || text[start - 1] == '_'))
         --start;
     return std::string(text.substr(start, end - start));
-}
-
-// The names a see-also text refers to: "print(s),clear()" names print and clear. Commas
-// inside a call's parentheses belong to that call.
-std::vector<std::string> SeeAlsoNames(std::string_view text) {
-    std::vector<std::string> names;
-    std::string name;
-    int depth = 0;
-    for (char c : text) {
-        if (c == '(') ++depth;
-        else if (c == ')') --depth;
-        else if (depth == 0 && c == ',') {
-            names.push_back(name);
-            name.clear();
-        } else if (depth == 0 && c != ' ' && c != '\n') {
-            name += c;
-        }
-    }
-    names.push_back(name);
-    return names;
 }
 
 TEST(FunctionHelp, SeeAlsoNamesAreReadFromCallForms) {
