@@ -106,6 +106,8 @@ THelpBrowser::THelpBrowser(QWidget* parent) : QWidget(parent) {
     tip.setColor(QPalette::Text, QToolTipColors().second);
     edtHelp->setPalette(tip);
     edtHelp->setMinimumHeight(90);
+    // A strip below the editors, not a rival for their space.
+    setMaximumHeight(190);
     layout->addWidget(edtHelp, 1);
 
     connect(csFunctions, &QComboBox::activated, this, [this](int index) {
