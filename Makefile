@@ -9,13 +9,14 @@
 #               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
 #   make fft-compare  time our FFT against numpy's and scipy's in one run
+#   make package  a Debian package of a Release build (build-package/*.deb)
 #   make clean  remove the build folders
 
 SHELL := /bin/bash
 
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-                qt6-base-dev xvfb xauth libglib2.0-bin
+                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file
 # Debian packages of the reference checks (make validate, make fft-compare), which need
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
@@ -41,7 +42,7 @@ FUZZ_TARGETS   ?= parser macro_file matrix_file regexp conversions
 # Extra libFuzzer flags, e.g. FUZZ_FLAGS=-jobs=2
 FUZZ_FLAGS     ?=
 
-.PHONY: all deps bench-deps reference-deps fuzz-deps build-fuzz fuzz build build-asan build-release bench validate fft-compare test run clean
+.PHONY: package all deps bench-deps reference-deps fuzz-deps build-fuzz fuzz build build-asan build-release bench validate fft-compare test run clean
 
 all: build
 
@@ -157,5 +158,14 @@ run: deps
 		exec $(CLI) -; \
 	fi
 
+# A Debian package (build-package/varnexcalc_<version>_<arch>.deb) of a Release build that
+# installs under /usr; `sudo apt install ./build-package/varnexcalc_*.deb` installs it.
+package: deps
+	$(CMAKE) -S . -B build-package -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DVARNEX_BUILD_TESTS=OFF
+	$(CMAKE) --build build-package
+	cd build-package && cpack -G DEB
+	@ls build-package/*.deb
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release build-package $(FUZZ_BUILD_DIR)

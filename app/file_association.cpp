@@ -58,6 +58,12 @@ std::string MimePackageText() {
            "    <comment>Zenthi macro file</comment>\n"
            "    <glob pattern=\"*.zma\"/>\n"
            "  </mime-type>\n"
+           "  <mime-type type=\"" +
+           kGuiMimeType +
+           "\">\n"
+           "    <comment>Zenthi GUI file</comment>\n"
+           "    <glob pattern=\"*.gui\"/>\n"
+           "  </mime-type>\n"
            "</mime-info>\n";
 }
 
@@ -99,6 +105,7 @@ std::string DesktopEntryText(const std::string& programPath) {
            "MimeType=" +
            std::string(kMacroMimeType) +
            ";\n"
+           "Icon=varnexcalc\n"
            "Categories=Education;Science;Math;\n"
            "Terminal=false\n";
 }

@@ -6,6 +6,7 @@
 namespace NuvixApp {
 
 constexpr const char* kMacroMimeType = "application/x-zenthi-macro";
+constexpr const char* kGuiMimeType = "application/x-zenthi-gui"; // control panels of the GUI editor
 
 // The per-user data folder: $XDG_DATA_HOME, else $HOME/.local/share (empty if neither).
 std::string UserDataHome();

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the Debian package of a build folder, unpacks it and checks what it holds: the
+# programs, the desktop entry and file types, the icon and the manual page, its
+# dependencies, and that the unpacked runner runs.
+#   check_package.sh BUILD_DIR INSTALL_PREFIX
+set -euo pipefail
+build=$1
+prefix=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log"
+    exit 1
+fi
+deb=$(ls "$work"/out/*.deb)
+dpkg-deb -x "$deb" "$work/root"
+root="$work/root$prefix"
+
+for f in bin/varnexcalc bin/varnexcalc-cli share/applications/varnexcalc.desktop \
+    share/mime/packages/varnexcalc-zma.xml share/icons/hicolor/scalable/apps/varnexcalc.svg \
+    share/man/man1/varnexcalc-cli.1.gz; do
+    [ -e "$root/$f" ] || fail "the package lacks $prefix/$f"
+done
+# Nothing outside the install prefix.
+outside=$(cd "$work/root" && find . -type f | grep -v "^.$prefix/" || true)
+[ -z "$outside" ] || fail "files outside $prefix: $outside"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "$depends" | grep -q "libqt6widgets6" || fail "Depends lacks Qt's widgets library: $depends"
+echo "$depends" | grep -q "libc6" || fail "Depends lacks the C library: $depends"
+
+grep -q "^Exec=\"$prefix/bin/varnexcalc\" %f$" "$root/share/applications/varnexcalc.desktop" ||
+    fail "the desktop entry does not start $prefix/bin/varnexcalc"
+grep -q 'glob pattern="\*.gui"' "$root/share/mime/packages/varnexcalc-zma.xml" || fail "no file type for *.gui"
+gzip -t "$root/share/man/man1/varnexcalc-cli.1.gz" || fail "the manual page is not gzip data"
+
+result=$("$root/bin/varnexcalc-cli" -e "1+1") || fail "the unpacked runner failed"
+[ "$result" = "2" ] || fail "the unpacked runner printed '$result' for 1+1"
+
+[ "$failed" -eq 0 ] && echo "package ok: $(basename "$deb")"
+exit "$failed"
