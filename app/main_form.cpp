@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -130,8 +131,16 @@ void TMainForm::CreateActions() {
                        QKeySequence("Ctrl+D"), [this] { DeletePanel(); });
     actionRename =
         make("&Rename...", "Rename the tabsheet label of the current panel", {}, [this] { RenameDialog(); });
-    actionManual = make("&User Manual...", "Display the PDF-Manual", {}, [] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo("varnexcalc.pdf").absoluteFilePath()));
+    actionManual = make("&User Manual...", "Display the PDF-Manual", {}, [this] {
+        const QString manual = FindManual();
+        if (!manual.isEmpty()) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+            return;
+        }
+        askUser(QMessageBox::Warning, kTitle,
+                "The user manual varnexcalc.pdf was not found. Looked for it here:\n" +
+                    ManualPlaces().join('\n'),
+                QMessageBox::Ok);
     });
     actionAbout = make("&About...", "", {}, [this] { AboutBox(); });
 
@@ -244,6 +253,19 @@ void TMainForm::CreateLayout() {
     statusBar()->addWidget(statusField0_);
     statusBar()->addWidget(statusField1_, 1);
     SetErrorState(false);
+}
+
+QStringList TMainForm::ManualPlaces() {
+    const QString program = QCoreApplication::applicationDirPath();
+    return {QDir(program).filePath("varnexcalc.pdf"),
+            QDir::cleanPath(program + "/../share/doc/varnexcalc/varnexcalc.pdf"),
+            QDir::current().filePath("varnexcalc.pdf")};
+}
+
+QString TMainForm::FindManual() {
+    for (const QString& place : ManualPlaces())
+        if (QFileInfo(place).isFile()) return place;
+    return {};
 }
 
 void TMainForm::InsertGuiCode(const QString& path) {

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -110,6 +111,12 @@ public:
     using TAskUser = std::function<QMessageBox::StandardButton(
         QMessageBox::Icon icon, const QString& caption, const QString& text, QMessageBox::StandardButtons)>;
     TAskUser askUser;
+
+    // Where Help looks for the user manual, in this order: beside the program, in the
+    // documentation folder of an installed program, in the working directory.
+    static QStringList ManualPlaces();
+    // The first place that holds the manual, or an empty text.
+    static QString FindManual();
 
     // The caption: "The Varnex Calculator", and " - " + file title with a file name.
     static QString Caption(const QString& fileTitle);

@@ -21,7 +21,7 @@ root="$work/root$prefix"
 
 for f in bin/varnexcalc bin/varnexcalc-cli share/applications/varnexcalc.desktop \
     share/mime/packages/varnexcalc-zma.xml share/icons/hicolor/scalable/apps/varnexcalc.svg \
-    share/man/man1/varnexcalc-cli.1.gz; do
+    share/man/man1/varnexcalc-cli.1.gz share/doc/varnexcalc/varnexcalc.pdf; do
     [ -e "$root/$f" ] || fail "the package lacks $prefix/$f"
 done
 # Nothing outside the install prefix.
