@@ -18,7 +18,7 @@ std::string UserDataHome();
 bool RegisterFileType(const std::string& dataHome, const std::string& programPath);
 
 // The program path as the first argument of a desktop entry's Exec key, quoted and
-// escaped as the Desktop Entry Specification asks, so that any path survives.
+// escaped as freedesktop.org's desktop entry format asks, so that any path survives.
 std::string ExecArgument(const std::string& path);
 
 // The texts written, for the install target and tests.

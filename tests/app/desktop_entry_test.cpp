@@ -13,7 +13,7 @@
 
 namespace {
 
-// The launcher's side of the Desktop Entry Specification: undo the string-value escapes,
+// The launcher's side of freedesktop.org's desktop entry format: undo the string-value escapes,
 // then split the arguments, unquoting quoted ones, and turn "%%" into '%'.
 std::vector<std::string> ReadExec(const std::string& value) {
     std::string unescaped;
