@@ -19,7 +19,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "instruments/graphic_panel.h"
 #include "instruments/plot_text_file.h"
+#include "windows/clipb_form.h"
 #include "windows/cp1252.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/gui_thread.h"
@@ -42,12 +44,11 @@ QFont PlotFont() {
     return font;
 }
 
-// A size in millimetres as pixels of the screen, by its physical resolution.
+// A size in millimetres as pixels of the primary screen.
 QSize ScreenPixels(int widthMm, int heightMm) {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const double dpiX = screen ? screen->physicalDotsPerInchX() : 96;
-    const double dpiY = screen ? screen->physicalDotsPerInchY() : 96;
-    return {static_cast<int>(widthMm * dpiX / 25.4), static_cast<int>(heightMm * dpiY / 25.4)};
+    return PicturePixels(widthMm, heightMm, false, screen ? screen->size() : QSize(1, 1),
+                         screen ? screen->physicalSize().toSize() : QSize());
 }
 
 } // namespace
@@ -139,11 +140,12 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
 
     connect(btnDelete, &QPushButton::clicked, this, &TGraphicForm::DeleteClicked);
     connect(btnSave, &QPushButton::clicked, this, &TGraphicForm::SaveClicked);
-    connect(btnCopy, &QPushButton::clicked, this, [this] { CopyPicture(); });
+    connect(btnCopy, &QPushButton::clicked, this, &TGraphicForm::CopyClicked);
     connect(btnPrint, &QPushButton::clicked, this, &TGraphicForm::PrintClicked);
     connect(CbAutoRange, &QCheckBox::toggled, this, &TGraphicForm::AutoRangeClicked);
 
     plotWindow_ = std::make_unique<TGuiThreadPlot>(*this);
+    clipbForm_ = new TClipbForm(this);
     RefreshControls();
 }
 
@@ -253,19 +255,31 @@ void TGraphicForm::SaveClicked() {
         QMessageBox::warning(this, QStringLiteral("Save As ASCII file"), QStringLiteral("Error creating file ") + path);
 }
 
-bool TGraphicForm::CopyPicture(int widthMm, int heightMm) {
-    const int tab = ActiveTab();
+TDrawingRoutine TGraphicForm::DrawingOf(int tab) const {
     const TFuncGraphicPanel* page = PageOf(tab);
-    if (!page || !page->Panel()) return false;
-    const QSize size = ScreenPixels(widthMm, heightMm);
-    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    TFuncGraphicPanel::Render(painter, *page->Panel(), model_.Tabs()[tab].caption, size.width(), size.height(),
-                              page->font());
-    painter.end();
-    QApplication::clipboard()->setImage(image);
+    if (!page || !page->Panel()) return nullptr;
+    // The drawing looks the tab up when it runs: while the size dialog is open, its event
+    // loop goes on handling queued plot calls, which may change or remove the tab.
+    return [this, tab](NuvixParser::TPlotCanvas& canvas, int width, int height) {
+        const auto& tabs = model_.Tabs();
+        if (tab >= static_cast<int>(tabs.size()) || !tabs[tab].panel) return;
+        NuvixParser::TGraphicPanel drawing;
+        drawing.Paint(canvas, *tabs[tab].panel, tabs[tab].caption, width, height);
+    };
+}
+
+bool TGraphicForm::CopyPicture(int widthMm, int heightMm) {
+    const TDrawingRoutine draw = DrawingOf(ActiveTab());
+    if (!draw) return false;
+    PutOnClipboard(MakePicture(widthMm, heightMm, draw, false));
     return true;
+}
+
+void TGraphicForm::CopyClicked() {
+    const TDrawingRoutine draw = DrawingOf(ActiveTab());
+    if (!draw) return;
+    int width = 100, height = 75;
+    clipbForm_->AskAndCopy(width, height, draw, false);
 }
 
 bool TGraphicForm::PrintTo(QPrinter& printer) {

@@ -8,6 +8,7 @@
 
 #include "instruments/plot_model.h"
 #include "instruments/plot_window.h"
+#include "windows/clipb_form.h"
 
 class QCheckBox;
 class QPrinter;
@@ -16,6 +17,7 @@ class QTabWidget;
 
 namespace NuvixWindows {
 
+class TClipbForm;
 class TFuncGraphicPanel;
 
 // One per process, created hidden; a plot shows it, and hiding it (closing) discards every
@@ -51,7 +53,8 @@ public:
     // an error when there is no plot to save.
     bool SaveText(const QString& path, QString* error = nullptr);
     // The active tab's plot with its caption as title, at a size in millimetres converted
-    // with the screen's resolution, as a PNG image on the clipboard. False without a plot.
+    // with the screen's size, on the clipboard as SVG and as an image. False without a
+    // plot. The button asks for the size first.
     bool CopyPicture(int widthMm = 100, int heightMm = 75);
     // Prints the active tab's plot: a picture of 150 x 112 mm stretched into a box of 90 %
     // of the page width (three quarters as high on an upright page; 90 % of the height on
@@ -69,6 +72,9 @@ private:
     void DeleteClicked();
     void SaveClicked();
     void PrintClicked();
+    void CopyClicked();
+    // Paints a tab's plot with its caption as title; none for a tab without a plot.
+    TDrawingRoutine DrawingOf(int tab) const;
     void AutoRangeClicked(bool checked);
 
     NuvixParser::TPlotModel model_;
@@ -80,6 +86,7 @@ private:
     QPushButton* btnPrint = nullptr;
     QCheckBox* CbAutoRange = nullptr;
     QTabWidget* PageControl = nullptr;
+    TClipbForm* clipbForm_ = nullptr;
     bool guard_ = true; // false while the window itself sets the Auto-Range box
 };
 

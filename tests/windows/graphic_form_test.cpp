@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
@@ -14,6 +16,7 @@
 
 #include "instruments/run_context.h"
 #include "tests/windows/windowed_run.h"
+#include "windows/clipb_form.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/graphic_form.h"
 
@@ -164,6 +167,37 @@ TEST(GraphicForm, ADragZoomsAndARightClickScalesAgain) {
     SendMouse(page, QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
     EXPECT_TRUE(p.autoScaleX && p.autoScaleY);
     EXPECT_NEAR(p.xMax, 9.9, 1e-9); // the last point sampled, 0.1 added 99 times
+}
+
+// 100 x 75 mm on a screen of 1280 pixels in 320 mm is 400 pixels wide.
+TEST(PictureExport, ConvertsMillimetresWithTheScreenSize) {
+    EXPECT_EQ(NuvixWindows::PicturePixels(100, 75, false, {1280, 1024}, {320, 256}), QSize(400, 300));
+    EXPECT_EQ(NuvixWindows::PicturePixels(100, 75, true, {1280, 1024}, {320, 256}), QSize(100, 75));
+    EXPECT_EQ(NuvixWindows::PicturePixels(3, 3, false, {1000, 1000}, {300, 300}), QSize(10, 10)); // truncated
+}
+
+TEST(PictureExport, TakesOnlyIntegerSizes) {
+    int w = 1, h = 2;
+    EXPECT_FALSE(NuvixWindows::ReadSize("abc", "75", w, h));
+    EXPECT_FALSE(NuvixWindows::ReadSize("100", "7.5", w, h));
+    EXPECT_EQ(std::pair(w, h), std::pair(1, 2));
+    EXPECT_TRUE(NuvixWindows::ReadSize(" 100", "-3", w, h));
+    EXPECT_EQ(std::pair(w, h), std::pair(100, -3));
+}
+
+TEST(PictureExport, CopiesTheActiveTabAsSvgAndImage) {
+    TGraphicForm form;
+    EXPECT_FALSE(form.CopyPicture());
+    RunScript(form, "plot(0;0;x;x;0;1;4), plottitle(0;'Volts & Amps')");
+    ASSERT_TRUE(form.CopyPicture(50, 40));
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    const std::string svg = data->data(QStringLiteral("image/svg+xml")).toStdString();
+    EXPECT_NE(svg.find(">Volts &amp; Amps</text>"), std::string::npos); // the caption as title
+    EXPECT_NE(svg.find("rgb(0,0,255)"), std::string::npos);
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    EXPECT_FALSE(image.isNull());
+    EXPECT_GT(CountPixels(image.convertToFormat(QImage::Format_RGB32), qRgb(0, 0, 255)), 10);
 }
 
 } // namespace
