@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace NuvixParser {
 namespace {
@@ -137,6 +138,77 @@ void TGraphicPanel::PaintAxes(TPlotCanvas& canvas, std::string_view title, int w
     }
 }
 
+namespace {
+
+// Lines through the points of a connected curve, one pixel column's run at a time: within
+// a column the segments between consecutive points are vertical and join up to cover the
+// lowest to the highest point, so the first, lowest, highest (in the order they came) and
+// last point draw the same pixels as all of them.
+class TColumnRuns {
+public:
+    TColumnRuns(TPlotCanvas& canvas, bool reduce) : canvas_(canvas), reduce_(reduce) {}
+
+    void Add(int x, int y) {
+        if (reduce_ && open_ && x == x_) {
+            if (y < lo_) lo_ = y, loAt_ = n_;
+            if (y > hi_) hi_ = y, hiAt_ = n_;
+            last_ = y;
+            ++n_;
+            return;
+        }
+        Flush();
+        if (reduce_) {
+            open_ = true;
+            x_ = x;
+            first_ = lo_ = hi_ = last_ = y;
+            loAt_ = hiAt_ = 0;
+            n_ = 1;
+        } else {
+            Emit(x, y);
+        }
+    }
+    // A point with no place (NaN): the line stops and starts again at the next point.
+    void Break() {
+        Flush();
+        penDown_ = false;
+    }
+    void Flush() {
+        if (!open_) return;
+        open_ = false;
+        Emit(x_, first_);
+        if (loAt_ < hiAt_) {
+            Emit(x_, lo_);
+            Emit(x_, hi_);
+        } else {
+            Emit(x_, hi_);
+            Emit(x_, lo_);
+        }
+        Emit(x_, last_);
+    }
+
+private:
+    void Emit(int x, int y) {
+        if (reduce_ && penDown_ && x == px_ && y == py_) return; // already there
+        if (penDown_)
+            canvas_.LineTo(x, y);
+        else
+            canvas_.MoveTo(x, y);
+        penDown_ = true;
+        px_ = x;
+        py_ = y;
+    }
+
+    TPlotCanvas& canvas_;
+    const bool reduce_;
+    bool penDown_ = false;
+    int px_ = 0, py_ = 0; // where the pen is
+    bool open_ = false;   // a column run is being collected
+    int x_ = 0, first_ = 0, lo_ = 0, hi_ = 0, last_ = 0;
+    long long n_ = 0, loAt_ = 0, hiAt_ = 0;
+};
+
+} // namespace
+
 // Connected points outside the view run along the frame; dots outside it are left out. A
 // NaN point has no place at all: it breaks a connected curve, and the line starts again
 // at the next point.
@@ -144,26 +216,32 @@ void TGraphicPanel::PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve) {
     const TPlotLayout& l = layout_;
     canvas.SetPen(CurveColour(curve.color), curve.connected ? curve.thickness : 1);
     const int k = curve.thickness >= 4 ? curve.thickness / 2 : 1;
-    bool penDown = false;
     const std::size_t n = std::min(curve.x.size(), curve.y.size());
+    TColumnRuns runs(canvas, reduce_);
+    // The dots drawn so far, one flag per pixel of the plot rectangle.
+    const int columns = std::max(0, l.right - l.left + 1), rows = std::max(0, l.bottom - l.top + 1);
+    std::vector<bool> dotted;
+    if (reduce_ && !curve.connected) dotted.assign(static_cast<std::size_t>(columns) * rows, false);
     for (std::size_t i = 0; i < n; ++i) {
         const double xv = curve.x[i], yv = curve.y[i];
         if (std::isnan(xv) || std::isnan(yv)) {
-            penDown = false;
+            runs.Break();
             continue;
         }
         const TPixel px = PixelOf(xv * x_.R() + l.left + x_.Offset(), l.left, l.right);
         const TPixel py = PixelOf(yv * y_.R() + l.top + y_.Offset(), l.top, l.bottom);
         if (curve.connected) {
-            if (penDown)
-                canvas.LineTo(px.at, py.at);
-            else
-                canvas.MoveTo(px.at, py.at);
-            penDown = true;
+            runs.Add(px.at, py.at);
         } else if (!px.outside && !py.outside) {
+            if (!dotted.empty()) {
+                const std::size_t at = static_cast<std::size_t>(py.at - l.top) * columns + (px.at - l.left);
+                if (dotted[at]) continue;
+                dotted[at] = true;
+            }
             canvas.Ellipse(px.at - k, py.at - k, px.at + k, py.at + k);
         }
     }
+    runs.Flush();
 }
 
 } // namespace NuvixParser

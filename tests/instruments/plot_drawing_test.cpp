@@ -281,6 +281,44 @@ TEST(PlotPanel, DotsOutsideTheViewAreLeftOut) {
     }
 }
 
+// A pixel column's run of points is drawn through its first, lowest, highest and last
+// point; a dotted curve draws each pixel once.
+TEST(PlotPanel, ReducesLargeCurvesToWhatShowsOnScreen) {
+    TPlotCurve column{{}, {}, 0, 1, true};
+    for (int i = 0; i < 10000; ++i) {
+        column.x.push_back(5);
+        column.y.push_back(5 + 4 * std::sin(i * 0.01));
+    }
+    column.x.push_back(6); // the next column
+    column.y.push_back(5);
+    TRecordingCanvas canvas;
+    TGraphicPanel g;
+    g.Paint(canvas, PanelWith({column}), "", 400, 300);
+    const Calls moves = canvas.Only("Move"), lines = canvas.Only("Line");
+    const auto& l = g.Layout();
+    const auto pixel = [&](double x, double y) {
+        return std::to_string(static_cast<int>(x * g.XScale().R() + l.left + g.XScale().Offset())) + "," +
+               std::to_string(static_cast<int>(y * g.YScale().R() + l.top + g.YScale().Offset()));
+    };
+    ASSERT_FALSE(moves.empty());
+    EXPECT_EQ(moves.back(), "Move " + pixel(5, 5));
+    // Up to 9 first (y grows downward), then down to 1, back to the last value, then on to
+    // the next column.
+    const Calls expected{"Line " + pixel(5, 9), "Line " + pixel(5, 1), "Line " + pixel(5, column.y[9999]),
+                         "Line " + pixel(6, 5)};
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(Calls(lines.end() - 4, lines.end()), expected);
+
+    TPlotCurve dots{std::vector<double>(1000, 5), std::vector<double>(1000, 5), 0, 1, false};
+    TRecordingCanvas dotCanvas;
+    g.Paint(dotCanvas, PanelWith({dots}), "", 400, 300);
+    EXPECT_EQ(dotCanvas.Only("Ellipse").size(), 1u);
+    g.SetReduction(false);
+    TRecordingCanvas allDots;
+    g.Paint(allDots, PanelWith({dots}), "", 400, 300);
+    EXPECT_EQ(allDots.Only("Ellipse").size(), 1000u);
+}
+
 TEST(PlotPanel, CurveColoursComeFromTheTable) {
     EXPECT_EQ(TGraphicPanel::CurveColour(0), (NuvixParser::TRgb{0, 0, 255}));
     EXPECT_EQ(TGraphicPanel::CurveColour(17), TGraphicPanel::CurveColour(0));
