@@ -90,6 +90,12 @@ TClipbForm::TClipbForm(QWidget* parent) : QDialog(parent) {
 }
 
 bool TClipbForm::AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels) {
+    if (!AskSize(width, height, pixels)) return false;
+    PutOnClipboard(MakePicture(width, height, draw, pixels));
+    return true;
+}
+
+bool TClipbForm::AskSize(int& width, int& height, bool pixels) {
     edWidth->setText(QString::number(width));
     edHeight->setText(QString::number(height));
     const QString unit = pixels ? QStringLiteral("Pixel") : QStringLiteral("mm");
@@ -100,7 +106,6 @@ bool TClipbForm::AskAndCopy(int& width, int& height, const TDrawingRoutine& draw
         if (ReadSize(edWidth->text(), edHeight->text(), width, height)) break;
         QApplication::beep(); // and again, with the fields as the user left them
     }
-    PutOnClipboard(MakePicture(width, height, draw, pixels));
     return true;
 }
 

@@ -45,6 +45,8 @@ public:
     // until both fields hold integers, with a beep for each refusal, then puts the picture
     // on the clipboard. False when the dialog was closed other than with OK.
     bool AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels);
+    // The asking alone: false when the dialog was closed other than with OK.
+    bool AskSize(int& width, int& height, bool pixels);
 
 private:
     QLineEdit* edWidth = nullptr;

@@ -5,11 +5,13 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QImage>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -25,6 +27,7 @@
 #include "windows/cp1252.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/gui_thread.h"
+#include "windows/painter_canvas.h"
 
 namespace NuvixWindows {
 namespace {
@@ -122,10 +125,12 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
     btnSave = MakeButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
     btnCopy = MakeButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
     btnPrint = MakeButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 80);
+    btnPicture =
+        MakeButton(toolBar, "btnPicture", QStringLiteral("Save As Picture..."), QStyle::SP_DialogSaveButton, 120);
     CbAutoRange = new QCheckBox(QStringLiteral("Auto-Range"), toolBar);
     CbAutoRange->setObjectName(QStringLiteral("CbAutoRange"));
     CbAutoRange->setChecked(true);
-    for (QWidget* w : std::initializer_list<QWidget*>{btnDelete, btnSave, btnCopy, btnPrint, CbAutoRange})
+    for (QWidget* w : std::initializer_list<QWidget*>{btnDelete, btnSave, btnCopy, btnPrint, btnPicture, CbAutoRange})
         buttons->addWidget(w);
     buttons->addStretch();
 
@@ -142,6 +147,7 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
     connect(btnSave, &QPushButton::clicked, this, &TGraphicForm::SaveClicked);
     connect(btnCopy, &QPushButton::clicked, this, &TGraphicForm::CopyClicked);
     connect(btnPrint, &QPushButton::clicked, this, &TGraphicForm::PrintClicked);
+    connect(btnPicture, &QPushButton::clicked, this, &TGraphicForm::SavePictureClicked);
     connect(CbAutoRange, &QCheckBox::toggled, this, &TGraphicForm::AutoRangeClicked);
 
     plotWindow_ = std::make_unique<TGuiThreadPlot>(*this);
@@ -201,7 +207,8 @@ void TGraphicForm::RefreshControls() {
     const NuvixParser::TPlotPanel* panel = page ? page->Panel() : nullptr;
     if (panel) SetAutoRangeBox(panel->autoScaleX && panel->autoScaleY);
     const bool hasCurves = panel && !panel->curves.empty();
-    for (QWidget* w : std::initializer_list<QWidget*>{btnSave, btnCopy, CbAutoRange}) w->setEnabled(hasCurves);
+    for (QWidget* w : std::initializer_list<QWidget*>{btnSave, btnCopy, btnPicture, CbAutoRange})
+        w->setEnabled(hasCurves);
     btnPrint->setEnabled(true);
 }
 
@@ -280,6 +287,54 @@ void TGraphicForm::CopyClicked() {
     if (!draw) return;
     int width = 100, height = 75;
     clipbForm_->AskAndCopy(width, height, draw, false);
+}
+
+bool TGraphicForm::SavePicture(const QString& path, int widthMm, int heightMm, QString* error) {
+    const TDrawingRoutine draw = DrawingOf(ActiveTab());
+    if (!draw) return false;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written && suffix == QLatin1String("pdf")) {
+        // One page of the picture's size, the drawing scaled from screen pixels onto it.
+        const QSize pixels = ScreenPixels(widthMm, heightMm).expandedTo(QSize(1, 1));
+        QPdfWriter pdf(&file);
+        pdf.setPageSize(QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter));
+        pdf.setPageMargins(QMarginsF());
+        QPainter painter(&pdf);
+        painter.scale(static_cast<double>(pdf.width()) / pixels.width(), static_cast<double>(pdf.height()) / pixels.height());
+        TPainterCanvas canvas(painter, PlotFont());
+        draw(canvas, pixels.width(), pixels.height());
+        written = painter.end();
+    } else if (written) {
+        const TPicture picture = MakePicture(widthMm, heightMm, draw, false);
+        if (suffix == QLatin1String("png"))
+            written = picture.image.save(&file, "PNG");
+        else
+            written = file.write(picture.svg.data(), static_cast<qint64>(picture.svg.size())) ==
+                      static_cast<qint64>(picture.svg.size());
+    }
+    if (written && file.commit()) return true;
+    if (error) *error = file.errorString();
+    file.cancelWriting();
+    return false;
+}
+
+void TGraphicForm::SavePictureClicked() {
+    if (!DrawingOf(ActiveTab())) return;
+    int width = 100, height = 75;
+    if (!clipbForm_->AskSize(width, height, false)) return;
+    QFileDialog dialog(this, QStringLiteral("Save plot as picture"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("SVG pictures (*.svg)"), QStringLiteral("PDF documents (*.pdf)"),
+                           QStringLiteral("PNG images (*.png)")});
+    dialog.setDefaultSuffix(QStringLiteral("svg"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+    QString error;
+    if (!SavePicture(path, width, height, &error))
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot save %1:\n%2").arg(path, error));
 }
 
 bool TGraphicForm::PrintTo(QPrinter& printer) {

@@ -56,6 +56,10 @@ public:
     // with the screen's size, on the clipboard as SVG and as an image. False without a
     // plot. The button asks for the size first.
     bool CopyPicture(int widthMm = 100, int heightMm = 75);
+    // The active tab's plot with its caption as title, at a size in millimetres, as an SVG
+    // or PNG picture or a PDF page, chosen by the file's extension; written through a
+    // temporary file. False, with `error` telling why, when it could not be written.
+    bool SavePicture(const QString& path, int widthMm, int heightMm, QString* error = nullptr);
     // Prints the active tab's plot: a picture of 150 x 112 mm stretched into a box of 90 %
     // of the page width (three quarters as high on an upright page; 90 % of the height on
     // a lying one), centred. False without a plot or when the printer could not start.
@@ -73,6 +77,7 @@ private:
     void SaveClicked();
     void PrintClicked();
     void CopyClicked();
+    void SavePictureClicked();
     // Paints a tab's plot with its caption as title; none for a tab without a plot.
     TDrawingRoutine DrawingOf(int tab) const;
     void AutoRangeClicked(bool checked);
@@ -84,6 +89,7 @@ private:
     QPushButton* btnSave = nullptr;
     QPushButton* btnCopy = nullptr;
     QPushButton* btnPrint = nullptr;
+    QPushButton* btnPicture = nullptr;
     QCheckBox* CbAutoRange = nullptr;
     QTabWidget* PageControl = nullptr;
     TClipbForm* clipbForm_ = nullptr;

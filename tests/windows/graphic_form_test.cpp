@@ -200,4 +200,25 @@ TEST(PictureExport, CopiesTheActiveTabAsSvgAndImage) {
     EXPECT_GT(CountPixels(image.convertToFormat(QImage::Format_RGB32), qRgb(0, 0, 255)), 10);
 }
 
+TEST(PictureExport, SavesPicturesByTheirExtension) {
+    TGraphicForm form;
+    QTemporaryDir dir;
+    EXPECT_FALSE(form.SavePicture(dir.filePath(QStringLiteral("none.svg")), 100, 75));
+    RunScript(form, "plot(0;0;x;x;0;1;4)");
+    struct TFormat {
+        const char* name;
+        QByteArray start;
+    };
+    for (const TFormat& f : {TFormat{"p.svg", "<?xml"}, {"p.pdf", "%PDF"}, {"p.png", "\x89PNG"}, {"p.SVG", "<?xml"}}) {
+        const QString path = dir.filePath(QLatin1String(f.name));
+        ASSERT_TRUE(form.SavePicture(path, 100, 75)) << f.name;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().startsWith(f.start)) << f.name;
+    }
+    QString error;
+    EXPECT_FALSE(form.SavePicture(dir.filePath(QStringLiteral("missing/p.png")), 100, 75, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
 } // namespace
