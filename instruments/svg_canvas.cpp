@@ -82,8 +82,17 @@ void TSvgCanvas::MoveTo(int x, int y) {
 }
 
 void TSvgCanvas::LineTo(int x, int y) {
-    if (path_.empty()) path_ = "M" + N(x_) + " " + N(y_);
-    path_ += " L" + N(x) + " " + N(y);
+    // Appended piece by piece: no temporaries for a path of many points.
+    if (path_.empty()) {
+        path_ += 'M';
+        path_ += N(x_);
+        path_ += ' ';
+        path_ += N(y_);
+    }
+    path_ += " L";
+    path_ += N(x);
+    path_ += ' ';
+    path_ += N(y);
     x_ = x;
     y_ = y;
 }
