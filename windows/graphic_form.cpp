@@ -125,8 +125,9 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
     btnSave = MakeButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
     btnCopy = MakeButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
     btnPrint = MakeButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 80);
-    btnPicture =
-        MakeButton(toolBar, "btnPicture", QStringLiteral("Save As Picture..."), QStyle::SP_DialogSaveButton, 120);
+    // A picture button only, so the tool bar keeps to the window's width of 495.
+    btnPicture = MakeButton(toolBar, "btnPicture", QString(), QStyle::SP_DesktopIcon, 28);
+    btnPicture->setToolTip(QStringLiteral("Save As Picture..."));
     CbAutoRange = new QCheckBox(QStringLiteral("Auto-Range"), toolBar);
     CbAutoRange->setObjectName(QStringLiteral("CbAutoRange"));
     CbAutoRange->setChecked(true);
