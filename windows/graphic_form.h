@@ -17,7 +17,6 @@ class QTabWidget;
 
 namespace NuvixWindows {
 
-class TClipbForm;
 class TFuncGraphicPanel;
 
 // One per process, created hidden; a plot shows it, and hiding it (closing) discards every

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -167,6 +168,22 @@ TEST(GraphicForm, ADragZoomsAndARightClickScalesAgain) {
     SendMouse(page, QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
     EXPECT_TRUE(p.autoScaleX && p.autoScaleY);
     EXPECT_NEAR(p.xMax, 9.9, 1e-9); // the last point sampled, 0.1 added 99 times
+}
+
+// Printed into a PDF file: one page with the picture box.
+TEST(GraphicForm, PrintsTheActiveTab) {
+    TGraphicForm form;
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("plot.pdf")));
+    EXPECT_FALSE(form.PrintTo(printer)); // no plot
+    RunScript(form, "plot(0;0;x;x;0;1;4)");
+    ASSERT_TRUE(form.PrintTo(printer));
+    EXPECT_EQ(printer.docName(), QStringLiteral("Calculator Plot"));
+    QFile file(printer.outputFileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("%PDF"));
 }
 
 // 100 x 75 mm on a screen of 1280 pixels in 320 mm is 400 pixels wide.
