@@ -8,6 +8,7 @@
 #include "app/file_association.h"
 #include "app/main_form.h"
 #include "instruments/run_context.h"
+#include "windows/graphic_form.h"
 #include "windows/output_form.h"
 #include "windows/window_placement.h"
 
@@ -38,13 +39,16 @@ int main(int argc, char** argv) {
     NuvixApp::RegisterFileType(NuvixApp::UserDataHome(), QApplication::applicationFilePath().toStdString());
 
     // The windows in their order of creation; only the main window shows at start, the
-    // output window shows itself when a script writes to it.
+    // plot and output windows show themselves when a script plots or writes to them.
     NuvixApp::TMainForm mainForm;
+    NuvixWindows::TGraphicForm graphicForm;
     NuvixWindows::TOutputForm outputForm;
-    mainForm.SetRunWindows(NuvixParser::TRunContext{&outputForm.TextOutput(), nullptr, nullptr});
+    mainForm.SetRunWindows(
+        NuvixParser::TRunContext{&outputForm.TextOutput(), &graphicForm.PlotWindow(), nullptr});
     // Each window comes back where the user left it (children of their windows).
     new NuvixWindows::TWindowPlacement(mainForm, "MainWindow");
     new NuvixWindows::TWindowPlacement(outputForm, "OutputWindow");
+    new NuvixWindows::TWindowPlacement(graphicForm, "PlotWindow");
     mainForm.show();
 
     mainForm.OpenFromCommandLine(commandLine.file, commandLine.run);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -25,8 +26,11 @@
 #include "engine/parser.h"
 #include "engine/result_text.h"
 #include "instruments/calculator.h"
+#include "instruments/graphic_panel.h"
 #include "instruments/panel_model.h"
 #include "instruments/plot_model.h"
+#include "instruments/plot_text_file.h"
+#include "instruments/svg_canvas.h"
 #include "instruments/text_output.h"
 
 using namespace NuvixParser;
@@ -35,7 +39,8 @@ namespace NuvixCli {
 namespace {
 
 const char* const kUsage =
-    "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin] [FILE|-]\n"
+    "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin]\n"
+    "                      [--plots DIR [--plot-format svg|txt] [--plot-size WxH]] [FILE|-]\n"
     "       varnexcalc-cli --functions | --describe NAME\n"
     "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
     "  -e TEXT   the calculator panel's script instead of FILE's\n"
@@ -44,6 +49,10 @@ const char* const kUsage =
     "  -r RADIX  dec (default), hex or bin: how a numeric result is shown\n"
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
+    "  --plots DIR         after the run, write every plot tab that holds curves as\n"
+    "                      DIR/plot-<tab>.svg (tabs numbered from 0 as scripts number them)\n"
+    "  --plot-format FMT   svg (default), or txt: the plot window's Save As Text file\n"
+    "  --plot-size WxH     the picture size in pixels, 640x420 by default\n"
     "  --functions      list every built-in function with its parameters\n"
     "  --describe NAME  print the help of the built-in function NAME\n"
     "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage or file error.\n";
@@ -56,7 +65,25 @@ struct TOptions {
     std::optional<std::string> file;
     bool checkOnly = false;
     bool showTimes = false;
+    std::optional<std::string> plotDir;
+    std::string plotFormat = "svg";
+    int plotWidth = 640, plotHeight = 420;
 };
+
+// "640x420" into two sizes from 1 to 20000.
+bool ParseSize(const std::string& text, int& width, int& height) {
+    const auto x = text.find('x');
+    if (x == std::string::npos) return false;
+    int w = 0, h = 0;
+    const char* end = text.data() + text.size();
+    const auto a = std::from_chars(text.data(), text.data() + x, w);
+    const auto b = std::from_chars(text.data() + x + 1, end, h);
+    if (a.ec != std::errc() || a.ptr != text.data() + x || b.ec != std::errc() || b.ptr != end) return false;
+    if (w < 1 || h < 1 || w > 20000 || h > 20000) return false;
+    width = w;
+    height = h;
+    return true;
+}
 
 int UsageError(const std::string& message) {
     std::cerr << "varnexcalc-cli: " << message << "\n" << kUsage;
@@ -106,6 +133,19 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
                 o.radix = TRadix::Binary;
             else
                 return UsageError("radix must be dec, hex or bin, not '" + v + "'");
+            continue;
+        }
+        if (a == "--plots" || a == "--plot-format" || a == "--plot-size") {
+            if (i + 1 >= argc) return UsageError("option " + a + " needs a value");
+            const std::string v = argv[++i];
+            if (a == "--plots")
+                o.plotDir = v;
+            else if (a == "--plot-format" && (v == "svg" || v == "txt"))
+                o.plotFormat = v;
+            else if (a == "--plot-format")
+                return UsageError("plot format must be svg or txt, not '" + v + "'");
+            else if (!ParseSize(v, o.plotWidth, o.plotHeight))
+                return UsageError("plot size must be WxH in pixels, not '" + v + "'");
             continue;
         }
         if (a.size() > 1 && a[0] == '-') return UsageError("unknown option " + a);
@@ -244,6 +284,35 @@ TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_v
     return p;
 }
 
+// Writes every tab that holds curves as DIR/plot-<tab>.<format>, drawn by the plot window's
+// own panel code with the tab's caption as title. False after reporting a file that could
+// not be written.
+bool WritePlots(const TPlotModel& plots, const TOptions& o) {
+    const auto& tabs = plots.Tabs();
+    for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
+        const TPlotPanel* panel = tabs[tab].panel.get();
+        if (!panel || panel->curves.empty()) continue;
+        std::string bytes;
+        if (o.plotFormat == "txt") {
+            bytes = PlotText(*panel);
+        } else {
+            TSvgCanvas canvas;
+            TGraphicPanel drawing;
+            drawing.Paint(canvas, *panel, tabs[tab].caption, o.plotWidth, o.plotHeight);
+            bytes = canvas.Document(o.plotWidth, o.plotHeight);
+        }
+        const std::string path = *o.plotDir + "/plot-" + std::to_string(tab) + "." + o.plotFormat;
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (!file) {
+            std::cerr << "varnexcalc-cli: cannot write " << path << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 int RunCli(int argc, char** argv) {
     TOptions options;
     if (auto code = ParseOptions(argc, argv, options)) return *code;
@@ -313,6 +382,7 @@ int RunCli(int argc, char** argv) {
     // The result line stands on a line of its own, after all output.
     if (output.LineOpen()) std::cout << '\n';
     std::cout << ResultLineText(calculator.Result(), ci, options.radix) << std::endl;
+    if (options.plotDir && !WritePlots(plots, options)) return kExitUsage;
     return ci.error ? kExitRunError : kExitFinished;
 }
 

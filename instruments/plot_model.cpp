@@ -1,6 +1,10 @@
 // TPlotModel: tab bookkeeping and curve slots of the plot window.
 #include "instruments/plot_model.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace NuvixParser {
 namespace {
 
@@ -10,7 +14,45 @@ void TrimEmptySlots(TPlotPanel& panel) {
     while (!panel.curves.empty() && !panel.curves.back()) panel.curves.pop_back();
 }
 
+// The smallest and largest finite value of one coordinate over all points; false when
+// there is none.
+bool FiniteRange(const TPlotPanel& panel, std::vector<double> TPlotCurve::*values, double& lo, double& hi) {
+    lo = std::numeric_limits<double>::max();
+    hi = -std::numeric_limits<double>::max();
+    bool any = false;
+    for (const auto& slot : panel.curves) {
+        if (!slot) continue;
+        for (double v : (*slot).*values) {
+            if (!std::isfinite(v)) continue;
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+            any = true;
+        }
+    }
+    if (any && lo == hi) {
+        lo -= 0.5;
+        hi += 0.5;
+    }
+    return any;
+}
+
 } // namespace
+
+void TPlotPanel::Rescale() {
+    double lo, hi;
+    if (autoScaleX && FiniteRange(*this, &TPlotCurve::x, lo, hi)) xMin = lo, xMax = hi;
+    if (autoScaleY && FiniteRange(*this, &TPlotCurve::y, lo, hi)) yMin = lo, yMax = hi;
+}
+
+void TPlotPanel::SetXRange(double a, double b) {
+    xMin = std::min(a, b);
+    xMax = std::max(a, b);
+}
+
+void TPlotPanel::SetYRange(double a, double b) {
+    yMin = std::min(a, b);
+    yMax = std::max(a, b);
+}
 
 TPlotPanel* TPlotModel::PanelOf(int tab) {
     if (tab < 0 || tab > kLastTab) return nullptr;
@@ -40,9 +82,7 @@ bool TPlotModel::Plot(TPlotData data) {
     if (panel->curves.size() <= data.curve) panel->curves.resize(data.curve + std::size_t{1});
     panel->curves[data.curve] = std::move(curve);
     TrimEmptySlots(*panel);
-    // A new curve rescales the axes that follow the data.
-    if (panel->autoScaleX) panel->xRange.reset();
-    if (panel->autoScaleY) panel->yRange.reset();
+    panel->Rescale();
     visible_ = true;
     return true;
 }
@@ -56,7 +96,7 @@ bool TPlotModel::ClearCurve(int tab, int curve) {
     TPlotPanel* panel = PanelOf(tab);
     if (!panel || curve < 0 || curve >= static_cast<int>(panel->curves.size())) return true;
     panel->curves[curve].reset();
-    TrimEmptySlots(*panel);
+    TrimEmptySlots(*panel); // the ranges stay until the next rescale
     return true;
 }
 
@@ -111,8 +151,8 @@ bool TPlotModel::SetCurveStyle(std::uint16_t tab, std::uint16_t curve, std::uint
 
 bool TPlotModel::SetView(int tab, double minX, double minY, double maxX, double maxY) {
     if (TPlotPanel* panel = PanelOf(tab)) {
-        panel->xRange.emplace(minX, maxX);
-        panel->yRange.emplace(minY, maxY);
+        panel->SetXRange(minX, maxX);
+        panel->SetYRange(minY, maxY);
     }
     return true;
 }
@@ -121,8 +161,7 @@ bool TPlotModel::SetAutoScale(int tab, bool x, bool y) {
     if (TPlotPanel* panel = PanelOf(tab)) {
         panel->autoScaleX = x;
         panel->autoScaleY = y;
-        if (x) panel->xRange.reset();
-        if (y) panel->yRange.reset();
+        panel->Rescale();
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // TPlotModel: the plot window's tabs and curves as plain data; the runner's plot window.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,9 +25,16 @@ struct TPlotPanel {
     std::vector<std::optional<TPlotCurve>> curves;
     std::string xLabel, yLabel;
     bool autoScaleX = true, autoScaleY = true;
-    // A range fixed by the script, until the axis is scaled automatically again; none while
-    // the axis follows the data.
-    std::optional<std::pair<double, double>> xRange, yRange;
+    // The ranges drawn, min <= max; 0 to 10 until data or a view sets them.
+    double xMin = 0, xMax = 10, yMin = 0, yMax = 10;
+
+    // Each axis that follows the data takes the smallest and largest value of all points.
+    // NaN and infinities take no part; an axis without a finite value keeps its range; a
+    // range of one value becomes that value -0.5 to +0.5.
+    void Rescale();
+    // A range given either way round; the autoscale flags stay as they are.
+    void SetXRange(double a, double b);
+    void SetYRange(double a, double b);
 };
 
 struct TPlotTab {

@@ -100,6 +100,43 @@ TEST_F(CliProcess, UsageErrorsExitWithThree) {
     }
 }
 
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Tabs with curves are written, named by the tab number scripts use; a tab whose panel has
+// no curve (made by a query) is not.
+TEST_F(CliProcess, WritesThePlotTabsThatHoldCurves) {
+    const TProcessResult r = RunCli({"--plots", dir_.string(), "--plot-size", "300x200", "-e",
+                                     "plot(0;0;x;x;0;1;4), plotcurvecount(1), plot(2;3;x;x;0;1;2), "
+                                     "plottitle(0;'A&B \xB5')"});
+    ExpectResult(r, "1", 0);
+    const std::string svg = ReadFile(dir_ / "plot-0.svg");
+    EXPECT_NE(svg.find("width=\"300\" height=\"200\""), std::string::npos);
+    EXPECT_NE(svg.find(">A&amp;B \xC2\xB5</text>"), std::string::npos); // the caption as title, in UTF-8
+    EXPECT_NE(svg.find("stroke=\"rgb(0,0,255)\""), std::string::npos);   // curve 0 in blue
+    EXPECT_FALSE(fs::exists(dir_ / "plot-1.svg"));
+    EXPECT_NE(ReadFile(dir_ / "plot-2.svg").find("stroke=\"rgb(255,0,255)\""), std::string::npos); // curve 3
+}
+
+TEST_F(CliProcess, WritesPlotsAsTextFiles) {
+    const TProcessResult r =
+        RunCli({"--plots", dir_.string(), "--plot-format", "txt", "-e", "plot(0;0;x;x*x;0;1;4), plot(0;1;x;1;0;1;2)"});
+    ExpectResult(r, "0.5", 0);
+    EXPECT_EQ(ReadFile(dir_ / "plot-0.txt"), "0\t0\t0\t1\r\n0.25\t0.0625\t0.5\t1\r\n0.5\t0.25\t\t\r\n0.75\t0.5625\t\t\r\n");
+}
+
+TEST_F(CliProcess, PlotOptionsAreChecked) {
+    ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-format", "png", "-e", "1"}));
+    ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-size", "0x20", "-e", "1"}));
+    ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-size", "20", "-e", "1"}));
+    ExpectUsageError(RunCli({"--plots"}));
+    const TProcessResult r = RunCli({"--plots", (dir_ / "missing").string(), "-e", "plot(0;0;x;x;0;1;1)"});
+    EXPECT_EQ(r.exitCode, 3) << Describe(r);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << Describe(r);
+}
+
 TEST_F(CliProcess, UnknownPanelIsAUsageError) {
     const std::string file = ThreePanels();
     for (const char* panel : {"Nope", "0", "4", "-1", "", "product", "1x", "Global"}) {

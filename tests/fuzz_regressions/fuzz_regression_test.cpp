@@ -29,6 +29,7 @@ const TTarget kTargets[] = {
     {"matrix_file", &NuvixFuzz::FuzzMatrixFile},
     {"regexp", &NuvixFuzz::FuzzRegexp},
     {"conversions", &NuvixFuzz::FuzzConversions},
+    {"plot_drawing", &NuvixFuzz::FuzzPlotDrawing},
 };
 
 std::vector<fs::path> FilesIn(const fs::path& dir) {

@@ -5,6 +5,7 @@
 #include "engine/function_registry.h"
 #include "functions/standard_table.h"
 #include "instruments/output_functions.h"
+#include "instruments/plot_functions.h"
 #include "tests/instruments/recording_output.h"
 
 namespace {
@@ -14,12 +15,14 @@ using NuvixParser::TCommParser;
 using NuvixParser::TGlobalVarList;
 using NuvixParser::TParserBase;
 
-TEST(CommParser, HasTheStandardFunctionsAndTheOutputFunctions) {
+TEST(CommParser, HasTheStandardOutputAndPlotFunctions) {
     TGlobalVarList globals;
     TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
-    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3);
+    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 + 12);
     for (const auto& e : NuvixParser::StandardFunctionTable())
+        EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
+    for (const auto& e : NuvixParser::PlotFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText"})
         EXPECT_NE(parser.Registry().Lookup(name), nullptr) << name;

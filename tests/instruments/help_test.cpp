@@ -20,12 +20,10 @@ namespace {
 using namespace NuvixParser;
 
 // Functions whose help examples use them but which the calculator does not offer yet: the
-// plot, serial-port, GPIB and panel functions arrive one area at a time. An example may
+// serial-port, GPIB and panel functions arrive one area at a time. An example may
 // fail to compile only on one of these names, and none of them may be registered already
 // (remove a name here when its function arrives).
 constexpr const char* kArrivingFunctions[] = {
-    "plot", "plotxy", "plottabs", "plotcurvecount", "plottitle", "plotcleartab", "plotcleartabs",
-    "plotclearcurve", "plotaxis", "plotview", "plotautoscale", "plotcurveparms",
     "commopen", "commclose", "commwrite", "commreadln", "commread", "commlineterm", "commreadbin",
     "commwritebin", "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
     "gpibtimeout", "gpibboard", "gpibsta", "gpiberr", "loadgui", "panelname", "setproperty", "getproperty",

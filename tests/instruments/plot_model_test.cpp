@@ -1,6 +1,8 @@
 // TPlotModel: tabs made on demand, curve slots, styles that survive a new plot, clearing.
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -111,24 +113,72 @@ TEST(PlotModel, TitlesNeverMakeTabs) {
     EXPECT_EQ(Captions(m), std::vector<std::string>{"Voltage"});
 }
 
+struct TRanges {
+    double xMin, xMax, yMin, yMax;
+    bool operator==(const TRanges&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const TRanges& r) {
+    return os << "x " << r.xMin << " to " << r.xMax << ", y " << r.yMin << " to " << r.yMax;
+}
+
+TRanges RangesOf(const TPlotModel& m, int tab) {
+    const auto& p = *m.Tabs()[tab].panel;
+    return {p.xMin, p.xMax, p.yMin, p.yMax};
+}
+
 TEST(PlotModel, AViewHoldsUntilTheAxisIsScaledAgain) {
     TPlotModel m;
     m.Plot(Points(0, 0, {1, 2}));
     m.SetAxisLabels(0, "t / s", "U / V");
-    m.SetView(0, -1, -2, 1, 2);
+    EXPECT_EQ(RangesOf(m, 0), (TRanges{0, 1, 1, 2}));
+    // Either way round; the view leaves the flags alone.
+    m.SetView(0, 1, 2, -1, -2);
     const auto& p = *m.Tabs()[0].panel;
     EXPECT_EQ(p.xLabel, "t / s");
     EXPECT_EQ(p.yLabel, "U / V");
-    ASSERT_TRUE(p.xRange && p.yRange);
-    EXPECT_EQ(*p.xRange, std::make_pair(-1.0, 1.0));
-    EXPECT_EQ(*p.yRange, std::make_pair(-2.0, 2.0));
-    EXPECT_TRUE(p.autoScaleX && p.autoScaleY); // the view leaves the flags alone
+    EXPECT_EQ(RangesOf(m, 0), (TRanges{-1, 1, -2, 2}));
+    EXPECT_TRUE(p.autoScaleX && p.autoScaleY);
     // A new curve rescales the axes that follow the data.
     m.SetAutoScale(0, false, true);
     m.SetView(0, -1, -2, 1, 2);
     m.Plot(Points(0, 1, {3}));
-    EXPECT_TRUE(p.xRange.has_value());
-    EXPECT_FALSE(p.yRange.has_value());
+    EXPECT_EQ(RangesOf(m, 0), (TRanges{-1, 1, 1, 3}));
+    // Clearing a curve keeps the ranges; switching autoscale on rescales at once.
+    m.ClearCurve(0, 1);
+    EXPECT_EQ(RangesOf(m, 0), (TRanges{-1, 1, 1, 3}));
+    m.SetAutoScale(0, true, true);
+    EXPECT_EQ(RangesOf(m, 0), (TRanges{0, 1, 1, 2}));
+}
+
+TEST(PlotModel, AutomaticRangesFollowTheFiniteValues) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct TRangeCase {
+        std::vector<double> x, y;
+        TRanges expected;
+    };
+    const TRangeCase cases[] = {
+        // A single point, or a flat curve: the value -0.5 to +0.5.
+        {{4}, {3}, {3.5, 4.5, 2.5, 3.5}},
+        {{0, 1, 2}, {3, 3, 3}, {0, 2, 2.5, 3.5}},
+        {{-5, 2}, {-1e300, 1e300}, {-5, 2, -1e300, 1e300}},
+        // NaN and infinities take no part.
+        {{0, nan, 2}, {inf, -1, nan}, {0, 2, -1.5, -0.5}},
+        // No finite value, or no point at all: the range stays.
+        {{nan, inf}, {-inf, nan}, {0, 10, 0, 10}},
+        {{}, {}, {0, 10, 0, 10}},
+    };
+    for (const TRangeCase& c : cases) {
+        TPlotModel m;
+        m.Plot({0, 0, c.x, c.y});
+        EXPECT_EQ(RangesOf(m, 0), c.expected) << ::testing::PrintToString(c.x) << " " << ::testing::PrintToString(c.y);
+    }
+    // Over all curves of the tab.
+    TPlotModel m;
+    m.Plot(Points(0, 0, {1, 2}));
+    m.Plot(Points(0, 3, {-4, 0, 0, 9}));
+    EXPECT_EQ(RangesOf(m, 0), (TRanges{0, 3, -4, 9}));
 }
 
 } // namespace

@@ -39,20 +39,26 @@ public:
 };
 
 // Compiles and runs a script with a TCommParser of the calculator's function set whose run
-// writes to `output` (none: no text output window): its result text, "Error: ..." or
-// "Syntax: ...", as NuvixTest::Eval reports them for the plain parser.
-inline std::string EvalComm(std::string_view text, NuvixParser::TTextOutput* output = nullptr) {
+// reaches `windows`: its result text, "Error: ..." or "Syntax: ...", as NuvixTest::Eval
+// reports them for the plain parser. With `breakFirst` the run starts with a break
+// requested.
+inline std::string EvalWith(std::string_view text, NuvixParser::TRunContext windows, bool breakFirst = false) {
     NuvixParser::TGlobalVarList globals;
     NuvixParser::TCommParser parser(globals, NuvixParser::CalculatorRegistry());
     parser.SetText(text);
     if (!parser.Compile()) return "Syntax: " + parser.ErrorMessage();
     parser.Rebind();
-    NuvixParser::TRunContext windows{output, nullptr, nullptr};
     NuvixParser::TCalcInfo ci;
     ci.context = &windows;
     ci.Reset();
+    if (breakFirst) ci.RequestBreak();
     const NuvixParser::TReturnValue v = parser.Calculate(ci);
     return ci.error ? "Error: " + ci.errorMessage : v.ToString();
+}
+
+// The same with a text output window only (none: no window at all).
+inline std::string EvalComm(std::string_view text, NuvixParser::TTextOutput* output = nullptr) {
+    return EvalWith(text, {output, nullptr, nullptr});
 }
 
 } // namespace NuvixTest

@@ -8,59 +8,17 @@
 
 #include "instruments/calculator.h"
 #include "windows/output_form.h"
+#include "tests/windows/windowed_run.h"
 
 namespace {
 
 using namespace NuvixParser;
 
-// Runs the panel script once, with the form as the output window, the way the main
-// window does: the GUI event loop keeps running while the calculation thread blocks in
-// its sends, until the end-of-run message arrives.
-struct TRun {
-    std::string result;
-    bool error = false;
-};
-
-// Ends the event loop when the run ended, as the main window ends its "Running..." state.
-class TLoopQuitter final : public TRunEndListener {
-public:
-    explicit TLoopQuitter(QEventLoop& loop) : loop_(loop) {}
-    void RunEnded(const TReturnValue&) override {
-        QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
-    }
-
-private:
-    QEventLoop& loop_;
-};
-
-TRun RunWithOutputWindow(NuvixWindows::TOutputForm& form, const char* globalText, const char* panelText) {
-    QEventLoop loop;
-    TLoopQuitter mainWindow(loop);
-    TCalculator calculator(&mainWindow);
-    calculator.SetWindows(TRunContext{&form.TextOutput(), nullptr, nullptr});
-    calculator.GlobalParser().SetText(globalText);
-    calculator.PanelParser().SetText(panelText);
-    EXPECT_TRUE(calculator.GlobalParser().Compile());
-    EXPECT_TRUE(calculator.PanelParser().Compile());
-
-    EXPECT_TRUE(calculator.Start());
-    bool timedOut = false;
-    QTimer::singleShot(30000, &loop, [&] {
-        timedOut = true;
-        loop.quit();
-    });
-    loop.exec();
-    if (timedOut) {
-        // The calculation thread may be blocked in a call that nobody handles any more;
-        // waiting for it would hang the suite instead of failing this test.
-        ADD_FAILURE() << "the run did not end";
-        std::fflush(nullptr);
-        std::_Exit(1);
-    }
-    TRun run{calculator.Result().ToString(), calculator.CalcInfo().error};
-    if (run.error) run.result = "Error: " + calculator.CalcInfo().errorMessage;
-    return run;
+NuvixTest::TRun RunWithOutputWindow(NuvixWindows::TOutputForm& form, const char* globalText, const char* panelText) {
+    return NuvixTest::RunWithWindows(TRunContext{&form.TextOutput(), nullptr, nullptr}, globalText, panelText);
 }
+
+using NuvixTest::TRun;
 
 TEST(OutputRun, ScriptOutputReachesTheWindowInCallOrder) {
     NuvixWindows::TOutputForm form;

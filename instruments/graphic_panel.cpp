@@ -1,0 +1,247 @@
+// TGraphicPanel: panel layout, frame, ticks, grid and curves.
+#include "instruments/graphic_panel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace NuvixParser {
+namespace {
+
+constexpr TRgb kBlack{0, 0, 0};
+constexpr TRgb kSilver{192, 192, 192};
+
+constexpr TRgb kCurveColours[17] = {
+    {0, 0, 255},     {255, 0, 0},     {0, 255, 0},   {255, 0, 255}, {0, 255, 255}, {0, 0, 0},
+    {166, 202, 240}, {192, 220, 192}, {128, 128, 128}, {0, 128, 128}, {128, 0, 128}, {192, 192, 192},
+    {128, 128, 0},   {0, 0, 128},     {0, 128, 0},   {128, 0, 0},   {255, 255, 0},
+};
+
+// A point's pixel along one axis, clamped into lo..hi. The clamping happens on the double,
+// so no value (1e300, an infinity) meets a float-to-int conversion it does not fit.
+struct TPixel {
+    int at;
+    bool outside;
+};
+TPixel PixelOf(double d, int lo, int hi) {
+    if (!(d >= lo)) return {lo, true};
+    if (!(d < hi + 1.0)) return {hi, true};
+    return {static_cast<int>(d), false};
+}
+
+bool RangeDrawable(double lo, double hi) {
+    return std::isfinite(lo) && std::isfinite(hi) && lo != hi;
+}
+
+} // namespace
+
+TRgb TGraphicPanel::CurveColour(int number) {
+    const int n = number % 17;
+    return kCurveColours[n < 0 ? n + 17 : n];
+}
+
+// Labels sit left of and below the plot rectangle; the title above it. The vertical axis
+// is laid out first: its labels' width, which depends on its step, decides the length
+// left for the horizontal axis.
+void TGraphicPanel::LayOut(TPlotCanvas& canvas, const TPlotPanel& panel, std::string_view title, int width,
+                           int height) {
+    const TScaleMetrics metrics = TScaleMetrics::Measure(canvas);
+    for (TScaleBase* scale : {&x_, &y_}) scale->SetMetrics(metrics);
+    // An empty label is no label: it takes no room.
+    x_.SetLabel(panel.xLabel.empty() ? std::nullopt : std::optional(panel.xLabel));
+    y_.SetLabel(panel.yLabel.empty() ? std::nullopt : std::optional(panel.yLabel));
+    x_.SetRange(panel.xMin, panel.xMax);
+    y_.SetRange(panel.yMin, panel.yMax);
+
+    TPlotLayout& l = layout_;
+    canvas.SetFont(TPlotFont::Normal);
+    l.th = canvas.TextHeight("0");
+    l.w0p = canvas.TextWidth("0");
+    l.titleHeight = title.empty() ? 0 : l.th;
+    l.titleWidth = title.empty() ? 0 : canvas.TextWidth(title);
+    l.m = l.th / 3;
+    const int xBand = x_.HorizontalBand();
+    y_.SetLength(height - xBand - l.titleHeight - l.m);
+    y_.Recompute();
+    x_.SetLength(width - y_.Band() - l.w0p);
+    x_.Recompute();
+    l.left = y_.Band() + l.w0p + 1;
+    l.right = width - 1;
+    l.top = l.titleHeight + l.m + 1;
+    l.bottom = height - xBand - l.m;
+}
+
+void TGraphicPanel::Paint(TPlotCanvas& canvas, const TPlotPanel& panel, std::string_view title, int width,
+                          int height) {
+    LayOut(canvas, panel, title, width, height);
+    drawn_ = RangeDrawable(panel.xMin, panel.xMax) && RangeDrawable(panel.yMin, panel.yMax);
+    if (!drawn_) return;
+    PaintAxes(canvas, title, width);
+    for (const auto& slot : panel.curves)
+        if (slot) PaintCurve(canvas, *slot);
+    canvas.SetPen(kBlack, 1);
+}
+
+// Ticks point inward from both sides of the frame; major ticks are joined by a silver
+// grid line that stops 4 pixels short of the frame.
+void TGraphicPanel::PaintAxes(TPlotCanvas& canvas, std::string_view title, int width) {
+    const TPlotLayout& l = layout_;
+    canvas.SetPen(kBlack, 1);
+    canvas.SetFont(TPlotFont::Normal);
+    if (!title.empty()) canvas.DrawText((width - l.titleWidth) / 2, 0, title);
+    y_.DrawLabels(canvas, 1, l.top);
+    x_.DrawLabels(canvas, l.left - 1, l.bottom + l.m);
+    canvas.Rectangle(l.left - 1, l.top - 1, l.right + 1, l.bottom + 1);
+
+    auto xAt = [&](double v) { return PlotMath::Trunc(l.left - 1 + x_.Offset() + x_.R() * v); };
+    auto yAt = [&](double v) { return PlotMath::Trunc(l.top + y_.Offset() + y_.R() * v); };
+    if (x_.Valid()) {
+        double v = x_.FirstTick();
+        for (int k = 0; k < x_.TickCount(); ++k, v += x_.Step()) {
+            const int px = xAt(v);
+            canvas.MoveTo(px, l.bottom);
+            canvas.LineTo(px, l.bottom - 4);
+            canvas.SetPen(kSilver, 1);
+            canvas.LineTo(px, l.top + 4);
+            canvas.SetPen(kBlack, 1);
+            canvas.LineTo(px, l.top);
+        }
+        v = x_.FirstMinorTick();
+        for (int k = 0; k < x_.MinorCount(); ++k, v += x_.MinorStep()) {
+            const int px = xAt(v);
+            canvas.MoveTo(px, l.bottom);
+            canvas.LineTo(px, l.bottom - 2);
+            canvas.MoveTo(px, l.top);
+            canvas.LineTo(px, l.top + 2);
+        }
+    }
+    if (y_.Valid()) {
+        double v = y_.FirstTick();
+        for (int k = 0; k < y_.TickCount(); ++k, v += y_.Step()) {
+            const int py = yAt(v);
+            canvas.MoveTo(l.left, py);
+            canvas.LineTo(l.left + 4, py);
+            canvas.SetPen(kSilver, 1);
+            canvas.LineTo(l.right - 4, py);
+            canvas.SetPen(kBlack, 1);
+            canvas.LineTo(l.right, py);
+        }
+        v = y_.FirstMinorTick();
+        for (int k = 0; k < y_.MinorCount(); ++k, v += y_.MinorStep()) {
+            const int py = yAt(v);
+            canvas.MoveTo(l.left, py);
+            canvas.LineTo(l.left + 2, py);
+            canvas.MoveTo(l.right - 2, py);
+            canvas.LineTo(l.right, py);
+        }
+    }
+}
+
+namespace {
+
+// Lines through the points of a connected curve, one pixel column's run at a time: within
+// a column the segments between consecutive points are vertical and join up to cover the
+// lowest to the highest point, so the first, lowest, highest (in the order they came) and
+// last point draw the same pixels as all of them.
+class TColumnRuns {
+public:
+    TColumnRuns(TPlotCanvas& canvas, bool reduce) : canvas_(canvas), reduce_(reduce) {}
+
+    void Add(int x, int y) {
+        if (reduce_ && open_ && x == x_) {
+            if (y < lo_) lo_ = y, loAt_ = n_;
+            if (y > hi_) hi_ = y, hiAt_ = n_;
+            last_ = y;
+            ++n_;
+            return;
+        }
+        Flush();
+        if (reduce_) {
+            open_ = true;
+            x_ = x;
+            first_ = lo_ = hi_ = last_ = y;
+            loAt_ = hiAt_ = 0;
+            n_ = 1;
+        } else {
+            Emit(x, y);
+        }
+    }
+    // A point with no place (NaN): the line stops and starts again at the next point.
+    void Break() {
+        Flush();
+        penDown_ = false;
+    }
+    void Flush() {
+        if (!open_) return;
+        open_ = false;
+        Emit(x_, first_);
+        if (loAt_ < hiAt_) {
+            Emit(x_, lo_);
+            Emit(x_, hi_);
+        } else {
+            Emit(x_, hi_);
+            Emit(x_, lo_);
+        }
+        Emit(x_, last_);
+    }
+
+private:
+    void Emit(int x, int y) {
+        if (reduce_ && penDown_ && x == px_ && y == py_) return; // already there
+        if (penDown_)
+            canvas_.LineTo(x, y);
+        else
+            canvas_.MoveTo(x, y);
+        penDown_ = true;
+        px_ = x;
+        py_ = y;
+    }
+
+    TPlotCanvas& canvas_;
+    const bool reduce_;
+    bool penDown_ = false;
+    int px_ = 0, py_ = 0; // where the pen is
+    bool open_ = false;   // a column run is being collected
+    int x_ = 0, first_ = 0, lo_ = 0, hi_ = 0, last_ = 0;
+    long long n_ = 0, loAt_ = 0, hiAt_ = 0;
+};
+
+} // namespace
+
+// Connected points outside the view run along the frame; dots outside it are left out. A
+// NaN point has no place at all: it breaks a connected curve, and the line starts again
+// at the next point.
+void TGraphicPanel::PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve) {
+    const TPlotLayout& l = layout_;
+    canvas.SetPen(CurveColour(curve.color), curve.connected ? curve.thickness : 1);
+    const int k = curve.thickness >= 4 ? curve.thickness / 2 : 1;
+    const std::size_t n = std::min(curve.x.size(), curve.y.size());
+    TColumnRuns runs(canvas, reduce_);
+    // The dots drawn so far, one flag per pixel of the plot rectangle.
+    const int columns = std::max(0, l.right - l.left + 1), rows = std::max(0, l.bottom - l.top + 1);
+    std::vector<bool> dotted;
+    if (reduce_ && !curve.connected) dotted.assign(static_cast<std::size_t>(columns) * rows, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double xv = curve.x[i], yv = curve.y[i];
+        if (std::isnan(xv) || std::isnan(yv)) {
+            runs.Break();
+            continue;
+        }
+        const TPixel px = PixelOf(xv * x_.R() + l.left + x_.Offset(), l.left, l.right);
+        const TPixel py = PixelOf(yv * y_.R() + l.top + y_.Offset(), l.top, l.bottom);
+        if (curve.connected) {
+            runs.Add(px.at, py.at);
+        } else if (!px.outside && !py.outside) {
+            if (!dotted.empty()) {
+                const std::size_t at = static_cast<std::size_t>(py.at - l.top) * columns + (px.at - l.left);
+                if (dotted[at]) continue;
+                dotted[at] = true;
+            }
+            canvas.Ellipse(px.at - k, py.at - k, px.at + k, py.at + k);
+        }
+    }
+    runs.Flush();
+}
+
+} // namespace NuvixParser

@@ -1,0 +1,58 @@
+// TClipbForm: the "Size setting" dialog, and pictures of a drawing for the clipboard.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QSize>
+#include <functional>
+#include <string>
+
+#include "instruments/plot_canvas.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace NuvixWindows {
+
+// Paints onto a canvas of the given size in pixels.
+using TDrawingRoutine = std::function<void(NuvixParser::TPlotCanvas& canvas, int width, int height)>;
+
+// One drawing in two forms: vector (SVG) for programs that take it, and a bitmap of the
+// same size for those that take only images.
+struct TPicture {
+    std::string svg;
+    QImage image;
+};
+
+// A size in millimetres (or pixels, when `pixels`) as pixels of a screen of the given
+// pixel and millimetre size: multiplied first, then divided, truncating.
+QSize PicturePixels(int width, int height, bool pixels, QSize screenPixels, QSize screenMillimetres);
+// The picture of a drawing at a size in millimetres (or pixels), converted with the
+// primary screen's size.
+TPicture MakePicture(int width, int height, const TDrawingRoutine& draw, bool pixels);
+// Both forms on the clipboard, as image/svg+xml and as an image.
+void PutOnClipboard(const TPicture& picture);
+// The two fields as integers; false when either is not one.
+bool ReadSize(const QString& widthText, const QString& heightText, int& width, int& height);
+
+class TClipbForm : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TClipbForm(QWidget* parent = nullptr);
+
+    // Asks for the size (shown from width and height, which receive the accepted size)
+    // until both fields hold integers, with a beep for each refusal, then puts the picture
+    // on the clipboard. False when the dialog was closed other than with OK.
+    bool AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels);
+    // The asking alone: false when the dialog was closed other than with OK.
+    bool AskSize(int& width, int& height, bool pixels);
+
+private:
+    QLineEdit* edWidth = nullptr;
+    QLineEdit* edHeight = nullptr;
+    QLabel* px1 = nullptr;
+    QLabel* px2 = nullptr;
+};
+
+} // namespace NuvixWindows
