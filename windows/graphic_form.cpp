@@ -25,21 +25,13 @@
 #include "instruments/plot_text_file.h"
 #include "windows/clipb_form.h"
 #include "windows/cp1252.h"
+#include "windows/tool_button.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/gui_thread.h"
 #include "windows/painter_canvas.h"
 
 namespace NuvixWindows {
 namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon,
-                        int width) {
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setMinimumSize(width, 25);
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
-}
 
 QFont PlotFont() {
     QFont font(QStringLiteral("Arial"));
@@ -121,12 +113,12 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
     auto* buttons = new QHBoxLayout(toolBar);
     buttons->setContentsMargins(3, 3, 3, 3);
     buttons->setSpacing(4);
-    btnDelete = MakeButton(toolBar, "btnDelete", QStringLiteral("Delete"), QStyle::SP_TrashIcon, 75);
-    btnSave = MakeButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
-    btnCopy = MakeButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
-    btnPrint = MakeButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 80);
+    btnDelete = MakeToolButton(toolBar, "btnDelete", QStringLiteral("Delete"), QStyle::SP_TrashIcon, 75);
+    btnSave = MakeToolButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
+    btnCopy = MakeToolButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
+    btnPrint = MakeToolButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 80);
     // A picture button only, so the tool bar keeps to the window's width of 495.
-    btnPicture = MakeButton(toolBar, "btnPicture", QString(), QStyle::SP_DesktopIcon, 28);
+    btnPicture = MakeToolButton(toolBar, "btnPicture", QString(), QStyle::SP_DesktopIcon, 28);
     btnPicture->setToolTip(QStringLiteral("Save As Picture..."));
     CbAutoRange = new QCheckBox(QStringLiteral("Auto-Range"), toolBar);
     CbAutoRange->setObjectName(QStringLiteral("CbAutoRange"));

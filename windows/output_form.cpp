@@ -20,21 +20,13 @@
 #include <QVBoxLayout>
 
 #include "windows/cp1252.h"
+#include "windows/tool_button.h"
 #include "windows/gui_thread.h"
 
 namespace NuvixWindows {
 namespace {
 
 constexpr int kRepaintMs = 50;
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon,
-                        int width) {
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setMinimumSize(width, 25);
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
-}
 
 // CR LF and a lone CR become LF, which the text cursor turns into line breaks.
 QString WithLfBreaks(QString text) {
@@ -75,12 +67,12 @@ TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Win
     auto* buttons = new QHBoxLayout(toolBar);
     buttons->setContentsMargins(5, 4, 5, 4);
     buttons->setSpacing(5);
-    btnClear = MakeButton(toolBar, "btnClear", QStringLiteral("Clear"), QStyle::SP_DialogResetButton, 75);
+    btnClear = MakeToolButton(toolBar, "btnClear", QStringLiteral("Clear"), QStyle::SP_DialogResetButton, 75);
     btnSave =
-        MakeButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
-    btnCopy = MakeButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
+        MakeToolButton(toolBar, "btnSave", QStringLiteral("Save As Text"), QStyle::SP_DialogSaveButton, 102);
+    btnCopy = MakeToolButton(toolBar, "btnCopy", QStringLiteral("To Clipboard"), QStyle::SP_FileIcon, 94);
     btnPrint =
-        MakeButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 94);
+        MakeToolButton(toolBar, "btnPrint", QStringLiteral("Print"), QStyle::SP_FileDialogContentsView, 94);
     for (QPushButton* b : {btnClear, btnSave, btnCopy, btnPrint}) buttons->addWidget(b);
     buttons->addStretch();
 
