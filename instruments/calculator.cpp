@@ -3,12 +3,14 @@
 
 #include "functions/standard_table.h"
 #include "instruments/output_functions.h"
+#include "instruments/serial_functions.h"
 
 namespace NuvixParser {
 
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry() {
     static const std::shared_ptr<const TFunctionRegistry> registry =
-        MakeRegistry({StandardFunctionTable(), OutputFunctionTable()});
+        MakeRegistry({StandardFunctionTable(), OutputFunctionTable(),
+                      SerialFunctionTable()});
     return registry;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/function_registry.h"
 #include "functions/standard_table.h"
 #include "instruments/output_functions.h"
+#include "instruments/serial_functions.h"
 #include "tests/instruments/recording_output.h"
 
 namespace {
@@ -18,7 +19,8 @@ TEST(CommParser, HasTheStandardFunctionsAndTheOutputFunctions) {
     TGlobalVarList globals;
     TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
-    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3);
+    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 +
+                                  NuvixParser::SerialFunctionTable().size());
     for (const auto& e : NuvixParser::StandardFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText"})

@@ -25,8 +25,7 @@ using namespace NuvixParser;
 constexpr const char* kArrivingFunctions[] = {
     "plot", "plotxy", "plottabs", "plotcurvecount", "plottitle", "plotcleartab", "plotcleartabs",
     "plotclearcurve", "plotaxis", "plotview", "plotautoscale", "plotcurveparms",
-    "commopen", "commclose", "commwrite", "commreadln", "commread", "commlineterm", "commreadbin",
-    "commwritebin", "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
+    "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
     "gpibtimeout", "gpibboard", "gpibsta", "gpiberr", "loadgui", "panelname", "setproperty", "getproperty",
     "haschanged", "waitguievent",
 };
