@@ -29,6 +29,7 @@ const TTarget kTargets[] = {
     {"matrix_file", &NuvixFuzz::FuzzMatrixFile},
     {"regexp", &NuvixFuzz::FuzzRegexp},
     {"conversions", &NuvixFuzz::FuzzConversions},
+    {"comm_settings", &NuvixFuzz::FuzzCommSettings},
 };
 
 std::vector<fs::path> FilesIn(const fs::path& dir) {
