@@ -40,6 +40,23 @@ std::optional<std::string> MappedDevice(std::string_view mapping, int port) {
     return device;
 }
 
+std::string SetMappedDevice(std::string_view mapping, int port, std::string_view device) {
+    const std::string name = "COM" + std::to_string(port + 1);
+    std::string out;
+    while (!mapping.empty()) {
+        const std::size_t eol = mapping.find('\n');
+        const std::string_view raw = mapping.substr(0, eol);
+        mapping.remove_prefix(eol == std::string_view::npos ? mapping.size() : eol + 1);
+        const std::string_view line = Trim(raw);
+        const std::size_t eq = line.find('=');
+        const bool isPort = !line.empty() && line.front() != '#' && eq != std::string_view::npos &&
+                            SameNameIgnoringCase(Trim(line.substr(0, eq)), name);
+        if (!isPort) out.append(raw).append("\n");
+    }
+    if (!device.empty()) out.append(name).append("=").append(device).append("\n");
+    return out;
+}
+
 std::string SerialMappingFile() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string dir;

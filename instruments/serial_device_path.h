@@ -21,4 +21,8 @@ std::string SerialMappingFile();
 // the port counts. None when the text does not map it.
 std::optional<std::string> MappedDevice(std::string_view mapping, int port);
 
+// The mapping text with port n mapped to `device` (an empty device removes the port's
+// lines); comments and the other ports' lines stay as they were.
+std::string SetMappedDevice(std::string_view mapping, int port, std::string_view device);
+
 } // namespace NuvixParser
