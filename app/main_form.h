@@ -93,6 +93,7 @@ public:
     QAction* actionNewPanel = nullptr;
     QAction* actionDeletePanel = nullptr;
     QAction* actionRename = nullptr;
+    QAction* actionSerialPorts = nullptr;
     QAction* actionManual = nullptr;
     QAction* actionAbout = nullptr;
     QMenu* menuRecentFiles = nullptr; // newest first, "&1 name" and so on
@@ -131,6 +132,7 @@ private:
     void SaveAction();
     void SaveAsDialog();
     void RenameDialog();
+    void SerialPortsDialog();
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
     void FillHelpList();
