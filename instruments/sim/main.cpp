@@ -6,6 +6,7 @@
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sstream>
 #include <string>
 #include <termios.h>
@@ -86,7 +87,9 @@ int main(int argc, char** argv) {
     ::tcsetattr(terminal, TCSANOW, &t);
     const std::string device = ::ttyname(terminal);
     if (!link.empty()) {
-        ::unlink(link.c_str());
+        // An old link (from a run that was killed) is replaced; any other file is not ours.
+        struct stat old {};
+        if (::lstat(link.c_str(), &old) == 0 && S_ISLNK(old.st_mode)) ::unlink(link.c_str());
         if (::symlink(device.c_str(), link.c_str()) != 0) {
             std::perror("varnex-instrument-sim: --link");
             return 1;
