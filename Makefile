@@ -3,8 +3,8 @@
 #   make build  configure and build build/ (Ninja, RelWithDebInfo)
 #   make test   build and test build/ and the ASan/UBSan build build-asan/
 #   make run    build and start the calculator (the runner when there is no display)
-#   make bench  Release build, micro-benchmarks, bench/compare against Lua and Python, and
-#               fit against scipy's curve_fit
+#   make bench  Release build, micro-benchmarks, bench/compare against Lua and Python, fit
+#               against scipy's curve_fit, and serial round trips against python3-serial
 #   make fuzz   build the libFuzzer programs (clang) in build-fuzz/ and run each of them
 #               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
@@ -22,7 +22,7 @@ DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmar
 REFERENCE_PACKAGES := python3-numpy python3-scipy
 PYTHON ?= /usr/bin/python3
 # Debian packages of make bench: the interpreters bench/compare measures us against.
-BENCH_PACKAGES := lua5.4 python3
+BENCH_PACKAGES := lua5.4 python3 python3-serial
 # Debian packages of the fuzz build: clang 14 and its sanitizer and libFuzzer runtimes.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
@@ -38,7 +38,7 @@ CLI := $(BUILD_DIR)/cli/varnexcalc-cli
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_CXX       ?= clang++-14
 FUZZ_SECONDS   ?= 60
-FUZZ_TARGETS   ?= parser macro_file matrix_file regexp conversions plot_drawing
+FUZZ_TARGETS   ?= parser macro_file matrix_file regexp conversions plot_drawing comm_settings
 # Extra libFuzzer flags, e.g. FUZZ_FLAGS=-jobs=2
 FUZZ_FLAGS     ?=
 
@@ -122,6 +122,8 @@ bench: deps bench-deps reference-deps
 	@bench/compare --cli build-release/cli/varnexcalc-cli \
 		--compile-timer build-release/bench/compile_timer; test $$? -le 1
 	$(PYTHON) bench/fit_compare.py --cli build-release/cli/varnexcalc-cli
+	$(PYTHON) bench/serial_compare.py --cli build-release/cli/varnexcalc-cli \
+		--sim build-release/instruments/sim/varnex-instrument-sim
 
 # Not unit tests: these compare with references written elsewhere and take a while.
 validate: deps reference-deps

@@ -35,6 +35,7 @@
 #include "app/help_browser.h"
 #include "app/engine_text.h"
 #include "app/rename_form.h"
+#include "app/serial_ports_form.h"
 #include "engine/calc_info.h"
 #include "engine/function.h"
 #include "engine/macro_file.h"
@@ -143,6 +144,8 @@ void TMainForm::CreateActions() {
                 QMessageBox::Ok);
     });
     actionAbout = make("&About...", "", {}, [this] { AboutBox(); });
+    actionSerialPorts = make("Serial &Ports…", "Choose the devices of the serial ports COM1 to COM10", {},
+                             [this] { SerialPortsDialog(); });
 
     QStyle* st = style();
     actionOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
@@ -200,6 +203,8 @@ void TMainForm::CreateActions() {
     calc->addActions({actionStart, actionBreak});
     QMenu* panel = menuBar()->addMenu("&Panel");
     panel->addActions({actionNewPanel, actionDeletePanel, actionRename});
+    QMenu* options = menuBar()->addMenu("&Options");
+    options->addAction(actionSerialPorts);
     QMenu* help = menuBar()->addMenu("&Help");
     help->addActions({actionManual, actionAbout});
 
@@ -348,6 +353,11 @@ void TMainForm::RenameDialog() {
     TRenameForm dialog(this);
     dialog.SetCaption(tabs_->tabText(index));
     if (dialog.exec() == QDialog::Accepted) RenamePanel(index, dialog.NewName());
+}
+
+void TMainForm::SerialPortsDialog() {
+    TSerialPortsForm dialog(this);
+    dialog.exec();
 }
 
 void TMainForm::OnTabChanged(int index) {

@@ -95,6 +95,7 @@ public:
     QAction* actionNewPanel = nullptr;
     QAction* actionDeletePanel = nullptr;
     QAction* actionRename = nullptr;
+    QAction* actionSerialPorts = nullptr;
     QAction* actionManual = nullptr;
     QAction* actionAbout = nullptr;
     QAction* actionInsertGuiCode = nullptr;
@@ -145,6 +146,7 @@ private:
     void SaveAction();
     void SaveAsDialog();
     void RenameDialog();
+    void SerialPortsDialog();
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
     void RememberRecentFile(const QString& path);

@@ -4,21 +4,24 @@
 #include "functions/standard_table.h"
 #include "instruments/output_functions.h"
 #include "instruments/plot_functions.h"
+#include "instruments/serial_functions.h"
 
 namespace NuvixParser {
 
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry() {
     static const std::shared_ptr<const TFunctionRegistry> registry =
-        MakeRegistry({StandardFunctionTable(), OutputFunctionTable(), PlotFunctionTable()});
+        MakeRegistry({StandardFunctionTable(), OutputFunctionTable(), PlotFunctionTable(),
+                      SerialFunctionTable()});
     return registry;
 }
 
 TCalculator::TCalculator(TRunEndListener* mainWindow, std::shared_ptr<const TFunctionRegistry> registry,
                          std::function<void()> threadEnded)
-    : panelParser_(std::make_unique<TCommParser>(globals_, std::move(registry))),
+    : panelParser_(std::make_unique<TCommParser>(globals_, std::move(registry), &serialPorts_)),
       globalOwner_(panelParser_->Clone()), globalParser_(static_cast<TParser*>(globalOwner_.get())) {
     panelParser_->ShareHandler(globalParser_->Handler());
     thread_ = std::make_unique<TAutoParserThread>(*panelParser_, *globalParser_, mainWindow);
+    context_.ports = &serialPorts_;
     thread_->CalcInfo().context = &context_;
     if (threadEnded) thread_->onTerminate = [ended = std::move(threadEnded)](TLargeStackThread&) { ended(); };
     thread_->Resume();

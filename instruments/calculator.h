@@ -10,6 +10,7 @@
 #include "engine/var_handler.h"
 #include "instruments/comm_parser.h"
 #include "instruments/run_context.h"
+#include "instruments/serial_ports.h"
 
 namespace NuvixParser {
 
@@ -42,8 +43,12 @@ public:
     TParser& GlobalParser() { return *globalParser_; }
     TParser& PanelParser() { return *panelParser_; }
 
-    // The windows the runs reach; change them only between runs.
-    void SetWindows(const TRunContext& windows) { context_ = windows; }
+    // The windows the runs reach; change them only between runs. The serial ports are
+    // always the calculator's own, whatever `windows` holds.
+    void SetWindows(const TRunContext& windows) {
+        context_ = windows;
+        context_.ports = &serialPorts_;
+    }
     const TRunContext& Windows() const { return context_; }
 
     // Rebinds both parsers to fresh variables and starts a run of their compiled programs;
@@ -58,6 +63,7 @@ public:
 
 private:
     TGlobalVarList globals_;
+    TSerialPorts serialPorts_; // shared by both parsers; outlives them
     std::unique_ptr<TParser> panelParser_;
     std::unique_ptr<TParserBase> globalOwner_; // the clone, a TCommParser like the panel parser
     TParser* globalParser_ = nullptr;

@@ -1,23 +1,22 @@
 // TCommParser: Clone and the end-of-run cleanup.
 #include "instruments/comm_parser.h"
 
+#include "instruments/serial_ports.h"
+
 namespace NuvixParser {
 
-TCommParser::TCommParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry)
-    : TParser(globals, std::move(registry)) {}
+TCommParser::TCommParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry,
+                         TSerialPorts* ports)
+    : TParser(globals, std::move(registry)), ports_(ports) {}
 
 std::unique_ptr<TParserBase> TCommParser::Clone() const {
-    return std::make_unique<TCommParser>(Globals(), BaseRegistry());
+    return std::make_unique<TCommParser>(Globals(), BaseRegistry(), ports_);
 }
 
+// No port may outlive the run that opened it.
 void TCommParser::AfterRun() {
     TParser::AfterRun();
-    CloseSerialPorts();
+    if (ports_) ports_->CloseAll();
 }
-
-// No port may outlive the run that opened it: every slot of the port table is closed
-// here, one slot lock at a time. The table comes with the serial-port functions; until
-// then no script can open a port, so there is nothing to close.
-void TCommParser::CloseSerialPorts() {}
 
 } // namespace NuvixParser

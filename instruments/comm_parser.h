@@ -7,18 +7,23 @@
 
 namespace NuvixParser {
 
+class TSerialPorts;
+
 class TCommParser : public TParser {
 public:
-    // `registry` is the calculator's function set (CalculatorRegistry() for the full one).
-    TCommParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry);
+    // `registry` is the calculator's function set (CalculatorRegistry() for the full one);
+    // `ports` the calculator's serial port table (not owned; none: nothing to close).
+    TCommParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry,
+                TSerialPorts* ports = nullptr);
 
-    // A TCommParser over the same global variable list and function set.
+    // A TCommParser over the same global variable list, function set and port table.
     std::unique_ptr<TParserBase> Clone() const override;
-    // After every run: closes the serial ports the run left open.
+    // After every run, also one that ended with an error or a break: closes the serial
+    // ports the run left open.
     void AfterRun() override;
 
 private:
-    static void CloseSerialPorts();
+    TSerialPorts* ports_;
 };
 
 } // namespace NuvixParser

@@ -1,4 +1,4 @@
-// TRunContext: the windows a calculator's runs reach, carried by the run record.
+// TRunContext: the windows and ports a calculator's runs reach, carried by the run record.
 #pragma once
 
 #include "engine/calc_info.h"
@@ -7,6 +7,7 @@ namespace NuvixParser {
 
 class TPanelHost;
 class TPlotWindow;
+class TSerialPorts;
 class TTextOutput;
 
 // Set by the calculator between runs and only read during one; a window that is none
@@ -15,6 +16,8 @@ struct TRunContext {
     TTextOutput* output = nullptr;
     TPlotWindow* plot = nullptr;
     TPanelHost* panels = nullptr;
+    // The calculator's serial port table; none: no port can be opened.
+    TSerialPorts* ports = nullptr;
 };
 
 inline TTextOutput* TextOutputOf(const TCalcInfo& ci) {
@@ -25,6 +28,9 @@ inline TPlotWindow* PlotWindowOf(const TCalcInfo& ci) {
 }
 inline TPanelHost* PanelHostOf(const TCalcInfo& ci) {
     return ci.context ? ci.context->panels : nullptr;
+}
+inline TSerialPorts* SerialPortsOf(const TCalcInfo& ci) {
+    return ci.context ? ci.context->ports : nullptr;
 }
 
 } // namespace NuvixParser

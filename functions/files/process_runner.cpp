@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "engine/calc_info.h"
+#include "functions/files/sigpipe_block.h"
 
 extern char** environ;
 
@@ -26,45 +27,6 @@ constexpr int kPollMs = 20;
 // How long a program may take to end after SIGTERM before it is killed.
 constexpr auto kTerminateGrace = 500ms;
 constexpr std::size_t kChunkBytes = 64 * 1024;
-
-// SIGPIPE, blocked in the calling thread for the lifetime of this object.
-//
-// Writing to a pipe whose reader has exited raises SIGPIPE in the writing thread, and its
-// default action ends the whole calculator. Ignoring it process-wide (SIG_IGN) would
-// change the behaviour of the host program for good: the command-line runner, for one,
-// is expected to die quietly when its own output pipe closes (`varnexcalc-cli f | head`).
-// So the signal is only blocked in this thread while the program runs: the write fails
-// with EPIPE instead, the signal stays pending, and it is taken off the thread again with
-// a zero-timeout sigtimedwait before the old mask comes back. One that was pending before
-// we started is not ours and is left alone.
-class TSigpipeBlock {
-public:
-    TSigpipeBlock() {
-        sigemptyset(&pipeSet_);
-        sigaddset(&pipeSet_, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipeSet_, &oldMask_);
-        sigset_t pending;
-        wasPending_ = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
-    }
-    ~TSigpipeBlock() {
-        const int savedErrno = errno;
-        sigset_t pending;
-        if (!wasPending_ && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
-            const timespec noWait{0, 0};
-            while (sigtimedwait(&pipeSet_, nullptr, &noWait) < 0 && errno == EINTR) {
-            }
-        }
-        pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
-        errno = savedErrno;
-    }
-    TSigpipeBlock(const TSigpipeBlock&) = delete;
-    TSigpipeBlock& operator=(const TSigpipeBlock&) = delete;
-
-private:
-    sigset_t pipeSet_;
-    sigset_t oldMask_;
-    bool wasPending_ = false;
-};
 
 // The child's pipe ends are moved onto descriptors 0, 1 and 2 one after the other. Were
 // one of them itself 0, 1 or 2 (the calculator was started with a standard stream

@@ -20,5 +20,7 @@ void FuzzRegexp(const std::uint8_t* data, std::size_t size);
 void FuzzConversions(const std::uint8_t* data, std::size_t size);
 // Axis scaling, layout and painting of a plot with any ranges, size and points.
 void FuzzPlotDrawing(const std::uint8_t* data, std::size_t size);
+// ParseCommSettings on any bytes: accepted settings are sound and case does not matter.
+void FuzzCommSettings(const std::uint8_t* data, std::size_t size);
 
 } // namespace NuvixFuzz

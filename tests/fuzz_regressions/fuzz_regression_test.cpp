@@ -30,6 +30,7 @@ const TTarget kTargets[] = {
     {"regexp", &NuvixFuzz::FuzzRegexp},
     {"conversions", &NuvixFuzz::FuzzConversions},
     {"plot_drawing", &NuvixFuzz::FuzzPlotDrawing},
+    {"comm_settings", &NuvixFuzz::FuzzCommSettings},
 };
 
 std::vector<fs::path> FilesIn(const fs::path& dir) {

@@ -6,6 +6,7 @@
 #include "functions/standard_table.h"
 #include "instruments/output_functions.h"
 #include "instruments/plot_functions.h"
+#include "instruments/serial_functions.h"
 #include "tests/instruments/recording_output.h"
 
 namespace {
@@ -19,7 +20,8 @@ TEST(CommParser, HasTheStandardOutputAndPlotFunctions) {
     TGlobalVarList globals;
     TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
-    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 + 12);
+    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 +
+                                  NuvixParser::PlotFunctionTable().size() + NuvixParser::SerialFunctionTable().size());
     for (const auto& e : NuvixParser::StandardFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const auto& e : NuvixParser::PlotFunctionTable())

@@ -20,12 +20,11 @@ namespace {
 using namespace NuvixParser;
 
 // Functions whose help examples use them but which the calculator does not offer yet: the
-// serial-port, GPIB and panel functions arrive one area at a time. An example may
+// GPIB and panel functions arrive one area at a time. An example may
 // fail to compile only on one of these names, and none of them may be registered already
 // (remove a name here when its function arrives).
 constexpr const char* kArrivingFunctions[] = {
-    "commopen", "commclose", "commwrite", "commreadln", "commread", "commlineterm", "commreadbin",
-    "commwritebin", "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
+    "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
     "gpibtimeout", "gpibboard", "gpibsta", "gpiberr", "loadgui", "panelname", "setproperty", "getproperty",
     "haschanged", "waitguievent",
 };

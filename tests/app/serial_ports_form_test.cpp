@@ -1,0 +1,82 @@
+// Options > Serial Ports: the devices offered, the mapping shown, and what OK writes.
+#include <QComboBox>
+#include <QFile>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/main_form.h"
+#include "app/serial_ports_form.h"
+
+namespace {
+
+using NuvixApp::TSerialPortsForm;
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(SerialPortsForm, OffersTheDevicesAndRewritesOnlyThePortLines) {
+    QTemporaryDir dir;
+    const std::filesystem::path dev = dir.filePath("dev").toStdString();
+    std::filesystem::create_directories(dev / "serial" / "by-id");
+    std::ofstream(dev / "ttyUSB0") << "";
+    std::ofstream(dev / "ttyS0") << "";
+    std::filesystem::create_symlink("../../ttyUSB0", dev / "serial" / "by-id" / "usb-FTDI-if00-port0");
+    const QString mapping = dir.filePath("config/varnexcalc/serial-ports.conf");
+
+    {
+        // No file yet: every port on its default; OK creates the folder and the file.
+        TSerialPortsForm form(nullptr, mapping, dev.string());
+        QComboBox* com1 = form.cbPorts[0];
+        ASSERT_EQ(com1->count(), 3); // the default, the adapter by its stable name, ttyS0
+        EXPECT_EQ(com1->itemText(1).toStdString(), (dev / "serial" / "by-id" / "usb-FTDI-if00-port0").string());
+        EXPECT_EQ(com1->currentText(), "");
+        com1->setCurrentIndex(1);
+        form.cbPorts[4]->setEditText("  /dev/pts/7 ");
+        QString error;
+        ASSERT_TRUE(form.Save(error)) << error.toStdString();
+    }
+    const std::string usb = (dev / "serial" / "by-id" / "usb-FTDI-if00-port0").string();
+    EXPECT_EQ(ReadAll(mapping).toStdString(), "COM1=" + usb + "\nCOM5=/dev/pts/7\n");
+
+    // A comment the user wrote stays; a port emptied loses its line.
+    QFile f(mapping);
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("# lab 2\n");
+    f.close();
+    TSerialPortsForm form(nullptr, mapping, dev.string());
+    EXPECT_EQ(form.cbPorts[0]->currentText().toStdString(), usb);
+    EXPECT_EQ(form.cbPorts[4]->currentText(), "/dev/pts/7");
+    form.cbPorts[0]->setEditText("");
+    QString error;
+    ASSERT_TRUE(form.Save(error)) << error.toStdString();
+    EXPECT_EQ(ReadAll(mapping).toStdString(), "# lab 2\nCOM5=/dev/pts/7\n");
+}
+
+TEST(SerialPortsForm, AFileThatCannotBeWrittenIsReported) {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("config"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder must go
+    blocker.close();
+    TSerialPortsForm form(nullptr, dir.filePath("config/varnexcalc/serial-ports.conf"), dir.path().toStdString());
+    form.cbPorts[0]->setEditText("/dev/ttyUSB0");
+    QString error;
+    EXPECT_FALSE(form.Save(error));
+    EXPECT_TRUE(error.contains("serial-ports.conf")) << error.toStdString();
+}
+
+TEST(SerialPortsForm, TheMainWindowOffersIt) {
+    NuvixApp::TMainForm window;
+    ASSERT_NE(window.actionSerialPorts, nullptr);
+    bool inMenu = false;
+    for (QAction* menu : window.menuBar()->actions())
+        if (menu->menu() && menu->menu()->actions().contains(window.actionSerialPorts)) inMenu = true;
+    EXPECT_TRUE(inMenu);
+}
+
+} // namespace
