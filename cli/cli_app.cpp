@@ -3,6 +3,7 @@
 // the main window shows it.
 #include "cli/cli_app.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -42,7 +43,39 @@ const char* const kUsage =
     "  -r RADIX  dec (default), hex or bin: how a numeric result is shown\n"
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
-    "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage or file error.\n";
+    "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage, file or output error.\n";
+
+// Standard output, written straight to its descriptor so that a failed write is seen at
+// once and its reason kept: output lost to a full disk or a closed descriptor must not end
+// in exit status 0. SIGPIPE keeps its default action, so a reader that quits on purpose
+// (`| head -1`) ends the runner quietly as it ends other tools; where our parent ignores
+// SIGPIPE the write fails with EPIPE instead, which ends the runner just as quietly.
+class TStdout {
+public:
+    // False once any write has failed; later texts are dropped.
+    bool Write(std::string_view text) {
+        while (!text.empty() && error_ == 0) {
+            const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
+            if (n >= 0)
+                text.remove_prefix(static_cast<std::size_t>(n));
+            else if (errno != EINTR)
+                error_ = errno;
+        }
+        return error_ == 0;
+    }
+    // The errno of the failed write, 0 while none failed.
+    int Error() const { return error_; }
+
+private:
+    std::atomic<int> error_{0};
+};
+
+// Ends the runner after a failed write to standard output: exit status 3, and a message
+// unless the reader quit on purpose.
+int OutputFailed(int error) {
+    if (error != EPIPE) std::cerr << "varnexcalc-cli: cannot write standard output: " << std::strerror(error) << "\n";
+    return kExitUsage;
+}
 
 struct TOptions {
     std::optional<std::string> globalText;
@@ -64,8 +97,8 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") {
-            std::cout << kUsage;
-            return kExitFinished;
+            TStdout out;
+            return out.Write(kUsage) ? kExitFinished : OutputFailed(out.Error());
         }
         if (a == "-c" || a == "-t") {
             (a == "-c" ? o.checkOnly : o.showTimes) = true;
@@ -130,27 +163,31 @@ bool ReadAll(const std::string& path, std::string& bytes) {
 }
 
 // The runner's text output window: print and println write to standard output at once
-// (flushed, so output and a hanging script can be watched); cleartext has nothing to erase.
+// (unbuffered, so output and a hanging script can be watched); cleartext has nothing to
+// erase. A failed write breaks the run, since its output can no longer be seen.
 // Calls arrive on the calculation thread; the main thread reads LineOpen only after the
 // end of the run was reported, which orders the two.
 class TStdoutOutput final : public TTextOutput {
 public:
+    TStdoutOutput(TStdout& out, TCalculator& calculator) : out_(out), calculator_(calculator) {}
     void Print(std::string_view text) override {
-        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        Write(text);
         if (!text.empty()) lineOpen_ = text.back() != '\n';
-        std::cout.flush();
     }
     void PrintLine(std::string_view text) override {
-        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-        std::cout.put('\n');
+        Write(std::string(text) + '\n');
         lineOpen_ = false;
-        std::cout.flush();
     }
     void Clear() override {}
     // Whether the last output left its line unfinished.
     bool LineOpen() const { return lineOpen_; }
 
 private:
+    void Write(std::string_view text) {
+        if (!out_.Write(text)) calculator_.Break();
+    }
+    TStdout& out_;
+    TCalculator& calculator_;
     bool lineOpen_ = false;
 };
 
@@ -271,11 +308,12 @@ int RunCli(int argc, char** argv) {
     sigaddset(&set, SIGINT);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 
-    TStdoutOutput output;
     TPlotModel plots;
     TPanelModel panels;
     TRunEndWaiter waiter;
     TCalculator calculator(&waiter);
+    TStdout out;
+    TStdoutOutput output(out, calculator);
     calculator.SetWindows(TRunContext{&output, &plots, &panels});
 
     // Compile time counts what the editor pays on a keystroke.
@@ -293,8 +331,9 @@ int RunCli(int argc, char** argv) {
 
     const TCalcInfo& ci = calculator.CalcInfo();
     // The result line stands on a line of its own, after all output.
-    if (output.LineOpen()) std::cout << '\n';
-    std::cout << ResultLineText(calculator.Result(), ci, options.radix) << std::endl;
+    if (out.Error() != 0) return OutputFailed(out.Error());
+    const std::string line = ResultLineText(calculator.Result(), ci, options.radix) + '\n';
+    if (!out.Write(output.LineOpen() ? '\n' + line : line)) return OutputFailed(out.Error());
     return ci.error ? kExitRunError : kExitFinished;
 }
 

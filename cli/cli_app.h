@@ -11,7 +11,7 @@ enum TExitCode : int {
     kExitFinished = 0,
     kExitRunError = 1, // the run ended with an error, a break included
     kExitSyntaxError = 2,
-    kExitUsage = 3, // bad command line or unreadable file
+    kExitUsage = 3, // bad command line, unreadable file or lost output
 };
 
 // Line and column (both 1-based) of a byte position in the CR-free text of a panel whose

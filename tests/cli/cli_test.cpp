@@ -54,6 +54,18 @@ void ExpectUsageError(const TProcessResult& r) {
     EXPECT_NE(r.err.find("usage"), std::string::npos) << Describe(r);
 }
 
+TRunOptions StandardInput(std::string text) {
+    TRunOptions options;
+    options.input = std::move(text);
+    return options;
+}
+
+TRunOptions InterruptAfter(std::chrono::milliseconds delay) {
+    TRunOptions options;
+    options.interrupt = delay;
+    return options;
+}
+
 // A folder of scratch files, removed afterwards.
 class CliProcess : public ::testing::Test {
 protected:
@@ -220,17 +232,60 @@ TEST_F(CliProcess, SyntaxErrorLocationsCountTheWholeFileWithCrLf) {
 // ---- standard input ----------------------------------------------------------------------------
 
 TEST_F(CliProcess, DashReadsTheMacroFileFromStandardInput) {
-    ExpectResult(RunCli({"-"}, {"1+2", std::nullopt}), "3", 0);
+    ExpectResult(RunCli({"-"}, StandardInput("1+2")), "3", 0);
     ExpectResult(RunCli({"-p", "Product", "-"},
-                        {"/*$$panel:Global$$*/\n$b = 4\n/*$$panel:Sum$$*/\n$b+1\n/*$$panel:Product$$*/\n$b*2",
-                         std::nullopt}),
+                        StandardInput("/*$$panel:Global$$*/\n$b = 4\n/*$$panel:Sum$$*/\n$b+1\n"
+                                      "/*$$panel:Product$$*/\n$b*2")),
                  "8", 0);
-    ExpectResult(RunCli({"-r", "bin", "-"}, {"5", std::nullopt}), "101", 0);
+    ExpectResult(RunCli({"-r", "bin", "-"}, StandardInput("5")), "101", 0);
 
-    const TProcessResult bad = RunCli({"-"}, {"a = 1,\r\nb # 2", std::nullopt});
+    const TProcessResult bad = RunCli({"-"}, StandardInput("a = 1,\r\nb # 2"));
     EXPECT_EQ(bad.exitCode, 2) << Describe(bad);
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find(":2:3: error: Unknown operator '#'"), std::string::npos) << Describe(bad);
+}
+
+// ---- standard output ----------------------------------------------------------------------
+
+TEST_F(CliProcess, FailedWritesToStandardOutputExitWithThree) {
+    // /dev/full fails every write with ENOSPC, as a full disk does.
+    const std::vector<std::vector<std::string>> commands = {
+        {"-e", "42"},                                          // the result line alone
+        {"-e", "println('hello'), 42"},                        // output of the run
+        {"-e", "print('x'), 1/0"},                             // a run error after the output
+        {"-e", "for(i = 0; i < 1e6; i += 1; println(i))"},    // the run breaks at the first failure
+        {"-h"},
+    };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.back());
+        TRunOptions options;
+        options.outputFile = "/dev/full";
+        const TProcessResult r = RunCli(command, options);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.signal, 0) << Describe(r);
+        EXPECT_EQ(r.exitCode, 3) << Describe(r);
+        EXPECT_EQ(r.err, "varnexcalc-cli: cannot write standard output: No space left on device\n") << Describe(r);
+    }
+}
+
+TEST_F(CliProcess, AReaderThatQuitsEndsTheRunnerQuietly) {
+    // `varnexcalc-cli f | head -1`: SIGPIPE ends the runner without a word...
+    const std::string script = "for(i = 0; i < 100000; i += 1; println(i)), 1";
+    TRunOptions quits;
+    quits.closeOutput = true;
+    const TProcessResult r = RunCli({"-e", script}, quits);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.signal, SIGPIPE) << Describe(r);
+    EXPECT_EQ(r.err, "") << Describe(r);
+
+    // ...and where SIGPIPE is ignored, the failed write (EPIPE) ends it just as quietly, but
+    // not as a finished run.
+    quits.ignoreBrokenPipe = true;
+    const TProcessResult ignored = RunCli({"-e", script}, quits);
+    ASSERT_FALSE(ignored.timedOut);
+    EXPECT_EQ(ignored.signal, 0) << Describe(ignored);
+    EXPECT_EQ(ignored.exitCode, 3) << Describe(ignored);
+    EXPECT_EQ(ignored.err, "") << Describe(ignored);
 }
 
 // ---- Ctrl+C --------------------------------------------------------------------------------------
@@ -239,7 +294,7 @@ TEST_F(CliProcess, InterruptBreaksTheRun) {
     // A tree recursion of 2^50 calls that never finishes on its own; every call passes a ','
     // that checks for a break, and calls reached after the break report it themselves.
     const TProcessResult r =
-        RunCli({"-e", "define(f(n);if(n<50;(1, f(n+1)) + f(n+1);1)), f(0)"}, {"", 300ms});
+        RunCli({"-e", "define(f(n);if(n<50;(1, f(n+1)) + f(n+1);1)), f(0)"}, InterruptAfter(300ms));
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.signal, 0) << Describe(r);
     EXPECT_EQ(r.exitCode, 1) << Describe(r);
@@ -249,7 +304,7 @@ TEST_F(CliProcess, InterruptBreaksTheRun) {
 
 TEST_F(CliProcess, InterruptBreaksALoop) {
     // Runs until broken; every iteration checks for a break.
-    const TProcessResult r = RunCli({"-e", "i = 0, while(1; i += 1)"}, {"", 300ms});
+    const TProcessResult r = RunCli({"-e", "i = 0, while(1; i += 1)"}, InterruptAfter(300ms));
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.signal, 0) << Describe(r);
     EXPECT_EQ(r.exitCode, 1) << Describe(r);

@@ -20,6 +20,9 @@ struct TProcessResult {
 struct TRunOptions {
     std::string input;                                  // standard input
     std::optional<std::chrono::milliseconds> interrupt; // send SIGINT this long after the start
+    std::optional<std::string> outputFile; // standard output goes to this file instead (out stays empty)
+    bool closeOutput = false;     // the reader of standard output quits at once, before reading
+    bool ignoreBrokenPipe = false; // the runner starts with SIGPIPE ignored, as some parents leave it
 };
 
 // Runs varnexcalc-cli with the given arguments. A run that hangs is killed after a
