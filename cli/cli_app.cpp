@@ -43,7 +43,7 @@ const char* const kUsage =
     "  -r RADIX  dec (default), hex or bin: how a numeric result is shown\n"
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
-    "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage, file or output error.\n";
+    "Exit status: 0 finished, 1 run error, break or Stack Overflow, 2 syntax error, 3 usage, file or output error.\n";
 
 // Standard output, written straight to its descriptor so that a failed write is seen at
 // once and its reason kept: output lost to a full disk or a closed descriptor must not end
@@ -76,6 +76,8 @@ int OutputFailed(int error) {
     if (error != EPIPE) std::cerr << "varnexcalc-cli: cannot write standard output: " << std::strerror(error) << "\n";
     return kExitUsage;
 }
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 struct TOptions {
     std::optional<std::string> globalText;
@@ -224,8 +226,8 @@ bool CompileOrReport(TParser& parser, const TSource& source) {
     const int start = parser.ErrorStart();
     const int position = start < 0 ? static_cast<int>(parser.Text().size()) : start;
     const TSourcePos at = LocateInFile(source.file, source.offset, source.rawText, position);
-    std::cerr << source.name << ":" << at.line << ":" << at.column << ": error: " << parser.ErrorMessage()
-              << "\n";
+    std::cerr << source.name << ":" << at.line << ":" << at.column
+              << ": error: " << EscapeControlBytes(parser.ErrorMessage()) << "\n";
     return false;
 }
 
@@ -238,6 +240,23 @@ void ReportTime(const char* what, std::chrono::steady_clock::time_point start) {
 }
 
 } // namespace
+
+std::string EscapeControlBytes(std::string_view message) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(message.size());
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
 
 TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position) {
     // Walk the raw text until `position` CR-free bytes have passed.
@@ -276,6 +295,9 @@ int RunCli(int argc, char** argv) {
             std::cerr << "varnexcalc-cli: cannot read " << fileName << ": " << std::strerror(errno) << "\n";
             return kExitUsage;
         }
+        // A UTF-8 byte-order mark, which Windows editors write, is not part of the script;
+        // syntax error columns then count from the first character after it.
+        if (fileBytes.starts_with(kUtf8Bom)) fileBytes.erase(0, kUtf8Bom.size());
         tabs = SplitMacroText(fileBytes);
     } else {
         tabs = SplitMacroText("");
@@ -332,9 +354,13 @@ int RunCli(int argc, char** argv) {
     const TCalcInfo& ci = calculator.CalcInfo();
     // The result line stands on a line of its own, after all output.
     if (out.Error() != 0) return OutputFailed(out.Error());
-    const std::string line = ResultLineText(calculator.Result(), ci, options.radix) + '\n';
+    // Only an error line is a message; a text result is shown as the script made it.
+    const std::string result = ResultLineText(calculator.Result(), ci, options.radix);
+    const std::string line = (ci.error ? EscapeControlBytes(result) : result) + '\n';
     if (!out.Write(output.LineOpen() ? '\n' + line : line)) return OutputFailed(out.Error());
-    return ci.error ? kExitRunError : kExitFinished;
+    // "Stack Overflow" finishes the run with that text, yet the script did not finish its
+    // work: scripts and CI must be able to tell.
+    return ci.error || ci.endedInStackOverflow ? kExitRunError : kExitFinished;
 }
 
 } // namespace NuvixCli

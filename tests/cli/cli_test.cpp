@@ -245,6 +245,44 @@ TEST_F(CliProcess, DashReadsTheMacroFileFromStandardInput) {
     EXPECT_NE(bad.err.find(":2:3: error: Unknown operator '#'"), std::string::npos) << Describe(bad);
 }
 
+// ---- odd files and how runs end ---------------------------------------------------------------
+
+TEST_F(CliProcess, AByteOrderMarkBeforeTheScriptIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    ExpectResult(RunCli({Write("bom.zma", bom + "6*7")}), "42", 0);
+    ExpectResult(RunCli({"-"}, StandardInput(bom + "1+2")), "3", 0);
+    ExpectResult(RunCli({"-p", "Sum", Write("sections.zma", bom + "/*$$panel:Global$$*/\n$b = 4\n"
+                                                                   "/*$$panel:Sum$$*/\n$b+1\n")}),
+                 "5", 0);
+    // Columns count from the first character after the mark.
+    const std::string broken = Write("broken-bom.zma", bom + "1 # 2");
+    ExpectSyntaxError(RunCli({broken}), broken + ":1:3: error: Unknown operator '#'");
+    // Only at the start of the file: further on the bytes are the script's own.
+    const std::string inside = Write("inside.zma", "1 " + bom);
+    EXPECT_EQ(RunCli({inside}).exitCode, 2);
+}
+
+TEST_F(CliProcess, ControlBytesInMessagesAreShownEscaped) {
+    const std::string nul = Write("nul.zma", std::string("1 \0 2", 5));
+    ExpectSyntaxError(RunCli({nul}), nul + ":1:3: error: Unknown operator '\\x00'");
+    const std::string escape = Write("escape.zma", "1 \x1B 2");
+    ExpectSyntaxError(RunCli({escape}), escape + ":1:3: error: Unknown operator '\\x1B'");
+    // A run error quoting a text of the script.
+    const std::string missing = (dir_ / "a").string();
+    ExpectResult(RunCli({"-e", "fileread('" + missing + "' + chr(1))"}),
+                 "Error: FileRead: Error opening file '" + missing + "\\x01'.", 1);
+    // Output and text results are the script's own and stay as they are.
+    ExpectResult(RunCli({"-e", "print(chr(1)), 'a' + chr(9) + 'b'"}), "\x01\na\tb", 0);
+}
+
+TEST_F(CliProcess, StackOverflowEndsWithStatusOne) {
+    ExpectResult(RunCli({"-e", "define(f(n); f(n + 1)), f(0)"}), "Stack Overflow", 1);
+    // The Global panel's overflow is followed by the panel's own run, which decides.
+    ExpectResult(RunCli({"-g", "define(f(n); f(n + 1)), f(0)", "-e", "2"}), "2", 0);
+    // The same text made by the script is a finished run.
+    ExpectResult(RunCli({"-e", "'Stack Overflow'"}), "Stack Overflow", 0);
+}
+
 // ---- standard output ----------------------------------------------------------------------
 
 TEST_F(CliProcess, FailedWritesToStandardOutputExitWithThree) {
@@ -310,6 +348,27 @@ TEST_F(CliProcess, InterruptBreaksALoop) {
     EXPECT_EQ(r.exitCode, 1) << Describe(r);
     EXPECT_EQ(r.out, "Error: Breaked\n") << Describe(r);
     EXPECT_EQ(r.err, "") << Describe(r);
+}
+
+// ---- control bytes in messages --------------------------------------------------------------
+
+TEST(CliEscapeControlBytes, ControlBytesBecomeHexEscapes) {
+    const struct {
+        std::string message;
+        std::string shown;
+    } cases[] = {
+        {"", ""},
+        {"Variable q has no value", "Variable q has no value"},
+        {std::string("'\0'", 3), "'\\x00'"},
+        {"a\tb\nc\rd", "a\\x09b\\x0Ac\\x0Dd"},
+        {"\x1B[2J\x1F\x7F", "\\x1B[2J\\x1F\\x7F"},
+        {" ~", " ~"},                             // the printable ends stay
+        {"caf\xE9 \xC3\xA9", "caf\xE9 \xC3\xA9"}, // 8-bit and UTF-8 bytes stay
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(NuvixCli::EscapeControlBytes(c.message), c.shown);
+    }
 }
 
 // ---- error positions to file lines ------------------------------------------------------------
