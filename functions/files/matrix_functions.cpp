@@ -28,7 +28,7 @@ void TMatrixReader::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     TArrayEntry* array = ArgArray(0);
     if (!array) {
-        ci.error = true; // the name belongs to a scalar: flag only, like an array operand
+        ReportNotAnArray(ci, 0, "ReadMatrix");
         return;
     }
     const std::string& name = fname.text;

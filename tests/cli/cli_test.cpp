@@ -149,6 +149,24 @@ TEST_F(CliProcess, RunErrorsPrintTheErrorLineInEveryRadix) {
     ExpectResult(RunCli({"-r", "hex", "-e", "-2"}), "FFFFFFFE", 0);
 }
 
+TEST_F(CliProcess, EveryRunErrorSaysWhatWentWrong) {
+    const struct {
+        const char* script;
+        const char* line;
+    } cases[] = {
+        {"s='abc', s[0]", "Error: Index: s is not an array"},
+        {"x=1, length(x[])", "Error: Index: x is not an array"},
+        {"x=1, foreach(i;x[];1)", "Error: ForEach: x is not an array"},
+        {"x=1, x[0]=2", "Error: = operator: x is not an array"},
+        {"a[268435456]=1", "Error: = operator: array index beyond the limit of 268435455"},
+        {"a[-1]=1", "Error: = operator: error setting a value (maybe negative array index)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        ExpectResult(RunCli({"-e", c.script}), c.line, 1);
+    }
+}
+
 // ---- texts given as options ----------------------------------------------------------------
 
 TEST_F(CliProcess, OptionTextsAreScriptsOfTheirOwn) {
