@@ -24,6 +24,7 @@
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
+#include "functions/files/child_processes.h"
 #include "instruments/calculator.h"
 #include "instruments/panel_model.h"
 #include "instruments/plot_model.h"
@@ -193,22 +194,41 @@ private:
     bool lineOpen_ = false;
 };
 
-// Ctrl+C: the first asks the run to break, the second ends the program at once. The
-// signal is taken by a thread of its own (sigwait), so nothing runs in a handler.
-void WatchInterrupts(TCalculator& calculator) {
+// The signals the watcher takes: blocked in every thread (before any starts), so only its
+// sigwait sees them.
+sigset_t WatchedSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
+    return set;
+}
+
+// Ctrl+C: the first asks the run to break, the second ends the runner at once; SIGTERM,
+// SIGHUP and SIGQUIT end it at once too. Whatever ends the runner first ends the programs
+// execute has running: they run in process groups of their own, which the signal that
+// ends ours does not reach. The signals are taken by a thread of its own (sigwait), so
+// nothing runs in a handler.
+void WatchSignals(TCalculator& calculator) {
     std::thread([&calculator] {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        int count = 0;
+        const sigset_t set = WatchedSignals();
+        int interrupts = 0;
         for (;;) {
             int sig = 0;
             if (sigwait(&set, &sig) != 0) continue;
-            if (++count == 1) {
+            if (sig == SIGINT && ++interrupts == 1) {
                 calculator.Break();
-            } else {
-                std::_Exit(130);
+                continue;
             }
+            EndChildProcesses();
+            if (sig == SIGINT) std::_Exit(130);
+            // Ends the way the signal ends a program, so the parent sees which one it was.
+            std::signal(sig, SIG_DFL);
+            sigset_t only;
+            sigemptyset(&only);
+            sigaddset(&only, sig);
+            pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+            raise(sig);
+            std::_Exit(128 + sig);
         }
     }).detach();
 }
@@ -324,11 +344,9 @@ int RunCli(int argc, char** argv) {
     if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
     if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
 
-    // Block SIGINT before any thread starts, so only the watcher takes it.
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // Blocked before any thread starts, so only the watcher takes them.
+    const sigset_t watched = WatchedSignals();
+    pthread_sigmask(SIG_BLOCK, &watched, nullptr);
 
     TPlotModel plots;
     TPanelModel panels;
@@ -345,7 +363,7 @@ int RunCli(int argc, char** argv) {
     if (options.showTimes) ReportTime("compile", compileStart);
     if (options.checkOnly) return kExitFinished;
 
-    WatchInterrupts(calculator);
+    WatchSignals(calculator);
     const auto runStart = std::chrono::steady_clock::now();
     calculator.Start();
     waiter.WaitForRunEnd();

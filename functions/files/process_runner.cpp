@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "engine/calc_info.h"
+#include "functions/files/child_processes.h"
 
 extern char** environ;
 
@@ -166,12 +167,14 @@ void Terminate(pid_t pid) {
 }
 
 // Ends and reaps the program when it is left before being reaped: on a break, an error,
-// or an exception such as std::bad_alloc while the output grows.
+// or an exception such as std::bad_alloc while the output grows. While the program runs
+// it is registered, so that it also ends when the whole calculator ends.
 class TChildGuard {
 public:
-    explicit TChildGuard(pid_t pid) : pid_(pid) {}
+    explicit TChildGuard(pid_t pid) : pid_(pid) { RegisterChildProcess(pid_); }
     ~TChildGuard() {
         if (!reaped_) Terminate(pid_);
+        UnregisterChildProcess(pid_);
     }
     TChildGuard(const TChildGuard&) = delete;
     TChildGuard& operator=(const TChildGuard&) = delete;

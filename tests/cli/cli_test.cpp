@@ -389,6 +389,76 @@ TEST(CliEscapeControlBytes, ControlBytesBecomeHexEscapes) {
     }
 }
 
+// ---- programs started by execute -----------------------------------------------------------
+
+// The ids of the processes whose command line is exactly `words`.
+std::vector<pid_t> ProcessesRunning(const std::vector<std::string>& words) {
+    std::string wanted;
+    for (const auto& w : words) wanted += w + '\0';
+    std::vector<pid_t> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (cmdline == wanted) found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
+}
+
+// Polls `done` until it holds or `limit` passed.
+template <class F>
+bool WaitUntil(F done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        usleep(10000);
+    }
+    return true;
+}
+
+TEST_F(CliProcess, TheProgramOfExecuteEndsWithTheRunner) {
+    // The program ignores SIGTERM, as a busy one may: a break then needs its grace period
+    // and SIGKILL to end it, so a second Ctrl+C arrives while it still runs.
+    const struct {
+        const char* how;
+        std::vector<int> signals;
+        int exitCode;
+        int signal;
+    } cases[] = {
+        {"second Ctrl+C", {SIGINT, SIGINT}, 130, 0},
+        {"SIGTERM", {SIGTERM}, -1, SIGTERM},
+        {"SIGHUP", {SIGHUP}, -1, SIGHUP},
+        {"SIGQUIT", {SIGQUIT}, -1, SIGQUIT},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        // An argument no other process has, to find this very sleep.
+        const std::string seconds = "80." + std::to_string(getpid()) + std::to_string(++n);
+        const std::vector<std::string> sleep{"sleep", seconds};
+        bool started = false;
+        TRunOptions options;
+        options.whileRunning = [&](pid_t runner) {
+            started = WaitUntil([&] { return !ProcessesRunning(sleep).empty(); }, 10000ms);
+            for (int sig : c.signals) {
+                kill(runner, sig);
+                usleep(50000);
+            }
+        };
+        const TProcessResult r = RunCli(
+            {"-e", "execute('sh -c \"trap \\\"\\\" TERM; exec sleep " + seconds + "\"'; '')"}, options);
+        const bool ended = WaitUntil([&] { return ProcessesRunning(sleep).empty(); }, 3000ms);
+        for (pid_t left : ProcessesRunning(sleep)) kill(left, SIGKILL);
+        EXPECT_TRUE(started) << Describe(r);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.exitCode) << Describe(r);
+        EXPECT_EQ(r.signal, c.signal) << Describe(r);
+        EXPECT_TRUE(ended) << "the program outlived the runner";
+    }
+}
+
 // ---- error positions to file lines ------------------------------------------------------------
 
 using NuvixCli::LocateInFile;

@@ -87,6 +87,7 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
         done += static_cast<std::size_t>(n);
     }
     close(inPipe[1]);
+    if (options.whileRunning) options.whileRunning(pid);
 
     const auto started = std::chrono::steady_clock::now();
     const auto deadline = started + kProcessTimeout;
