@@ -13,6 +13,8 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -457,6 +459,73 @@ TEST_F(CliProcess, TheProgramOfExecuteEndsWithTheRunner) {
         EXPECT_EQ(r.signal, c.signal) << Describe(r);
         EXPECT_TRUE(ended) << "the program outlived the runner";
     }
+}
+
+// ---- files that block --------------------------------------------------------------------------
+
+TEST_F(CliProcess, AFunctionWaitingOnAFifoEndsOnTheFirstBreak) {
+    // Each waits for the other end of a FIFO that nobody opens: a reader waits for a
+    // writer, a writer for a reader.
+    const struct {
+        const char* call; // with F for the FIFO's path
+        bool reads;
+    } cases[] = {
+        {"fileread(F)", true},
+        {"readmatrix(m[]; F)", true},
+        {"filewrite(F; 'x')", false},
+        {"fileappend(F; 'x')", false},
+        {"m[0] = 1, writematrix(F; m[]; 1)", false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        const std::string fifo = (dir_ / ("fifo" + std::to_string(++n))).string();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+        std::string script = c.call;
+        script.replace(script.find('F'), 1, "'" + fifo + "'");
+        bool endedSoon = false;
+        TRunOptions options;
+        options.whileRunning = [&](pid_t runner) {
+            usleep(300000);
+            kill(runner, SIGINT);
+            // Whether the runner exited, without reaping it (RunCli does that).
+            endedSoon = WaitUntil(
+                [&] {
+                    siginfo_t info{};
+                    return waitid(P_PID, static_cast<id_t>(runner), &info, WEXITED | WNOWAIT | WNOHANG) == 0 &&
+                           info.si_pid == runner;
+                },
+                1500ms);
+            // A runner that missed the break is released by opening the other end for a
+            // moment, so the test goes on.
+            if (!endedSoon) {
+                const int other = open(fifo.c_str(), (c.reads ? O_WRONLY : O_RDONLY) | O_NONBLOCK);
+                if (other >= 0) close(other);
+            }
+        };
+        const TProcessResult r = RunCli({"-e", script}, options);
+        EXPECT_TRUE(endedSoon) << "the break did not end the wait";
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 1) << Describe(r);
+        EXPECT_EQ(r.out, "Error: Breaked\n") << Describe(r);
+    }
+}
+
+TEST_F(CliProcess, AFifoWithAWriterIsReadToItsEnd) {
+    // The nonblocking open still waits for the writer's text, and reads until it leaves.
+    const std::string fifo = (dir_ / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+    TRunOptions options;
+    options.whileRunning = [&](pid_t) {
+        usleep(200000);
+        const int writer = open(fifo.c_str(), O_WRONLY);
+        if (writer < 0) return;
+        (void)!write(writer, "12", 2);
+        usleep(200000);
+        (void)!write(writer, "34", 2);
+        close(writer);
+    };
+    ExpectResult(RunCli({"-e", "fileread('" + fifo + "')"}, options), "1234", 0);
 }
 
 // ---- error positions to file lines ------------------------------------------------------------
