@@ -15,7 +15,9 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -302,16 +304,46 @@ TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_v
     return p;
 }
 
+namespace {
+
+// What the runner does between reading its command line and printing its result line.
+int Run(const TOptions& options);
+
+} // namespace
+
 int RunCli(int argc, char** argv) {
     TOptions options;
     if (auto code = ParseOptions(argc, argv, options)) return *code;
+    // Memory can run out before a run, where no run error can take it: while reading a
+    // huge script or compiling it (the run catches its own). A message then, not an abort.
+    try {
+        return Run(options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "varnexcalc-cli: out of memory while compiling\n";
+        return kExitUsage;
+    } catch (const std::runtime_error& e) {
+        // The calculation thread's large stack could not be reserved, for one.
+        std::cerr << "varnexcalc-cli: " << e.what() << "\n";
+        return kExitUsage;
+    }
+}
 
+namespace {
+
+int Run(const TOptions& options) {
     std::string fileBytes;
     std::vector<TMacroPanel> tabs;
     std::string fileName;
     if (options.file) {
         fileName = *options.file == "-" ? "<stdin>" : *options.file;
-        if (!ReadAll(*options.file, fileBytes)) {
+        bool read = false;
+        try {
+            read = ReadAll(*options.file, fileBytes);
+        } catch (const std::bad_alloc&) {
+            std::cerr << "varnexcalc-cli: script file too large: " << fileName << "\n";
+            return kExitUsage;
+        }
+        if (!read) {
             std::cerr << "varnexcalc-cli: cannot read " << fileName << ": " << std::strerror(errno) << "\n";
             return kExitUsage;
         }
@@ -380,5 +412,7 @@ int RunCli(int argc, char** argv) {
     // work: scripts and CI must be able to tell.
     return ci.error || ci.endedInStackOverflow ? kExitRunError : kExitFinished;
 }
+
+} // namespace
 
 } // namespace NuvixCli

@@ -461,6 +461,32 @@ TEST_F(CliProcess, TheProgramOfExecuteEndsWithTheRunner) {
     }
 }
 
+// ---- memory running out before the run ---------------------------------------------------------
+
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer's shadow memory needs more than the limits here
+TEST_F(CliProcess, MemoryRunningOutBeforeTheRunEndsWithAMessage) {
+    // Reading a file that never ends, under a limit of 300 MB.
+    TRunOptions limited;
+    limited.addressSpaceLimit = 300ull << 20;
+    const TProcessResult endless = RunCli({"/dev/zero"}, limited);
+    EXPECT_EQ(endless.signal, 0) << Describe(endless);
+    EXPECT_EQ(endless.exitCode, 3) << Describe(endless);
+    EXPECT_EQ(endless.out, "") << Describe(endless);
+    EXPECT_EQ(endless.err, "varnexcalc-cli: script file too large: /dev/zero\n") << Describe(endless);
+
+    // A valid script of a million statements (22 MB), compiled under a limit of 700 MB.
+    std::string script;
+    for (int i = 0; i < 1000000; ++i) script += "v" + std::to_string(i % 1000) + " = " + std::to_string(i) + " * 2 + 1,\n";
+    script += "0";
+    const std::string big = Write("big.zma", script);
+    limited.addressSpaceLimit = 700ull << 20;
+    const TProcessResult compiled = RunCli({"-c", big}, limited);
+    EXPECT_EQ(compiled.signal, 0) << Describe(compiled);
+    EXPECT_EQ(compiled.exitCode, 3) << Describe(compiled);
+    EXPECT_EQ(compiled.err, "varnexcalc-cli: out of memory while compiling\n") << Describe(compiled);
+}
+#endif
+
 // ---- files that block --------------------------------------------------------------------------
 
 TEST_F(CliProcess, AFunctionWaitingOnAFifoEndsOnTheFirstBreak) {

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,7 +62,18 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
+    // A child inherits the limits of its parent, and posix_spawn cannot set one for the
+    // child alone: this process takes the limit for the moment of the spawn (it only
+    // lowers its soft limit, which it may raise again up to the hard one).
+    rlimit oldLimit{};
+    const bool limited = options.addressSpaceLimit && getrlimit(RLIMIT_AS, &oldLimit) == 0;
+    if (limited) {
+        rlimit lower = oldLimit;
+        lower.rlim_cur = static_cast<rlim_t>(*options.addressSpaceLimit);
+        setrlimit(RLIMIT_AS, &lower);
+    }
     const int spawned = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    if (limited) setrlimit(RLIMIT_AS, &oldLimit);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(inPipe[0]);

@@ -30,6 +30,8 @@ struct TRunOptions {
     // output is read; for sending it signals at chosen moments. Its output must fit the
     // pipes meanwhile.
     std::function<void(pid_t)> whileRunning;
+    // The runner's address space limit in bytes (`ulimit -v`), none when unset.
+    std::optional<unsigned long long> addressSpaceLimit;
 };
 
 // Runs varnexcalc-cli with the given arguments. A run that hangs is killed after a
