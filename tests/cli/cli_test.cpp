@@ -433,6 +433,7 @@ TEST_F(CliProcess, TheProgramOfExecuteEndsWithTheRunner) {
         {"SIGTERM", {SIGTERM}, -1, SIGTERM},
         {"SIGHUP", {SIGHUP}, -1, SIGHUP},
         {"SIGQUIT", {SIGQUIT}, -1, SIGQUIT},
+        {"SIGKILL", {SIGKILL}, -1, SIGKILL}, // no chance to end it: the program's own death signal
     };
     int n = 0;
     for (const auto& c : cases) {
