@@ -3,6 +3,7 @@
 // the main window shows it.
 #include "cli/cli_app.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -15,7 +16,9 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -25,6 +28,7 @@
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
+#include "functions/files/child_processes.h"
 #include "instruments/calculator.h"
 #include "instruments/graphic_panel.h"
 #include "instruments/panel_model.h"
@@ -55,7 +59,41 @@ const char* const kUsage =
     "  --plot-size WxH     the picture size in pixels, 640x420 by default\n"
     "  --functions      list every built-in function with its parameters\n"
     "  --describe NAME  print the help of the built-in function NAME\n"
-    "Exit status: 0 finished, 1 run error or break, 2 syntax error, 3 usage or file error.\n";
+    "Exit status: 0 finished, 1 run error, break or Stack Overflow, 2 syntax error, 3 usage, file or output error.\n";
+
+// Standard output, written straight to its descriptor so that a failed write is seen at
+// once and its reason kept: output lost to a full disk or a closed descriptor must not end
+// in exit status 0. SIGPIPE keeps its default action, so a reader that quits on purpose
+// (`| head -1`) ends the runner quietly as it ends other tools; where our parent ignores
+// SIGPIPE the write fails with EPIPE instead, which ends the runner just as quietly.
+class TStdout {
+public:
+    // False once any write has failed; later texts are dropped.
+    bool Write(std::string_view text) {
+        while (!text.empty() && error_ == 0) {
+            const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
+            if (n >= 0)
+                text.remove_prefix(static_cast<std::size_t>(n));
+            else if (errno != EINTR)
+                error_ = errno;
+        }
+        return error_ == 0;
+    }
+    // The errno of the failed write, 0 while none failed.
+    int Error() const { return error_; }
+
+private:
+    std::atomic<int> error_{0};
+};
+
+// Ends the runner after a failed write to standard output: exit status 3, and a message
+// unless the reader quit on purpose.
+int OutputFailed(int error) {
+    if (error != EPIPE) std::cerr << "varnexcalc-cli: cannot write standard output: " << std::strerror(error) << "\n";
+    return kExitUsage;
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 struct TOptions {
     std::optional<std::string> globalText;
@@ -95,12 +133,14 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") {
-            std::cout << kUsage;
-            return kExitFinished;
+            TStdout out;
+            return out.Write(kUsage) ? kExitFinished : OutputFailed(out.Error());
         }
         if (a == "--functions") {
-            for (const TFunctionHelp& help : AllHelp(*CalculatorRegistry())) std::cout << help.CallForm() << "\n";
-            return kExitFinished;
+            std::string list;
+            for (const TFunctionHelp& help : AllHelp(*CalculatorRegistry())) list += help.CallForm() + "\n";
+            TStdout out;
+            return out.Write(list) ? kExitFinished : OutputFailed(out.Error());
         }
         if (a == "--describe") {
             if (i + 1 >= argc) return UsageError("option --describe needs a function name");
@@ -109,8 +149,8 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
                 std::cerr << "varnexcalc-cli: no built-in function '" << argv[i] << "'\n";
                 return kExitUsage;
             }
-            std::cout << HelpAsText(*help);
-            return kExitFinished;
+            TStdout out;
+            return out.Write(HelpAsText(*help)) ? kExitFinished : OutputFailed(out.Error());
         }
         if (a == "-c" || a == "-t") {
             (a == "-c" ? o.checkOnly : o.showTimes) = true;
@@ -188,46 +228,69 @@ bool ReadAll(const std::string& path, std::string& bytes) {
 }
 
 // The runner's text output window: print and println write to standard output at once
-// (flushed, so output and a hanging script can be watched); cleartext has nothing to erase.
+// (unbuffered, so output and a hanging script can be watched); cleartext has nothing to
+// erase. A failed write breaks the run, since its output can no longer be seen.
 // Calls arrive on the calculation thread; the main thread reads LineOpen only after the
 // end of the run was reported, which orders the two.
 class TStdoutOutput final : public TTextOutput {
 public:
+    TStdoutOutput(TStdout& out, TCalculator& calculator) : out_(out), calculator_(calculator) {}
     void Print(std::string_view text) override {
-        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        Write(text);
         if (!text.empty()) lineOpen_ = text.back() != '\n';
-        std::cout.flush();
     }
     void PrintLine(std::string_view text) override {
-        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-        std::cout.put('\n');
+        Write(std::string(text) + '\n');
         lineOpen_ = false;
-        std::cout.flush();
     }
     void Clear() override {}
     // Whether the last output left its line unfinished.
     bool LineOpen() const { return lineOpen_; }
 
 private:
+    void Write(std::string_view text) {
+        if (!out_.Write(text)) calculator_.Break();
+    }
+    TStdout& out_;
+    TCalculator& calculator_;
     bool lineOpen_ = false;
 };
 
-// Ctrl+C: the first asks the run to break, the second ends the program at once. The
-// signal is taken by a thread of its own (sigwait), so nothing runs in a handler.
-void WatchInterrupts(TCalculator& calculator) {
+// The signals the watcher takes: blocked in every thread (before any starts), so only its
+// sigwait sees them.
+sigset_t WatchedSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
+    return set;
+}
+
+// Ctrl+C: the first asks the run to break, the second ends the runner at once; SIGTERM,
+// SIGHUP and SIGQUIT end it at once too. Whatever ends the runner first ends the programs
+// execute has running: they run in process groups of their own, which the signal that
+// ends ours does not reach. The signals are taken by a thread of its own (sigwait), so
+// nothing runs in a handler.
+void WatchSignals(TCalculator& calculator) {
     std::thread([&calculator] {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        int count = 0;
+        const sigset_t set = WatchedSignals();
+        int interrupts = 0;
         for (;;) {
             int sig = 0;
             if (sigwait(&set, &sig) != 0) continue;
-            if (++count == 1) {
+            if (sig == SIGINT && ++interrupts == 1) {
                 calculator.Break();
-            } else {
-                std::_Exit(130);
+                continue;
             }
+            EndChildProcesses();
+            if (sig == SIGINT) std::_Exit(130);
+            // Ends the way the signal ends a program, so the parent sees which one it was.
+            std::signal(sig, SIG_DFL);
+            sigset_t only;
+            sigemptyset(&only);
+            sigaddset(&only, sig);
+            pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+            raise(sig);
+            std::_Exit(128 + sig);
         }
     }).detach();
 }
@@ -245,8 +308,8 @@ bool CompileOrReport(TParser& parser, const TSource& source) {
     const int start = parser.ErrorStart();
     const int position = start < 0 ? static_cast<int>(parser.Text().size()) : start;
     const TSourcePos at = LocateInFile(source.file, source.offset, source.rawText, position);
-    std::cerr << source.name << ":" << at.line << ":" << at.column << ": error: " << parser.ErrorMessage()
-              << "\n";
+    std::cerr << source.name << ":" << at.line << ":" << at.column
+              << ": error: " << EscapeControlBytes(parser.ErrorMessage()) << "\n";
     return false;
 }
 
@@ -259,6 +322,23 @@ void ReportTime(const char* what, std::chrono::steady_clock::time_point start) {
 }
 
 } // namespace
+
+std::string EscapeControlBytes(std::string_view message) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(message.size());
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
 
 TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position) {
     // Walk the raw text until `position` CR-free bytes have passed.
@@ -313,19 +393,52 @@ bool WritePlots(const TPlotModel& plots, const TOptions& o) {
     return true;
 }
 
+namespace {
+
+// What the runner does between reading its command line and printing its result line.
+int Run(const TOptions& options);
+
+} // namespace
+
 int RunCli(int argc, char** argv) {
     TOptions options;
     if (auto code = ParseOptions(argc, argv, options)) return *code;
+    // Memory can run out before a run, where no run error can take it: while reading a
+    // huge script or compiling it (the run catches its own). A message then, not an abort.
+    try {
+        return Run(options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "varnexcalc-cli: out of memory while compiling\n";
+        return kExitUsage;
+    } catch (const std::runtime_error& e) {
+        // The calculation thread's large stack could not be reserved, for one.
+        std::cerr << "varnexcalc-cli: " << e.what() << "\n";
+        return kExitUsage;
+    }
+}
 
+namespace {
+
+int Run(const TOptions& options) {
     std::string fileBytes;
     std::vector<TMacroPanel> tabs;
     std::string fileName;
     if (options.file) {
         fileName = *options.file == "-" ? "<stdin>" : *options.file;
-        if (!ReadAll(*options.file, fileBytes)) {
+        bool read = false;
+        try {
+            read = ReadAll(*options.file, fileBytes);
+        } catch (const std::bad_alloc&) {
+            std::cerr << "varnexcalc-cli: script file too large: " << fileName << "\n";
+            return kExitUsage;
+        }
+        if (!read) {
             std::cerr << "varnexcalc-cli: cannot read " << fileName << ": " << std::strerror(errno) << "\n";
             return kExitUsage;
         }
+        // A UTF-8 byte-order mark, which Windows editors write, is not part of the script;
+        // syntax error columns then count from the first character after it.
+        if (fileBytes.starts_with(kUtf8Bom)) fileBytes.erase(0, kUtf8Bom.size());
         tabs = SplitMacroText(fileBytes);
     } else {
         tabs = SplitMacroText("");
@@ -352,17 +465,16 @@ int RunCli(int argc, char** argv) {
     if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
     if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
 
-    // Block SIGINT before any thread starts, so only the watcher takes it.
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // Blocked before any thread starts, so only the watcher takes them.
+    const sigset_t watched = WatchedSignals();
+    pthread_sigmask(SIG_BLOCK, &watched, nullptr);
 
-    TStdoutOutput output;
     TPlotModel plots;
     TPanelModel panels;
     TRunEndWaiter waiter;
     TCalculator calculator(&waiter);
+    TStdout out;
+    TStdoutOutput output(out, calculator);
     calculator.SetWindows(TRunContext{&output, &plots, &panels});
 
     // Compile time counts what the editor pays on a keystroke.
@@ -372,7 +484,7 @@ int RunCli(int argc, char** argv) {
     if (options.showTimes) ReportTime("compile", compileStart);
     if (options.checkOnly) return kExitFinished;
 
-    WatchInterrupts(calculator);
+    WatchSignals(calculator);
     const auto runStart = std::chrono::steady_clock::now();
     calculator.Start();
     waiter.WaitForRunEnd();
@@ -380,10 +492,17 @@ int RunCli(int argc, char** argv) {
 
     const TCalcInfo& ci = calculator.CalcInfo();
     // The result line stands on a line of its own, after all output.
-    if (output.LineOpen()) std::cout << '\n';
-    std::cout << ResultLineText(calculator.Result(), ci, options.radix) << std::endl;
+    if (out.Error() != 0) return OutputFailed(out.Error());
+    // Only an error line is a message; a text result is shown as the script made it.
+    const std::string result = ResultLineText(calculator.Result(), ci, options.radix);
+    const std::string line = (ci.error ? EscapeControlBytes(result) : result) + '\n';
+    if (!out.Write(output.LineOpen() ? '\n' + line : line)) return OutputFailed(out.Error());
     if (options.plotDir && !WritePlots(plots, options)) return kExitUsage;
-    return ci.error ? kExitRunError : kExitFinished;
+    // "Stack Overflow" finishes the run with that text, yet the script did not finish its
+    // work: scripts and CI must be able to tell.
+    return ci.error || ci.endedInStackOverflow ? kExitRunError : kExitFinished;
 }
+
+} // namespace
 
 } // namespace NuvixCli

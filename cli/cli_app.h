@@ -9,9 +9,9 @@ namespace NuvixCli {
 // Exit statuses of the runner.
 enum TExitCode : int {
     kExitFinished = 0,
-    kExitRunError = 1, // the run ended with an error, a break included
+    kExitRunError = 1, // the run ended with an error (a break included) or in "Stack Overflow"
     kExitSyntaxError = 2,
-    kExitUsage = 3, // bad command line or unreadable file
+    kExitUsage = 3, // bad command line, unreadable file or lost output
 };
 
 // Line and column (both 1-based) of a byte position in the CR-free text of a panel whose
@@ -21,6 +21,11 @@ struct TSourcePos {
     int column = 1;
 };
 TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position);
+
+// A message as the runner shows it: control bytes (below 0x20, and 0x7F) written as
+// '\xNN', so a message stays on its one line and a NUL or escape byte from a script's
+// text cannot reach the terminal raw.
+std::string EscapeControlBytes(std::string_view message);
 
 int RunCli(int argc, char** argv);
 

@@ -22,6 +22,7 @@ void TCalcInfo::SetBreaked() {
 
 void TCalcInfo::Reset() {
     error = false;
+    endedInStackOverflow = false;
     errorMessage.clear();
     *overflowFlag_ = false;
     breakFlag_->store(false, std::memory_order_relaxed);

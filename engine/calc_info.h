@@ -28,11 +28,16 @@ public:
 
     std::string errorMessage;
     bool error = false;
+    // The last TParser::Calculate ended with the result text "Stack Overflow". That run is
+    // not an error, but a caller that reports how a run ended (the runner's exit status)
+    // must tell it from a script that returns the same text.
+    bool endedInStackOverflow = false;
     // None for a record that runs without a calculator (tests, benchmarks): functions
     // that need a window then have nothing to reach.
     TRunContext* context = nullptr;
 
-    // Error false, break cleared, message emptied, break event reset.
+    // Error false (and not ended in Stack Overflow), break cleared, message emptied, break
+    // event reset.
     void Reset();
     void SetError(std::string message) {
         error = true;

@@ -82,6 +82,10 @@ TArrayEntry* TFunction::ArgArray(int i) const {
     return ArgIsArray(i) ? static_cast<TOpArray*>(args_[i].get())->Entry() : nullptr;
 }
 
+void TFunction::ReportNotAnArray(TCalcInfo& ci, int i, std::string_view where) const {
+    static_cast<const TOpArray*>(args_[i].get())->ReportNotAnArray(ci, where);
+}
+
 // The steps of TFunction::Evaluate: arguments in order into their slots (stopping at the
 // first error), then Compute, which does not run after an error.
 double TNumericFunction::EvalNumber(TCalcInfo& ci) {

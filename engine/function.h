@@ -49,6 +49,9 @@ public:
     // the name belongs to a scalar).
     TArrayEntry* ArgArray(int i) const;
     bool ArgIsArray(int i) const;
+    // The error of an argument written name[] whose name belongs to a scalar: "<where>:
+    // name is not an array". Only for such an argument (ArgIsArray, no ArgArray).
+    void ReportNotAnArray(TCalcInfo& ci, int i, std::string_view where) const;
 
 protected:
     // Fills the value slots; false when an argument raised an error.

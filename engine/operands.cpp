@@ -91,9 +91,13 @@ void TOpArray::Bind(TVarHandler& store) {
     entry_ = store.GetArray(name_);
 }
 
+void TOpArray::ReportNotAnArray(TCalcInfo& ci, std::string_view where) const {
+    ci.SetError(std::string(where) + ": " + name_ + " is not an array");
+}
+
 void TOpArray::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (!entry_) {
-        ci.error = true; // the name is a scalar: flag only, no message
+        ReportNotAnArray(ci, "Index");
         return;
     }
     const double x = EvalNumber(ci);
@@ -102,7 +106,7 @@ void TOpArray::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 double TOpArray::EvalNumber(TCalcInfo& ci) {
     if (!entry_) {
-        ci.error = true; // the name is a scalar: flag only, no message
+        ReportNotAnArray(ci, "Index");
         return 0;
     }
     const std::int32_t i = DoubleToInt32(NumberOf(index_.get(), ci));
@@ -126,7 +130,7 @@ bool TOpArray::PrivateIndex(TCalcInfo& ci, std::int32_t& i) {
 bool TOpArray::PrivateIndexSlow(TCalcInfo& ci, std::int32_t& i) {
     TCalcInfo own(ci, TCalcInfo::PrivateTag{});
     const double v = index_->EvalNumber(own);
-    if (own.error) return false;
+    if (own.error) return Refuse("index of " + name_ + ": " + own.errorMessage);
     i = DoubleToInt32(v);
     return true;
 }
@@ -137,10 +141,30 @@ bool TOpArray::HasValue(TCalcInfo& ci) {
     return i == 0 || (i > 0 && i < entry_->Length());
 }
 
+bool TOpArray::Refuse(std::string why) {
+    refusal_ = std::move(why);
+    return false;
+}
+
 bool TOpArray::AssignNumber(TCalcInfo& ci, double v) {
     std::int32_t i = 0;
-    if (!entry_ || !PrivateIndex(ci, i)) return false;
-    return entry_->SetElement(i, v);
+    if (!entry_) return Refuse(name_ + " is not an array");
+    if (!PrivateIndex(ci, i)) return false;
+    if (entry_->SetElement(i, v)) [[likely]]
+        return true;
+    if (i < 0) return Refuse("error setting a value (maybe negative array index)");
+    if (i >= TArrayEntry::kMaxElements)
+        return Refuse("array index beyond the limit of " + std::to_string(TArrayEntry::kMaxElements - 1));
+    return Refuse("array " + name_ + " cannot grow to index " + std::to_string(i));
+}
+
+void ReportRefusedStore(TCalcInfo& ci, const TOperandBase& target, std::string_view where) {
+    if (ci.StackOverflowed())
+        ci.error = true;
+    else if (ci.BreakRequested())
+        ci.SetBreaked();
+    else
+        ci.SetError(std::string(where) + ": " + target.RefusedStoreText());
 }
 
 bool TOpArray::AssignString(TCalcInfo& ci, std::string_view s) {

@@ -82,14 +82,21 @@ public:
     const std::string& Name() const { return name_; }
     TArrayEntry* Entry() const { return entry_; }
     TParserAtom* Index() const { return index_.get(); }
+    std::string RefusedStoreText() const override { return refusal_; }
+    // "<where>: name is not an array", the error of using this name, bound to a scalar,
+    // as an array.
+    void ReportNotAnArray(TCalcInfo& ci, std::string_view where) const;
 
 private:
+    // Keeps why a store failed, for RefusedStoreText; cold, off the path of a good store.
+    [[gnu::cold, gnu::noinline]] bool Refuse(std::string why);
     // The index evaluated with a private record; false when that evaluation failed.
     bool PrivateIndex(TCalcInfo& ci, std::int32_t& i);
     [[gnu::noinline]] bool PrivateIndexSlow(TCalcInfo& ci, std::int32_t& i);
     std::string name_;
     TArrayEntry* entry_ = nullptr; // none when unbound or when the name is a scalar
     TNodePtr index_;
+    std::string refusal_;
 };
 
 // The node as a plain variable, or none (what dynamic_cast<TOperand*> gives, without the

@@ -322,16 +322,7 @@ void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
         ok =
             result.isString ? target->AssignString(ci, result.text) : target->AssignNumber(ci, result.number);
     }
-    if (!ok) {
-        // An index that ran out of stack or was broken off fails the store too; report
-        // that instead.
-        if (ci.StackOverflowed())
-            ci.error = true;
-        else if (ci.BreakRequested())
-            ci.SetBreaked();
-        else
-            ci.SetError("= operator: error setting a value (maybe negative array index)");
-    }
+    if (!ok) ReportRefusedStore(ci, *target, "= operator");
 }
 
 template <class Op, char OpChar>
@@ -377,7 +368,7 @@ void TCompoundAssign<Op, OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& res
         const double l = left_->EvalNumber(ci);
         if (ci.error) return;
         const double v = Op::Compute(l, r);
-        if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
+        if (!target->AssignNumber(ci, v)) return ReportRefusedStore(ci, *target, std::string(1, OpChar) + "= operator");
         result.SetNumber(v);
         return;
     }
@@ -414,7 +405,7 @@ void TCompoundAssign<Op, OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& 
         }
     }
     const double v = Op::Compute(result.GetNumber(), right.GetNumber());
-    if (!target->AssignNumber(ci, v)) ci.error = true; // flag only
+    if (!target->AssignNumber(ci, v)) return ReportRefusedStore(ci, *target, std::string(1, OpChar) + "= operator");
     result.SetNumber(v);
 }
 

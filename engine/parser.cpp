@@ -119,6 +119,7 @@ TReturnValue TParser::Calculate(TCalcInfo& ci) {
     fedisableexcept(FE_ALL_EXCEPT);
     std::feclearexcept(FE_ALL_EXCEPT);
     BeforeRun();
+    ci.endedInStackOverflow = false;
     TReturnValue result;
     try {
         result = BaseCalculate(ci);
@@ -129,6 +130,7 @@ TReturnValue TParser::Calculate(TCalcInfo& ci) {
             ci.errorMessage.clear();
             result = TReturnValue();
             result.SetString("Stack Overflow");
+            ci.endedInStackOverflow = true;
         }
     } catch (const std::bad_alloc&) {
         ci.SetError("Out of memory");

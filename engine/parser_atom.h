@@ -106,6 +106,14 @@ public:
     virtual bool IsArray() const { return false; }
     virtual bool AssignNumber(TCalcInfo&, double) { return false; }
     virtual bool AssignString(TCalcInfo&, std::string_view) { return false; }
+    // Why the last AssignNumber or AssignString of this node returned false, as the tail
+    // of a message ("b is not an array"). Asked only after a refused store.
+    virtual std::string RefusedStoreText() const { return "the value cannot be stored"; }
 };
+
+// Raises the error of a store `target` refused, for the operation `where` ("= operator"):
+// a stack that ran out or a break while the index was evaluated is reported as itself;
+// otherwise "<where>: " and the target's reason.
+void ReportRefusedStore(TCalcInfo& ci, const TOperandBase& target, std::string_view where);
 
 } // namespace NuvixParser

@@ -36,10 +36,7 @@ void TLength::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         result.SetNumber(static_cast<double>(result.text.size()));
     } else if (ArgIsArray(0)) {
         const TArrayEntry* a = ArgArray(0);
-        if (!a) {
-            ci.error = true;
-            return;
-        }
+        if (!a) return ReportNotAnArray(ci, 0, "Length");
         result.SetNumber(a->Length());
     } else {
         ci.SetError("Length: Array or string expected");
@@ -60,7 +57,7 @@ void TClear::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     TArrayEntry* a = ArgArray(0);
     if (!a) {
-        ci.error = true;
+        ReportNotAnArray(ci, 0, "Clear");
         return;
     }
     a->Clear();
@@ -128,10 +125,7 @@ void TArrayCopy::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (ci.error) return;
     TArrayEntry* target = ArgArray(0);
     const TArrayEntry* src = ArgArray(1);
-    if (!target || !src) {
-        ci.error = true;
-        return;
-    }
+    if (!target || !src) return ReportNotAnArray(ci, target ? 1 : 0, "ArrayCopy");
     const std::int64_t s = std::max<std::int32_t>(start.GetInt(), 0);
     const std::int64_t h = std::min<std::int64_t>(src->Length() - s, count.GetInt());
     if (h >= 1) {
@@ -165,7 +159,7 @@ void TSort::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     const TArrayEntry* a = ArgArray(0);
     TArrayEntry* b = ArgArray(1);
     if (!a || !b) {
-        ci.error = true;
+        ReportNotAnArray(ci, a ? 1 : 0, "Sort");
         return;
     }
     const std::int32_t n = a->Length();

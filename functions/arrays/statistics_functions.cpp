@@ -11,7 +11,8 @@ namespace NuvixParser {
 namespace {
 
 // The elements of the array argument, or nothing after raising the error: `message` when
-// the argument is not written arr[], the flag alone when the name belongs to a scalar.
+// the argument is not written arr[], "<name>: a is not an array" (the name being what
+// `message` starts with) when the name belongs to a scalar.
 bool ArrayArgument(const TFunction& f, TCalcInfo& ci, const char* message, std::span<const double>& x) {
     if (!f.ArgIsArray(0)) {
         ci.SetError(message);
@@ -19,7 +20,8 @@ bool ArrayArgument(const TFunction& f, TCalcInfo& ci, const char* message, std::
     }
     const TArrayEntry* a = f.ArgArray(0);
     if (!a) {
-        ci.error = true;
+        const std::string_view text = message;
+        f.ReportNotAnArray(ci, 0, text.substr(0, text.find(':')));
         return false;
     }
     x = std::span<const double>(a->Data(), static_cast<std::size_t>(a->Length()));

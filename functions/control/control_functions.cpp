@@ -141,7 +141,7 @@ public:
         }
         const TArrayEntry* array = ArgArray(1);
         if (!array) {
-            ci.error = true; // the name is bound to a scalar: flag only, no message
+            ReportNotAnArray(ci, 1, "ForEach");
             return;
         }
         result.SetNumber(0); // the value when the array is empty
@@ -154,7 +154,7 @@ public:
             if (plain)
                 plain->SetNumber(i);
             else if (!x->AssignNumber(ci, i)) {
-                ci.error = true;
+                ReportRefusedStore(ci, *x, "ForEach");
                 return;
             }
             result.SetNumber(0);

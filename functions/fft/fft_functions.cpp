@@ -70,16 +70,6 @@ void ApodisedCopy(const double* y, std::int64_t n, std::int32_t apo, double leve
     }
 }
 
-// Argument i as an output array: true with `out` none when the argument is a non-array
-// value (the output is not wanted); false when it is written name[] but the name belongs
-// to a scalar, so there is nothing to write into.
-bool OutputArray(const TFunction& f, int i, TArrayEntry*& out) {
-    out = nullptr;
-    if (!f.ArgIsArray(i)) return true;
-    out = f.ArgArray(i);
-    return out != nullptr;
-}
-
 } // namespace
 
 std::int64_t TransformLength(std::int64_t n, std::int32_t resincr) {
@@ -103,14 +93,15 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
     const TArrayEntry* ydata = ArgArray(1);
     if (!ydata) return ci.SetError("FFT: ydata array missing.");
-    // An array argument whose name is a scalar: the error flag without a message, as an
-    // element access of such a name gives.
-    TArrayEntry *xdata, *normout, *realout, *imgout, *scalaout;
-    if (!OutputArray(*this, 0, xdata) || !OutputArray(*this, 5, normout) || !OutputArray(*this, 6, realout) ||
-        !OutputArray(*this, 7, imgout) || !OutputArray(*this, 8, scalaout)) {
-        ci.error = true;
-        return;
-    }
+    // An array argument whose name is a scalar has nothing to read or write.
+    for (int i : {0, 5, 6, 7, 8})
+        if (ArgIsArray(i) && !ArgArray(i)) return ReportNotAnArray(ci, i, "FFT");
+    // Outputs not written name[] are not wanted.
+    TArrayEntry* xdata = ArgArray(0);
+    TArrayEntry* normout = ArgArray(5);
+    TArrayEntry* realout = ArgArray(6);
+    TArrayEntry* imgout = ArgArray(7);
+    TArrayEntry* scalaout = ArgArray(8);
 
     const std::int64_t n = ydata->Length();
     if (n < 2) return;

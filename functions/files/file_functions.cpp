@@ -34,15 +34,13 @@ void TFileWrite::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (ci.error) return;
     const std::string name = Value(0).ToString();
     const std::string failed = "FileWrite: Error writing to file '" + name + "'.";
-    TFileDescriptor fd = OpenForWriting(name, false);
-    if (!fd.IsOpen()) {
-        ci.SetError(failed);
-        return;
-    }
+    TFileDescriptor fd = OpenForWriting(name, false, ci);
+    if (!fd.IsOpen()) return ci.BreakRequested() ? ci.SetBreaked() : ci.SetError(failed);
     const TReturnValue& s = Value(1);
-    const bool written = s.isString ? WriteAll(fd.Get(), s.text) : WriteAll(fd.Get(), s.ToString());
+    const bool written = s.isString ? WriteAll(fd.Get(), s.text, ci) : WriteAll(fd.Get(), s.ToString(), ci);
     // Both results count: some file systems report a failed write only on close.
     const bool closed = fd.Close();
+    if (!written && ci.BreakRequested()) return ci.SetBreaked();
     if (!written || !closed) ci.SetError(failed);
     result.SetNumber(1);
 }
@@ -51,14 +49,16 @@ void TFileAppend::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     TFunction::Evaluate(ci, result);
     if (ci.error) return;
     const std::string name = Value(0).ToString();
-    TFileDescriptor fd = OpenForWriting(name, true);
+    TFileDescriptor fd = OpenForWriting(name, true, ci);
     if (!fd.IsOpen()) {
+        if (ci.BreakRequested()) return ci.SetBreaked();
         ci.SetError("FileAppend: Error writing to file +'" + name + "'.");
         return;
     }
     const TReturnValue& s = Value(1);
-    const bool written = s.isString ? WriteAll(fd.Get(), s.text) : WriteAll(fd.Get(), s.ToString());
+    const bool written = s.isString ? WriteAll(fd.Get(), s.text, ci) : WriteAll(fd.Get(), s.ToString(), ci);
     const bool closed = fd.Close();
+    if (!written && ci.BreakRequested()) return ci.SetBreaked();
     if (!written || !closed) ci.SetError("FileAppend: Error writing to file '" + name + "'.");
     result.SetNumber(1);
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,17 +15,39 @@ namespace {
 // Reads of files of unknown size go through a buffer of this size on the stack.
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
+// How often a wait on a pipe or device looks at the break flag.
+constexpr int kBreakPollMs = 20;
+
+// Pipes and devices are opened and used without blocking, because a blocked open, read or
+// write is a wait no break can end: a FIFO without a writer would hold fileread in open
+// until someone writes to it. Instead the calls wait here, looking at the break flag.
+//
+// Waits until `fd` is ready for `events`, or hung up or failed (the next read or write
+// then reports that); false when a break was requested first.
+bool WaitReady(int fd, short events, TCalcInfo& ci) {
+    for (;;) {
+        if (ci.BreakRequested()) return false;
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, kBreakPollMs);
+        if (n > 0 || (n < 0 && errno != EINTR)) return true;
+    }
+}
+
 // Reads into [data, data+size) until it is full, the file ends or an error occurs;
-// returns the count read, or -1 on error.
-std::int64_t ReadInto(int fd, char* data, std::size_t size) {
+// returns the count read, or -1 on error or a break (`ci` tells which).
+//
+// The wait comes before every read, also the first: a FIFO opened while it has no writer
+// reads as ended at once, but is not ready until a writer came and wrote or left.
+std::int64_t ReadInto(int fd, char* data, std::size_t size, TCalcInfo& ci) {
     std::size_t have = 0;
     while (have < size) {
+        if (!WaitReady(fd, POLLIN, ci)) return -1;
         const ssize_t n = ::read(fd, data + have, size - have);
         if (n > 0) {
             have += static_cast<std::size_t>(n);
         } else if (n == 0) {
             break;
-        } else if (errno != EINTR) {
+        } else if (errno != EINTR && errno != EAGAIN) {
             return -1;
         }
     }
@@ -60,18 +83,29 @@ bool IsUsablePath(std::string_view name) {
 TFileDescriptor OpenForReading(std::string_view name) {
     if (!IsUsablePath(name)) return {};
     const std::string path(name);
-    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // Without blocking: a FIFO opens at once even without a writer (see WaitReady).
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd.IsOpen()) return {};
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
     return fd;
 }
 
-TFileDescriptor OpenForWriting(std::string_view name, bool append) {
+TFileDescriptor OpenForWriting(std::string_view name, bool append, TCalcInfo& ci) {
     if (!IsUsablePath(name)) return {};
     const std::string path(name);
     const int mode = append ? O_APPEND : O_TRUNC;
-    return TFileDescriptor(::open(path.c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC | O_NOCTTY, 0666));
+    // Without blocking (see WaitReady): a FIFO without a reader then fails with ENXIO
+    // instead of waiting in open, and is tried again until a reader comes or a break.
+    for (;;) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+        if (fd >= 0) return TFileDescriptor(fd);
+        if (errno == EINTR) continue;
+        struct stat st;
+        if (errno != ENXIO || ::stat(path.c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) return {};
+        if (ci.BreakRequested()) return {};
+        ::poll(nullptr, 0, kBreakPollMs);
+    }
 }
 
 TReadStatus ReadAll(int fd, std::string& bytes, TCalcInfo& ci) {
@@ -83,10 +117,10 @@ TReadStatus ReadAll(int fd, std::string& bytes, TCalcInfo& ci) {
         if (static_cast<std::uint64_t>(st.st_size) > kMaxTextBytes) return TReadStatus::TooLarge;
         const auto size = static_cast<std::size_t>(st.st_size);
         bytes.resize(size);
-        const std::int64_t got = ReadInto(fd, bytes.data(), size);
+        const std::int64_t got = ReadInto(fd, bytes.data(), size, ci);
         if (got < 0 || static_cast<std::size_t>(got) < size) {
             bytes.clear();
-            return TReadStatus::Failed;
+            return ci.BreakRequested() ? TReadStatus::Breaked : TReadStatus::Failed;
         }
     }
     // Whatever follows: a file that grew meanwhile, or one without a known size.
@@ -96,10 +130,10 @@ TReadStatus ReadAll(int fd, std::string& bytes, TCalcInfo& ci) {
             bytes.clear();
             return TReadStatus::Breaked;
         }
-        const std::int64_t got = ReadInto(fd, chunk, sizeof chunk);
+        const std::int64_t got = ReadInto(fd, chunk, sizeof chunk, ci);
         if (got < 0) {
             bytes.clear();
-            return TReadStatus::Failed;
+            return ci.BreakRequested() ? TReadStatus::Breaked : TReadStatus::Failed;
         }
         if (bytes.size() + static_cast<std::uint64_t>(got) > kMaxTextBytes) {
             bytes.clear();
@@ -111,7 +145,7 @@ TReadStatus ReadAll(int fd, std::string& bytes, TCalcInfo& ci) {
     }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAll(int fd, std::string_view bytes, TCalcInfo& ci) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -121,6 +155,9 @@ bool WriteAll(int fd, std::string_view bytes) {
             left -= static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            // A pipe or device that is full for now (see WaitReady).
+            if (!WaitReady(fd, POLLOUT, ci)) return false;
         } else {
             return false; // an error, or a device that takes nothing
         }

@@ -49,19 +49,22 @@ TFileDescriptor OpenForReading(std::string_view name);
 
 // Opens for writing, creating the file when it is missing, close-on-exec: either emptied
 // (filewrite) or positioned at its end for every write (fileappend). Device files such as
-// /dev/null or a terminal are written in place like any other file.
-TFileDescriptor OpenForWriting(std::string_view name, bool append);
+// /dev/null or a terminal are written in place like any other file. A FIFO is waited for
+// until it has a reader; a break ends that wait (invalid descriptor, break flag set).
+TFileDescriptor OpenForWriting(std::string_view name, bool append, TCalcInfo& ci);
 
 enum class TReadStatus { Ok, TooLarge, Failed, Breaked };
 
 // Reads everything from an open descriptor into `bytes`. A regular file must deliver at
 // least its size (fewer bytes mean it shrank or failed: Failed); files whose size the
 // system does not know (pipes, devices, /proc) are read until their end. More than
-// kMaxTextBytes gives TooLarge; a break request seen between reads gives Breaked.
+// kMaxTextBytes gives TooLarge; a break request seen between reads or while a pipe or
+// device has nothing to read gives Breaked.
 TReadStatus ReadAll(int fd, std::string& bytes, TCalcInfo& ci);
 
-// Writes all bytes, continuing after partial writes and interruptions; false on error
-// (a full disk, a closed pipe, a device that refuses data).
-bool WriteAll(int fd, std::string_view bytes);
+// Writes all bytes, continuing after partial writes and interruptions, waiting while a
+// pipe or device is full; false on error (a full disk, a closed pipe, a device that
+// refuses data) or when a break ended a wait (the break flag tells).
+bool WriteAll(int fd, std::string_view bytes, TCalcInfo& ci);
 
 } // namespace NuvixParser

@@ -28,7 +28,7 @@ void TMatrixReader::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     TArrayEntry* array = ArgArray(0);
     if (!array) {
-        ci.error = true; // the name belongs to a scalar: flag only, like an array operand
+        ReportNotAnArray(ci, 0, "ReadMatrix");
         return;
     }
     const std::string& name = fname.text;
@@ -86,8 +86,9 @@ void TMatrixWriter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     const std::string& name = file.text;
-    TFileDescriptor fd = OpenForWriting(name, false);
+    TFileDescriptor fd = OpenForWriting(name, false, ci);
     if (!fd.IsOpen()) {
+        if (ci.BreakRequested()) return ci.SetBreaked();
         ci.SetError("WriteMatrix: unable to create file " + name);
         return;
     }
@@ -104,7 +105,8 @@ void TMatrixWriter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         buffer.clear();
         AppendMatrixCells(buffer, array->Data(), n, columns, rows, first,
                           std::min(cells, first + kCellsPerWrite));
-        if (!WriteAll(fd.Get(), buffer)) {
+        if (!WriteAll(fd.Get(), buffer, ci)) {
+            if (ci.BreakRequested()) return ci.SetBreaked();
             ci.SetError(failed);
             return;
         }

@@ -8,11 +8,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <spawn.h>
+#include <cstdlib>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "engine/calc_info.h"
+#include "functions/files/child_processes.h"
 #include "functions/files/sigpipe_block.h"
 
 extern char** environ;
@@ -53,47 +55,95 @@ bool SetNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-// Starts the program; -1 when it could not be started (posix_spawnp reports a failed
-// exec, so a missing program is known before any input is written).
+// The files words[0] names: itself when it holds a '/', else one in each folder of PATH
+// (an empty entry meaning the current folder), in order. Found in the parent, since after
+// fork the child may only make async-signal-safe calls, and execvp may allocate.
+std::vector<std::string> Candidates(const std::string& program) {
+    if (program.find('/') != std::string::npos) return {program};
+    const char* env = std::getenv("PATH");
+    const std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+    std::vector<std::string> files;
+    for (std::size_t start = 0;;) {
+        const std::size_t colon = path.find(':', start);
+        const std::string folder = path.substr(start, colon == std::string::npos ? colon : colon - start);
+        files.push_back((folder.empty() ? "." : folder) + "/" + program);
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return files;
+}
+
+// Starts the program; -1 when it could not be started (a failed exec is reported back
+// through a close-on-exec pipe, so a missing program is known before any input is
+// written).
+//
+// fork and exec rather than posix_spawn, for one call in the child that posix_spawn
+// cannot make: PR_SET_PDEATHSIG, so that the program is killed even when the calculator
+// is killed (SIGKILL) and has no chance to end it. The signal comes when the thread that
+// forked ends, which is the calculation thread, alive as long as the calculator.
+//
+// In the child: a process group of its own, which lets a break end the programs it starts
+// too and keeps a terminal's Ctrl+C, which the calculator turns into a break, from
+// reaching it directly; every signal at its default action and none blocked (the
+// calculation thread blocks some, the host may ignore some); only its standard streams.
 pid_t Spawn(const std::vector<std::string>& words, int stdinFd, int outputFd) {
+    const std::vector<std::string> files = Candidates(words[0]);
     std::vector<char*> argv;
     argv.reserve(words.size() + 1);
     for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) return -1;
-    posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    // Descriptors that other code opened without close-on-exec do not leak either.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-#endif
-
-    posix_spawnattr_t attr;
-    if (posix_spawnattr_init(&attr) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
+    TFileDescriptor reportRead, reportWrite;
+    if (!MakePipe(reportRead, reportWrite)) return -1;
+    const int report[2] = {reportRead.Get(), reportWrite.Get()};
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127); // the calculator ended before the line above
+        struct sigaction byDefault = {};
+        byDefault.sa_handler = SIG_DFL;
+        for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &byDefault, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        ::pthread_sigmask(SIG_SETMASK, &none, nullptr);
+        if (::dup2(stdinFd, STDIN_FILENO) < 0 || ::dup2(outputFd, STDOUT_FILENO) < 0 ||
+            ::dup2(outputFd, STDERR_FILENO) < 0)
+            ::_exit(127);
+        // Descriptors other code opened without close-on-exec do not leak, but the one
+        // that reports a failed exec stays until the exec closes it.
+        ::close_range(STDERR_FILENO + 1, static_cast<unsigned>(report[1]) - 1, 0);
+        ::close_range(static_cast<unsigned>(report[1]) + 1, ~0u, 0);
+        int error = ENOENT;
+        for (const std::string& file : files) {
+            ::execve(file.c_str(), argv.data(), environ);
+            // Like execvp: a file that is missing or not allowed lets the search go on.
+            if (errno != ENOENT && errno != ENOTDIR && errno != EACCES) {
+                error = errno;
+                break;
+            }
+            if (errno == EACCES) error = EACCES;
+        }
+        while (::write(report[1], &error, sizeof error) < 0 && errno == EINTR) {
+        }
+        ::_exit(127);
+    }
+    reportWrite.Close();
+    if (pid < 0) return -1;
+    ::setpgid(pid, pid); // also here, so the group exists before the parent signals it
+    int error = 0;
+    ssize_t n = 0;
+    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    reportRead.Close();
+    if (n > 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
         return -1;
     }
-    // The calculation thread blocks signals of its own (SIGINT in the runner, SIGPIPE
-    // here) and the host may ignore some; the program starts with neither. Its own
-    // process group lets a break end the programs it starts too, and keeps a terminal's
-    // Ctrl+C, which the calculator turns into a break, from reaching it directly.
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return pid;
 }
 
 // True once the child is reaped (or was reaped by someone else: ECHILD).
@@ -128,12 +178,14 @@ void Terminate(pid_t pid) {
 }
 
 // Ends and reaps the program when it is left before being reaped: on a break, an error,
-// or an exception such as std::bad_alloc while the output grows.
+// or an exception such as std::bad_alloc while the output grows. While the program runs
+// it is registered, so that it also ends when the whole calculator ends.
 class TChildGuard {
 public:
-    explicit TChildGuard(pid_t pid) : pid_(pid) {}
+    explicit TChildGuard(pid_t pid) : pid_(pid) { RegisterChildProcess(pid_); }
     ~TChildGuard() {
         if (!reaped_) Terminate(pid_);
+        UnregisterChildProcess(pid_);
     }
     TChildGuard(const TChildGuard&) = delete;
     TChildGuard& operator=(const TChildGuard&) = delete;

@@ -29,6 +29,17 @@ bool UnboundArray(const TFunction& f, int i) {
     return f.ArgIsArray(i) && !f.ArgArray(i);
 }
 
+// The error of a name of the other kind: a scalar name written name[] ("Fit: p is not an
+// array"), or an array name given where a variable is written to ("Fit: x is an array").
+void ReportWrongKind(const TFunction& f, TCalcInfo& ci, std::string_view where) {
+    for (int i = 0; i < f.ArgCount(); ++i) {
+        if (UnboundArray(f, i)) return f.ReportNotAnArray(ci, i, where);
+        if (const TOperand* x = ScalarArgument(f, i); x && !x->Entry())
+            return ci.SetError(std::string(where) + ": " + x->Name() + " is an array");
+    }
+    ci.SetError(std::string(where) + ": an argument is not of the kind the call needs");
+}
+
 // Bounds count only as an array of exactly one element per parameter.
 const double* Bounds(const TFunction& f, int i, std::int32_t np) {
     const TArrayEntry* a = f.ArgArray(i);
@@ -46,7 +57,7 @@ struct TFitProblem {
 
     // Reads xdata[];ydata[];p[];x;func from the first five arguments. False when there is
     // nothing to fit (no points or parameters, or an error was raised).
-    bool Read(const TFunction& f, TCalcInfo& ci) {
+    bool Read(const TFunction& f, TCalcInfo& ci, std::string_view where) {
         const TArrayEntry* xdata = f.ArgArray(0);
         const TArrayEntry* ydata = f.ArgArray(1);
         p = f.ArgArray(2);
@@ -55,7 +66,7 @@ struct TFitProblem {
         // nothing to read or write: the error flag without a message, as an element access
         // of a scalar name gives.
         if (!xdata || !ydata || !p || !x || !x->Entry()) {
-            ci.error = true;
+            ReportWrongKind(f, ci, where);
             return false;
         }
         const std::int32_t m = std::min(xdata->Length(), ydata->Length());
@@ -104,11 +115,11 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     TOperand* chisq = ScalarArgument(*this, 7);
     if (!chisq || !chisq->Entry() || UnboundArray(*this, 5) || UnboundArray(*this, 6)) {
-        ci.error = true;
+        ReportWrongKind(*this, ci, "Fit");
         return;
     }
     TFitProblem problem;
-    if (!problem.Read(*this, ci)) return;
+    if (!problem.Read(*this, ci, "Fit")) return;
     const std::int32_t np = problem.np;
     const double* minvals = Bounds(*this, 5, np);
     const double* maxvals = Bounds(*this, 6, np);
@@ -131,12 +142,12 @@ void TFitErr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     TArrayEntry* perr = ArgArray(5);
     if (!perr) {
-        ci.error = true;
+        ReportWrongKind(*this, ci, "FitErr");
         return;
     }
     result.SetNumber(0);
     TFitProblem problem;
-    if (!problem.Read(*this, ci)) return;
+    if (!problem.Read(*this, ci, "FitErr")) return;
     const std::vector<TFitLimits> limits(static_cast<std::size_t>(problem.np), TFitLimits{0, -kNoBound, kNoBound});
     Marquardt fitter = problem.Fitter(limits.data());
     std::vector<double> errors(static_cast<std::size_t>(problem.np));

@@ -13,6 +13,8 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -54,6 +56,18 @@ void ExpectUsageError(const TProcessResult& r) {
     EXPECT_EQ(r.exitCode, 3) << Describe(r);
     EXPECT_EQ(r.out, "") << Describe(r);
     EXPECT_NE(r.err.find("usage"), std::string::npos) << Describe(r);
+}
+
+TRunOptions StandardInput(std::string text) {
+    TRunOptions options;
+    options.input = std::move(text);
+    return options;
+}
+
+TRunOptions InterruptAfter(std::chrono::milliseconds delay) {
+    TRunOptions options;
+    options.interrupt = delay;
+    return options;
 }
 
 // A folder of scratch files, removed afterwards.
@@ -176,6 +190,24 @@ TEST_F(CliProcess, RunErrorsPrintTheErrorLineInEveryRadix) {
     ExpectResult(RunCli({"-r", "hex", "-e", "-2"}), "FFFFFFFE", 0);
 }
 
+TEST_F(CliProcess, EveryRunErrorSaysWhatWentWrong) {
+    const struct {
+        const char* script;
+        const char* line;
+    } cases[] = {
+        {"s='abc', s[0]", "Error: Index: s is not an array"},
+        {"x=1, length(x[])", "Error: Index: x is not an array"},
+        {"x=1, foreach(i;x[];1)", "Error: ForEach: x is not an array"},
+        {"x=1, x[0]=2", "Error: = operator: x is not an array"},
+        {"a[268435456]=1", "Error: = operator: array index beyond the limit of 268435455"},
+        {"a[-1]=1", "Error: = operator: error setting a value (maybe negative array index)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        ExpectResult(RunCli({"-e", c.script}), c.line, 1);
+    }
+}
+
 // ---- texts given as options ----------------------------------------------------------------
 
 TEST_F(CliProcess, OptionTextsAreScriptsOfTheirOwn) {
@@ -259,17 +291,98 @@ TEST_F(CliProcess, SyntaxErrorLocationsCountTheWholeFileWithCrLf) {
 // ---- standard input ----------------------------------------------------------------------------
 
 TEST_F(CliProcess, DashReadsTheMacroFileFromStandardInput) {
-    ExpectResult(RunCli({"-"}, {"1+2", std::nullopt}), "3", 0);
+    ExpectResult(RunCli({"-"}, StandardInput("1+2")), "3", 0);
     ExpectResult(RunCli({"-p", "Product", "-"},
-                        {"/*$$panel:Global$$*/\n$b = 4\n/*$$panel:Sum$$*/\n$b+1\n/*$$panel:Product$$*/\n$b*2",
-                         std::nullopt}),
+                        StandardInput("/*$$panel:Global$$*/\n$b = 4\n/*$$panel:Sum$$*/\n$b+1\n"
+                                      "/*$$panel:Product$$*/\n$b*2")),
                  "8", 0);
-    ExpectResult(RunCli({"-r", "bin", "-"}, {"5", std::nullopt}), "101", 0);
+    ExpectResult(RunCli({"-r", "bin", "-"}, StandardInput("5")), "101", 0);
 
-    const TProcessResult bad = RunCli({"-"}, {"a = 1,\r\nb # 2", std::nullopt});
+    const TProcessResult bad = RunCli({"-"}, StandardInput("a = 1,\r\nb # 2"));
     EXPECT_EQ(bad.exitCode, 2) << Describe(bad);
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find(":2:3: error: Unknown operator '#'"), std::string::npos) << Describe(bad);
+}
+
+// ---- odd files and how runs end ---------------------------------------------------------------
+
+TEST_F(CliProcess, AByteOrderMarkBeforeTheScriptIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    ExpectResult(RunCli({Write("bom.zma", bom + "6*7")}), "42", 0);
+    ExpectResult(RunCli({"-"}, StandardInput(bom + "1+2")), "3", 0);
+    ExpectResult(RunCli({"-p", "Sum", Write("sections.zma", bom + "/*$$panel:Global$$*/\n$b = 4\n"
+                                                                   "/*$$panel:Sum$$*/\n$b+1\n")}),
+                 "5", 0);
+    // Columns count from the first character after the mark.
+    const std::string broken = Write("broken-bom.zma", bom + "1 # 2");
+    ExpectSyntaxError(RunCli({broken}), broken + ":1:3: error: Unknown operator '#'");
+    // Only at the start of the file: further on the bytes are the script's own.
+    const std::string inside = Write("inside.zma", "1 " + bom);
+    EXPECT_EQ(RunCli({inside}).exitCode, 2);
+}
+
+TEST_F(CliProcess, ControlBytesInMessagesAreShownEscaped) {
+    const std::string nul = Write("nul.zma", std::string("1 \0 2", 5));
+    ExpectSyntaxError(RunCli({nul}), nul + ":1:3: error: Unknown operator '\\x00'");
+    const std::string escape = Write("escape.zma", "1 \x1B 2");
+    ExpectSyntaxError(RunCli({escape}), escape + ":1:3: error: Unknown operator '\\x1B'");
+    // A run error quoting a text of the script.
+    const std::string missing = (dir_ / "a").string();
+    ExpectResult(RunCli({"-e", "fileread('" + missing + "' + chr(1))"}),
+                 "Error: FileRead: Error opening file '" + missing + "\\x01'.", 1);
+    // Output and text results are the script's own and stay as they are.
+    ExpectResult(RunCli({"-e", "print(chr(1)), 'a' + chr(9) + 'b'"}), "\x01\na\tb", 0);
+}
+
+TEST_F(CliProcess, StackOverflowEndsWithStatusOne) {
+    ExpectResult(RunCli({"-e", "define(f(n); f(n + 1)), f(0)"}), "Stack Overflow", 1);
+    // The Global panel's overflow is followed by the panel's own run, which decides.
+    ExpectResult(RunCli({"-g", "define(f(n); f(n + 1)), f(0)", "-e", "2"}), "2", 0);
+    // The same text made by the script is a finished run.
+    ExpectResult(RunCli({"-e", "'Stack Overflow'"}), "Stack Overflow", 0);
+}
+
+// ---- standard output ----------------------------------------------------------------------
+
+TEST_F(CliProcess, FailedWritesToStandardOutputExitWithThree) {
+    // /dev/full fails every write with ENOSPC, as a full disk does.
+    const std::vector<std::vector<std::string>> commands = {
+        {"-e", "42"},                                          // the result line alone
+        {"-e", "println('hello'), 42"},                        // output of the run
+        {"-e", "print('x'), 1/0"},                             // a run error after the output
+        {"-e", "for(i = 0; i < 1e6; i += 1; println(i))"},    // the run breaks at the first failure
+        {"-h"},
+    };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.back());
+        TRunOptions options;
+        options.outputFile = "/dev/full";
+        const TProcessResult r = RunCli(command, options);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.signal, 0) << Describe(r);
+        EXPECT_EQ(r.exitCode, 3) << Describe(r);
+        EXPECT_EQ(r.err, "varnexcalc-cli: cannot write standard output: No space left on device\n") << Describe(r);
+    }
+}
+
+TEST_F(CliProcess, AReaderThatQuitsEndsTheRunnerQuietly) {
+    // `varnexcalc-cli f | head -1`: SIGPIPE ends the runner without a word...
+    const std::string script = "for(i = 0; i < 100000; i += 1; println(i)), 1";
+    TRunOptions quits;
+    quits.closeOutput = true;
+    const TProcessResult r = RunCli({"-e", script}, quits);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.signal, SIGPIPE) << Describe(r);
+    EXPECT_EQ(r.err, "") << Describe(r);
+
+    // ...and where SIGPIPE is ignored, the failed write (EPIPE) ends it just as quietly, but
+    // not as a finished run.
+    quits.ignoreBrokenPipe = true;
+    const TProcessResult ignored = RunCli({"-e", script}, quits);
+    ASSERT_FALSE(ignored.timedOut);
+    EXPECT_EQ(ignored.signal, 0) << Describe(ignored);
+    EXPECT_EQ(ignored.exitCode, 3) << Describe(ignored);
+    EXPECT_EQ(ignored.err, "") << Describe(ignored);
 }
 
 // ---- Ctrl+C --------------------------------------------------------------------------------------
@@ -278,7 +391,7 @@ TEST_F(CliProcess, InterruptBreaksTheRun) {
     // A tree recursion of 2^50 calls that never finishes on its own; every call passes a ','
     // that checks for a break, and calls reached after the break report it themselves.
     const TProcessResult r =
-        RunCli({"-e", "define(f(n);if(n<50;(1, f(n+1)) + f(n+1);1)), f(0)"}, {"", 300ms});
+        RunCli({"-e", "define(f(n);if(n<50;(1, f(n+1)) + f(n+1);1)), f(0)"}, InterruptAfter(300ms));
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.signal, 0) << Describe(r);
     EXPECT_EQ(r.exitCode, 1) << Describe(r);
@@ -288,12 +401,197 @@ TEST_F(CliProcess, InterruptBreaksTheRun) {
 
 TEST_F(CliProcess, InterruptBreaksALoop) {
     // Runs until broken; every iteration checks for a break.
-    const TProcessResult r = RunCli({"-e", "i = 0, while(1; i += 1)"}, {"", 300ms});
+    const TProcessResult r = RunCli({"-e", "i = 0, while(1; i += 1)"}, InterruptAfter(300ms));
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.signal, 0) << Describe(r);
     EXPECT_EQ(r.exitCode, 1) << Describe(r);
     EXPECT_EQ(r.out, "Error: Breaked\n") << Describe(r);
     EXPECT_EQ(r.err, "") << Describe(r);
+}
+
+// ---- control bytes in messages --------------------------------------------------------------
+
+TEST(CliEscapeControlBytes, ControlBytesBecomeHexEscapes) {
+    const struct {
+        std::string message;
+        std::string shown;
+    } cases[] = {
+        {"", ""},
+        {"Variable q has no value", "Variable q has no value"},
+        {std::string("'\0'", 3), "'\\x00'"},
+        {"a\tb\nc\rd", "a\\x09b\\x0Ac\\x0Dd"},
+        {"\x1B[2J\x1F\x7F", "\\x1B[2J\\x1F\\x7F"},
+        {" ~", " ~"},                             // the printable ends stay
+        {"caf\xE9 \xC3\xA9", "caf\xE9 \xC3\xA9"}, // 8-bit and UTF-8 bytes stay
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(NuvixCli::EscapeControlBytes(c.message), c.shown);
+    }
+}
+
+// ---- programs started by execute -----------------------------------------------------------
+
+// The ids of the processes whose command line is exactly `words`.
+std::vector<pid_t> ProcessesRunning(const std::vector<std::string>& words) {
+    std::string wanted;
+    for (const auto& w : words) wanted += w + '\0';
+    std::vector<pid_t> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (cmdline == wanted) found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
+}
+
+// Polls `done` until it holds or `limit` passed.
+template <class F>
+bool WaitUntil(F done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        usleep(10000);
+    }
+    return true;
+}
+
+TEST_F(CliProcess, TheProgramOfExecuteEndsWithTheRunner) {
+    // The program ignores SIGTERM, as a busy one may: a break then needs its grace period
+    // and SIGKILL to end it, so a second Ctrl+C arrives while it still runs.
+    const struct {
+        const char* how;
+        std::vector<int> signals;
+        int exitCode;
+        int signal;
+    } cases[] = {
+        {"second Ctrl+C", {SIGINT, SIGINT}, 130, 0},
+        {"SIGTERM", {SIGTERM}, -1, SIGTERM},
+        {"SIGHUP", {SIGHUP}, -1, SIGHUP},
+        {"SIGQUIT", {SIGQUIT}, -1, SIGQUIT},
+        {"SIGKILL", {SIGKILL}, -1, SIGKILL}, // no chance to end it: the program's own death signal
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        // An argument no other process has, to find this very sleep.
+        const std::string seconds = "80." + std::to_string(getpid()) + std::to_string(++n);
+        const std::vector<std::string> sleep{"sleep", seconds};
+        bool started = false;
+        TRunOptions options;
+        options.whileRunning = [&](pid_t runner) {
+            started = WaitUntil([&] { return !ProcessesRunning(sleep).empty(); }, 10000ms);
+            for (int sig : c.signals) {
+                kill(runner, sig);
+                usleep(50000);
+            }
+        };
+        const TProcessResult r = RunCli(
+            {"-e", "execute('sh -c \"trap \\\"\\\" TERM; exec sleep " + seconds + "\"'; '')"}, options);
+        const bool ended = WaitUntil([&] { return ProcessesRunning(sleep).empty(); }, 3000ms);
+        for (pid_t left : ProcessesRunning(sleep)) kill(left, SIGKILL);
+        EXPECT_TRUE(started) << Describe(r);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.exitCode) << Describe(r);
+        EXPECT_EQ(r.signal, c.signal) << Describe(r);
+        EXPECT_TRUE(ended) << "the program outlived the runner";
+    }
+}
+
+// ---- memory running out before the run ---------------------------------------------------------
+
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer's shadow memory needs more than the limits here
+TEST_F(CliProcess, MemoryRunningOutBeforeTheRunEndsWithAMessage) {
+    // Reading a file that never ends, under a limit of 300 MB.
+    TRunOptions limited;
+    limited.addressSpaceLimit = 300ull << 20;
+    const TProcessResult endless = RunCli({"/dev/zero"}, limited);
+    EXPECT_EQ(endless.signal, 0) << Describe(endless);
+    EXPECT_EQ(endless.exitCode, 3) << Describe(endless);
+    EXPECT_EQ(endless.out, "") << Describe(endless);
+    EXPECT_EQ(endless.err, "varnexcalc-cli: script file too large: /dev/zero\n") << Describe(endless);
+
+    // A valid script of a million statements (22 MB), compiled under a limit of 700 MB.
+    std::string script;
+    for (int i = 0; i < 1000000; ++i) script += "v" + std::to_string(i % 1000) + " = " + std::to_string(i) + " * 2 + 1,\n";
+    script += "0";
+    const std::string big = Write("big.zma", script);
+    limited.addressSpaceLimit = 700ull << 20;
+    const TProcessResult compiled = RunCli({"-c", big}, limited);
+    EXPECT_EQ(compiled.signal, 0) << Describe(compiled);
+    EXPECT_EQ(compiled.exitCode, 3) << Describe(compiled);
+    EXPECT_EQ(compiled.err, "varnexcalc-cli: out of memory while compiling\n") << Describe(compiled);
+}
+#endif
+
+// ---- files that block --------------------------------------------------------------------------
+
+TEST_F(CliProcess, AFunctionWaitingOnAFifoEndsOnTheFirstBreak) {
+    // Each waits for the other end of a FIFO that nobody opens: a reader waits for a
+    // writer, a writer for a reader.
+    const struct {
+        const char* call; // with F for the FIFO's path
+        bool reads;
+    } cases[] = {
+        {"fileread(F)", true},
+        {"readmatrix(m[]; F)", true},
+        {"filewrite(F; 'x')", false},
+        {"fileappend(F; 'x')", false},
+        {"m[0] = 1, writematrix(F; m[]; 1)", false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        const std::string fifo = (dir_ / ("fifo" + std::to_string(++n))).string();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+        std::string script = c.call;
+        script.replace(script.find('F'), 1, "'" + fifo + "'");
+        bool endedSoon = false;
+        TRunOptions options;
+        options.whileRunning = [&](pid_t runner) {
+            usleep(300000);
+            kill(runner, SIGINT);
+            // Whether the runner exited, without reaping it (RunCli does that).
+            endedSoon = WaitUntil(
+                [&] {
+                    siginfo_t info{};
+                    return waitid(P_PID, static_cast<id_t>(runner), &info, WEXITED | WNOWAIT | WNOHANG) == 0 &&
+                           info.si_pid == runner;
+                },
+                1500ms);
+            // A runner that missed the break is released by opening the other end for a
+            // moment, so the test goes on.
+            if (!endedSoon) {
+                const int other = open(fifo.c_str(), (c.reads ? O_WRONLY : O_RDONLY) | O_NONBLOCK);
+                if (other >= 0) close(other);
+            }
+        };
+        const TProcessResult r = RunCli({"-e", script}, options);
+        EXPECT_TRUE(endedSoon) << "the break did not end the wait";
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 1) << Describe(r);
+        EXPECT_EQ(r.out, "Error: Breaked\n") << Describe(r);
+    }
+}
+
+TEST_F(CliProcess, AFifoWithAWriterIsReadToItsEnd) {
+    // The nonblocking open still waits for the writer's text, and reads until it leaves.
+    const std::string fifo = (dir_ / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+    TRunOptions options;
+    options.whileRunning = [&](pid_t) {
+        usleep(200000);
+        const int writer = open(fifo.c_str(), O_WRONLY);
+        if (writer < 0) return;
+        (void)!write(writer, "12", 2);
+        usleep(200000);
+        (void)!write(writer, "34", 2);
+        close(writer);
+    };
+    ExpectResult(RunCli({"-e", "fileread('" + fifo + "')"}, options), "1234", 0);
 }
 
 // ---- error positions to file lines ------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,7 +34,11 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    if (options.outputFile)
+        posix_spawn_file_actions_addopen(&actions, 1, options.outputFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    else
+        posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
         posix_spawn_file_actions_addclose(&actions, fd);
@@ -43,6 +48,10 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
     sigemptyset(&none);
     sigset_t all;
     sigfillset(&all);
+    // A child inherits an ignored signal unless it is reset to its default here; the test
+    // process ignores SIGPIPE itself (see below), so that is what the child then inherits.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (options.ignoreBrokenPipe) sigdelset(&all, SIGPIPE);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -53,7 +62,18 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
+    // A child inherits the limits of its parent, and posix_spawn cannot set one for the
+    // child alone: this process takes the limit for the moment of the spawn (it only
+    // lowers its soft limit, which it may raise again up to the hard one).
+    rlimit oldLimit{};
+    const bool limited = options.addressSpaceLimit && getrlimit(RLIMIT_AS, &oldLimit) == 0;
+    if (limited) {
+        rlimit lower = oldLimit;
+        lower.rlim_cur = static_cast<rlim_t>(*options.addressSpaceLimit);
+        setrlimit(RLIMIT_AS, &lower);
+    }
     const int spawned = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    if (limited) setrlimit(RLIMIT_AS, &oldLimit);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(inPipe[0]);
@@ -67,8 +87,11 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
         return r;
     }
 
+    if (options.closeOutput) {
+        close(outPipe[0]);
+        outPipe[0] = -1;
+    }
     // Standard input: written whole before anything is read (the inputs are small), then closed.
-    std::signal(SIGPIPE, SIG_IGN);
     for (std::size_t done = 0; done < options.input.size();) {
         const ssize_t n = write(inPipe[1], options.input.data() + done, options.input.size() - done);
         if (n < 0 && errno == EINTR) continue;
@@ -76,13 +99,14 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
         done += static_cast<std::size_t>(n);
     }
     close(inPipe[1]);
+    if (options.whileRunning) options.whileRunning(pid);
 
     const auto started = std::chrono::steady_clock::now();
     const auto deadline = started + kProcessTimeout;
     bool interrupted = false;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&r.out, &r.err};
-    int open = 2;
+    int open = outPipe[0] < 0 ? 1 : 2;
     while (open > 0) {
         const auto now = std::chrono::steady_clock::now();
         if (now > deadline) {

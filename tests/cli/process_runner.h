@@ -3,9 +3,12 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace NuvixTest {
 
@@ -20,6 +23,15 @@ struct TProcessResult {
 struct TRunOptions {
     std::string input;                                  // standard input
     std::optional<std::chrono::milliseconds> interrupt; // send SIGINT this long after the start
+    std::optional<std::string> outputFile; // standard output goes to this file instead (out stays empty)
+    bool closeOutput = false;     // the reader of standard output quits at once, before reading
+    bool ignoreBrokenPipe = false; // the runner starts with SIGPIPE ignored, as some parents leave it
+    // Called with the runner's id once it started (and its input was written), before its
+    // output is read; for sending it signals at chosen moments. Its output must fit the
+    // pipes meanwhile.
+    std::function<void(pid_t)> whileRunning;
+    // The runner's address space limit in bytes (`ulimit -v`), none when unset.
+    std::optional<unsigned long long> addressSpaceLimit;
 };
 
 // Runs varnexcalc-cli with the given arguments. A run that hangs is killed after a

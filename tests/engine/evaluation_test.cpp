@@ -155,7 +155,7 @@ TEST(Evaluation, ArrayElementAccess) {
         {"a[0]=9, a[1/0] + a[0/0]", "18"},
         {"a[1e9]", "Error: Illegal array element access in array a"},
         {"a[0]=1, a[q]", "Error: Variable q has no value"},
-        {"x=1, x[0]", "Error: "}, // the name is a scalar: flag only
+        {"x=1, x[0]", "Error: Index: x is not an array"},
         {"$a[3]=1, $a[3]+$a[2]", "1"},
     });
 }
@@ -231,10 +231,17 @@ TEST(Evaluation, AssignmentResultsAndMessages) {
         {"i=0, a[i]=(i=3), a[3]", "3"}, // the right side runs before the index
         {"i=0, a[i]=(i=3), a[0]", "0"},
     });
-    for (const char* script : {"a[-1]=1", "a[-1.5]=1", "a[2147483647]=1", "a[2147483648]=1", "a[1e9]=1",
-                               "a[268435456]=1", "a[q]=1", "x=1, x[0]=2", "a[-1]='text'"}) {
+    for (const char* script : {"a[-1]=1", "a[-1.5]=1", "a[2147483648]=1", "a[-1]='text'"}) {
         EXPECT_EQ(Eval(script), storeFailed) << script;
     }
+    // Refused stores say why, and name the array.
+    const std::string beyondLimit = "Error: = operator: array index beyond the limit of 268435455";
+    ExpectResults({
+        {"a[2147483647]=1", beyondLimit}, {"a[1e9]=1", beyondLimit}, {"a[268435456]=1", beyondLimit},
+        {"a[268435456]='text'", beyondLimit}, {"a[0]=1, a[268435456]+=1", "Error: Illegal array element access in array a"},
+        {"a[q]=1", "Error: = operator: index of a: Variable q has no value"},
+        {"x=1, x[0]=2", "Error: = operator: x is not an array"},
+    });
     ExpectResults({
         {"a[4294967296]=1, a[0]", "1"}, // low 32 bits of the index are 0
         {"a[1e300]=6, a[0]", "6"},      // beyond 64 bits: index 0
@@ -272,7 +279,7 @@ TEST(Evaluation, CompoundAssignments) {
         {"a[0]=1, a[0]*=5, a[0]", "5"},
         {"a[3]+=1", "Error: Illegal array element access in array a"},
         {"a[0]=1, a[-1]-=1", "Error: Illegal array element access in array a"},
-        {"x=1, x[0]+=1", "Error: "}, {"x+=q", "Error: Variable q has no value"},
+        {"x=1, x[0]+=1", "Error: Index: x is not an array"}, {"x+=q", "Error: Variable q has no value"},
     });
 }
 
@@ -291,7 +298,7 @@ TEST(Evaluation, CompoundAssignmentEvaluatesIndexTwice) {
     // the second run points at index -1: a numeric store fails with the flag alone, a text
     // append fails silently.
     ExpectResults({
-        {"a[0]=1, i=0, a[(i-=1)+1] += 1", "Error: "}, {"a[0]=1, i=0, a[(i-=1)+1] += 'x'", "1x"},
+        {"a[0]=1, i=0, a[(i-=1)+1] += 1", "Error: += operator: error setting a value (maybe negative array index)"}, {"a[0]=1, i=0, a[(i-=1)+1] += 'x'", "1x"},
         {"a[0]=1, i=0, a[(i+=1)-1] += 1, i", "2"}, {"a[0]=1, i=0, a[(i+=1)-1] += 1, a[1]", "2"},
     });
 }

@@ -26,7 +26,7 @@ TEST(ScriptFailures, EndAsScriptErrorsWithAMessage) {
     const TCase cases[] = {
         {"define(f(n); f(n + 1)), f(0)", "Stack Overflow"},
         {"define(f(s); f(s + 'x')), f('')", "Stack Overflow"},
-        {"a[2147483647] = 1", storeFailed},
+        {"a[2147483647] = 1", "Error: = operator: array index beyond the limit of 268435455"},
         {"a[-2147483648] = 1", storeFailed},
         {"a[2147483647]", "Error: Illegal array element access in array a"},
         {"a[0] = 1, a[2147483647] += 1", "Error: Illegal array element access in array a"},

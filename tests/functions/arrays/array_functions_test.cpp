@@ -50,7 +50,7 @@ TEST(Length, CountsBytesOfTextsAndElementsOfArrays) {
         {"x=3, length(x)", "Error: Length: Array or string expected"},
         {"length(x)", "Error: Variable x has no value"},
         {"a[2]=1, length(a[7])", "Error: Illegal array element access in array a"},
-        {"x=1, length(x[])", "Error: "}, // the name belongs to a scalar: flag only
+        {"x=1, length(x[])", "Error: Index: x is not an array"},
     });
 }
 
@@ -63,7 +63,7 @@ TEST(Clear, EmptiesTheArrayAndReturnsOne) {
     ExpectResults({
         {"clear(5)", "Syntax: Illegal argument"},
         {"x=1, clear(x)", "Error: Clear: Array expected"},
-        {"x=1, clear(x[])", "Error: "},
+        {"x=1, clear(x[])", "Error: Clear: x is not an array"},
     });
 }
 
@@ -125,7 +125,7 @@ TEST(ArrayCopy, RejectsNonArraysWhileParsingAndStopsOnArgumentErrors) {
         {"arraycopy(t;s[];0;1)", "Syntax: Illegal argument"},
         {"arraycopy(t[];5;0;1)", "Syntax: Illegal argument"},
         {"arraycopy(t[];s[];x;1)", "Error: Variable x has no value"},
-        {"x=1, arraycopy(x[];s[];0;1)", "Error: "},
+        {"x=1, arraycopy(x[];s[];0;1)", "Error: ArrayCopy: x is not an array"},
     });
     ExpectArrays({{"t[0]=4, s[0]=1, arraycopy(t[];s[];0;x)", "t", "Error: Variable x has no value | 4"}});
 }
@@ -146,7 +146,7 @@ TEST(Sort, ReturnsTheIndicesInAscendingOrderAndKeepsTheData) {
         {"sort(1;b[])", "Syntax: Illegal argument"},
         {"x=1, sort(x;b[])", "Error: Sort: First argument is not an array"},
         {"x=1, sort(a[];x)", "Error: Sort: Second argument is not an array"},
-        {"x=1, sort(a[];x[])", "Error: "},
+        {"x=1, sort(a[];x[])", "Error: Sort: x is not an array"},
     });
 }
 

@@ -82,9 +82,9 @@ TEST(Statistics, RejectArgumentsThatAreNotArrays) {
         {"seekmin(x)", "Error: seekmin: Array expected"},
         {"seekmax(2)", "Error: seekmax: Array expected"},
         // An arr[] whose name belongs to a scalar: the flag without a message.
-        {"x=1, mean(x[])", "Error: "},
-        {"x=1, arraymin(x[])", "Error: "},
-        {"x=1, seekmax(x[])", "Error: "},
+        {"x=1, mean(x[])", "Error: Mean: x is not an array"},
+        {"x=1, arraymin(x[])", "Error: arraymin: x is not an array"},
+        {"x=1, seekmax(x[])", "Error: seekmax: x is not an array"},
     });
 }
 

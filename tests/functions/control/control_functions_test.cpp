@@ -78,8 +78,8 @@ TEST(ForEach, RejectsArgumentsOfTheWrongKind) {
         {"foreach(5; a[]; 1)", "Syntax: Illegal argument"},
         {"b=1, foreach(i; b; 1)", "Error: ForEach: Second argument is not an array"},
         {"foreach(i; 3; 1)", "Error: ForEach: Second argument is not an array"},
-        {"b=1, foreach(i; b[]; 1)", "Error: "},             // the name is a scalar
-        {"b[3]=1, foreach(a[-1]; b[]; c=1)", "Error: "},    // the loop variable refuses
+        {"b=1, foreach(i; b[]; 1)", "Error: ForEach: b is not an array"},
+        {"b[3]=1, foreach(a[-1]; b[]; c=1)", "Error: ForEach: error setting a value (maybe negative array index)"},
         {"b[3]=1, foreach(a[0]; b[]; a[0]*10), a[0]", "3"}, // an element is a variable
     });
 }

@@ -201,8 +201,8 @@ TEST(Fft, ArgumentErrors) {
         {"a[1]=1, fft(u;a[];0;0;0;v;w;y;z)", "2"},
         // Names that belong to scalars.
         {"a=1, fft(0;a[];0;0;0;0;0;0;0)", "Error: FFT: ydata array missing."},
-        {"b=1, a[1]=1, fft(0;a[];0;0;0;b[];0;0;0)", "Error: "},
-        {"b=1, a[1]=1, fft(b[];a[];0;0;0;0;0;0;0)", "Error: "},
+        {"b=1, a[1]=1, fft(0;a[];0;0;0;b[];0;0;0)", "Error: FFT: b is not an array"},
+        {"b=1, a[1]=1, fft(b[];a[];0;0;0;0;0;0;0)", "Error: FFT: b is not an array"},
         // 2^17 + 1 samples extend to 2^18, which the increase takes beyond 2^27.
         {"a[131072]=1, fft(0;a[];0;10;0;0;0;0;0)",
          "Error: FFT: Transform too long (more than 134217728 points with the resolution increase)"},

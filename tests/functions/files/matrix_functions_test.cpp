@@ -97,8 +97,8 @@ TEST_F(MatrixFiles, ReadErrors) {
         {"readmatrix(5;'x')", "Syntax: Illegal argument"},
         {"readmatrix(b;'x')", "Syntax: Illegal argument"},
     });
-    // A scalar's name written as an array: the flag alone, as for any array operand.
-    EXPECT_EQ(Eval("b=1, readmatrix(b[];" + Quoted(missing) + ")"), "Error: ");
+    // A scalar's name written as an array, as for any array operand.
+    EXPECT_EQ(Eval("b=1, readmatrix(b[];" + Quoted(missing) + ")"), "Error: Index: b is not an array");
 }
 
 TEST_F(MatrixFiles, HugeTablesAreRefusedBeforeAnythingChanges) {
@@ -137,7 +137,7 @@ TEST_F(MatrixFiles, WriteErrors) {
         {"a[0]=1, writematrix(" + Quoted(noDir) + ";a[];1)",
          "Error: WriteMatrix: unable to create file " + noDir},
         {"a[0]=1, writematrix('/dev/full';a[];1)", "Error: WriteMatrix: Error writing to file /dev/full"},
-        {"a=1, writematrix('/dev/null';a[];1)", "Error: "},
+        {"a=1, writematrix('/dev/null';a[];1)", "Error: Index: a is not an array"},
         {"writematrix(" + x + ";5;1)", "Syntax: Illegal argument"},
     });
     // Nothing to write to a full device: no error.

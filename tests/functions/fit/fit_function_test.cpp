@@ -143,14 +143,14 @@ TEST(Fit, NothingHappensWithoutPointsOrParameters) {
 TEST(Fit, ArgumentErrors) {
     const std::string fit = "fit(xd[];yd[];p[];x;p[0]*x;lo[];hi[];chi)";
     ExpectResults({
-        // Names of the other kind: the error flag without a message.
-        {(kLine + "p[0]=1, x[0]=1, " + fit).c_str(), "Error: "},
-        {(kLine + "p=1, " + fit).c_str(), "Error: "},
-        {(kLine + "p[0]=1, chi[0]=1, " + fit).c_str(), "Error: "},
-        {(kLine + "p[0]=1, lo=1, " + fit).c_str(), "Error: "},
-        {(kLine + "p[0]=1, hi=1, " + fit).c_str(), "Error: "},
-        {("xd=1, yd[0]=1, p[0]=1, " + fit).c_str(), "Error: "},
-        {("yd=1, xd[0]=1, p[0]=1, " + fit).c_str(), "Error: "},
+        // Names of the other kind, named in the message.
+        {(kLine + "p[0]=1, x[0]=1, " + fit).c_str(), "Error: Fit: x is an array"},
+        {(kLine + "p=1, " + fit).c_str(), "Error: Fit: p is not an array"},
+        {(kLine + "p[0]=1, chi[0]=1, " + fit).c_str(), "Error: Fit: chi is an array"},
+        {(kLine + "p[0]=1, lo=1, " + fit).c_str(), "Error: Fit: lo is not an array"},
+        {(kLine + "p[0]=1, hi=1, " + fit).c_str(), "Error: Fit: hi is not an array"},
+        {("xd=1, yd[0]=1, p[0]=1, " + fit).c_str(), "Error: Fit: xd is not an array"},
+        {("yd=1, xd[0]=1, p[0]=1, " + fit).c_str(), "Error: Fit: yd is not an array"},
         {(kLine + "p[1024]=1, " + fit).c_str(), "Error: Fit: Too many parameters (more than 1024)"},
         {(kLine + "p[0]=1, fit(xd[];yd[];p[];x;p[0]*x+q;0;0;chi)").c_str(), "Error: Variable q has no value"},
         {"fit(1;yd[];p[];x;p[0]*x;0;0;chi)", "Syntax: Illegal argument"},
