@@ -18,5 +18,7 @@ void FuzzMatrixFile(const std::uint8_t* data, std::size_t size);
 void FuzzRegexp(const std::uint8_t* data, std::size_t size);
 // TextToNumber, FormatNumber and DoubleToInt32 against references and round trips.
 void FuzzConversions(const std::uint8_t* data, std::size_t size);
+// The CSV reader and the GUI file loader; what they read is written and read back.
+void FuzzGuiFile(const std::uint8_t* data, std::size_t size);
 
 } // namespace NuvixFuzz

@@ -29,6 +29,7 @@ const TTarget kTargets[] = {
     {"matrix_file", &NuvixFuzz::FuzzMatrixFile},
     {"regexp", &NuvixFuzz::FuzzRegexp},
     {"conversions", &NuvixFuzz::FuzzConversions},
+    {"gui_file", &NuvixFuzz::FuzzGuiFile},
 };
 
 std::vector<fs::path> FilesIn(const fs::path& dir) {
