@@ -25,7 +25,7 @@
 #include "engine/parser.h"
 #include "engine/result_text.h"
 #include "instruments/calculator.h"
-#include "instruments/panel_model.h"
+#include "instruments/panel_host.h"
 #include "instruments/plot_model.h"
 #include "instruments/text_output.h"
 
@@ -172,6 +172,29 @@ private:
     bool lineOpen_ = false;
 };
 
+// The runner shows no panels: loadgui fails (0), so no control exists to be set, read or
+// changed, and no user can signal the GUI event. A wait without a time limit can then only
+// end on Ctrl+C, which the runner says once, on standard error.
+class THeadlessPanels final : public TPanelHost {
+public:
+    bool CreatePanel(int, std::string, TEvent&) override { return false; }
+    void CloseAll() override {}
+    void NamePanel(int, std::string) override {}
+    bool SetProperty(int, int, int, const TReturnValue&) override { return false; }
+    bool GetProperty(int, int, int, TReturnValue&) override { return false; }
+    bool HasChanged(int, int) override { return false; }
+    void WaitingWithoutLimit() override {
+        if (told_) return;
+        told_ = true;
+        std::cerr << "varnexcalc-cli: waitguievent(0) waits for ever: no panel can send events here "
+                     "(Ctrl+C ends the wait)"
+                  << std::endl;
+    }
+
+private:
+    bool told_ = false;
+};
+
 // Ctrl+C: the first asks the run to break, the second ends the program at once. The
 // signal is taken by a thread of its own (sigwait), so nothing runs in a handler.
 void WatchInterrupts(TCalculator& calculator) {
@@ -291,7 +314,7 @@ int RunCli(int argc, char** argv) {
 
     TStdoutOutput output;
     TPlotModel plots;
-    TPanelModel panels;
+    THeadlessPanels panels;
     TRunEndWaiter waiter;
     TCalculator calculator(&waiter);
     calculator.SetWindows(TRunContext{&output, &plots, &panels});

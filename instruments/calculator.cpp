@@ -2,13 +2,15 @@
 #include "instruments/calculator.h"
 
 #include "functions/standard_table.h"
+#include "instruments/gui_functions.h"
 #include "instruments/output_functions.h"
 
 namespace NuvixParser {
 
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry() {
     static const std::shared_ptr<const TFunctionRegistry> registry =
-        MakeRegistry({StandardFunctionTable(), OutputFunctionTable()});
+        MakeRegistry({StandardFunctionTable(), OutputFunctionTable(),
+                      GuiFunctionTable()});
     return registry;
 }
 

@@ -1,6 +1,9 @@
 // TCommParser: Clone and the end-of-run cleanup.
 #include "instruments/comm_parser.h"
 
+#include "instruments/panel_host.h"
+#include "instruments/run_context.h"
+
 namespace NuvixParser {
 
 TCommParser::TCommParser(TGlobalVarList& globals, std::shared_ptr<const TFunctionRegistry> registry)
@@ -10,9 +13,10 @@ std::unique_ptr<TParserBase> TCommParser::Clone() const {
     return std::make_unique<TCommParser>(Globals(), BaseRegistry());
 }
 
-void TCommParser::AfterRun() {
-    TParser::AfterRun();
+void TCommParser::AfterRun(TCalcInfo& ci) {
+    TParser::AfterRun(ci);
     CloseSerialPorts();
+    if (TPanelHost* panels = PanelHostOf(ci)) panels->CloseAll();
 }
 
 // No port may outlive the run that opened it: every slot of the port table is closed

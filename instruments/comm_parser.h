@@ -14,8 +14,9 @@ public:
 
     // A TCommParser over the same global variable list and function set.
     std::unique_ptr<TParserBase> Clone() const override;
-    // After every run: closes the serial ports the run left open.
-    void AfterRun() override;
+    // After every run: closes the serial ports the run left open, then every runtime
+    // control panel (panels live only while the script that loaded them runs).
+    void AfterRun(TCalcInfo& ci) override;
 
 private:
     static void CloseSerialPorts();

@@ -14,14 +14,15 @@ using NuvixParser::TCommParser;
 using NuvixParser::TGlobalVarList;
 using NuvixParser::TParserBase;
 
-TEST(CommParser, HasTheStandardFunctionsAndTheOutputFunctions) {
+TEST(CommParser, HasTheStandardOutputAndPanelFunctions) {
     TGlobalVarList globals;
     TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
-    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3);
+    EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 + 6);
     for (const auto& e : NuvixParser::StandardFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
-    for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText"})
+    for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText", "loadgui", "panelname",
+                             "setproperty", "getproperty", "HasChanged", "waitguievent"})
         EXPECT_NE(parser.Registry().Lookup(name), nullptr) << name;
     // A parser of the standard library alone does not know them.
     NuvixParser::TParser plain(globals, NuvixParser::StandardRegistry());

@@ -28,8 +28,7 @@ constexpr const char* kArrivingFunctions[] = {
     "plotclearcurve", "plotaxis", "plotview", "plotautoscale", "plotcurveparms",
     "commopen", "commclose", "commwrite", "commreadln", "commread", "commlineterm", "commreadbin",
     "commwritebin", "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
-    "gpibtimeout", "gpibboard", "gpibsta", "gpiberr", "loadgui", "panelname", "setproperty", "getproperty",
-    "haschanged", "waitguievent",
+    "gpibtimeout", "gpibboard", "gpibsta", "gpiberr",
 };
 
 bool IsArriving(std::string_view name) {
