@@ -22,8 +22,6 @@ struct TGridRect {
     friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
-enum class TAlignment { Left = 0, Center = 1, Right = 2 };
-
 class TEditObject {
 public:
     // Called after every change of the control that a script should notice (a user's, or
@@ -84,7 +82,8 @@ public:
     std::string EditorText() const override { return text; }
 
     std::string text;
-    // Any integer a script set; only 0..2 reach the screen.
+    // 0 left, 1 centre, 2 right; a script may store any integer, but only these reach
+    // the screen.
     std::int32_t alignment = 0;
 };
 
@@ -121,7 +120,7 @@ public:
     std::string EditorText() const override { return text; }
 
     std::string text;
-    std::int32_t alignment = 0;
+    std::int32_t alignment = 0; // as a label's
 };
 
 class TButtonObject final : public TEditObject {
