@@ -31,7 +31,7 @@
 #include "functions/files/child_processes.h"
 #include "instruments/calculator.h"
 #include "instruments/graphic_panel.h"
-#include "instruments/panel_model.h"
+#include "instruments/panel_host.h"
 #include "instruments/plot_model.h"
 #include "instruments/plot_text_file.h"
 #include "instruments/svg_canvas.h"
@@ -256,6 +256,29 @@ private:
     bool lineOpen_ = false;
 };
 
+// The runner shows no panels: loadgui fails (0), so no control exists to be set, read or
+// changed, and no user can signal the GUI event. A wait without a time limit can then only
+// end on Ctrl+C, which the runner says once, on standard error.
+class THeadlessPanels final : public TPanelHost {
+public:
+    bool CreatePanel(int, std::string, TEvent&) override { return false; }
+    void CloseAll() override {}
+    void NamePanel(int, std::string) override {}
+    bool SetProperty(int, int, int, const TReturnValue&) override { return false; }
+    bool GetProperty(int, int, int, TReturnValue&) override { return false; }
+    bool HasChanged(int, int) override { return false; }
+    void WaitingWithoutLimit() override {
+        if (told_) return;
+        told_ = true;
+        std::cerr << "varnexcalc-cli: waitguievent(0) waits for ever: no panel can send events here "
+                     "(Ctrl+C ends the wait)"
+                  << std::endl;
+    }
+
+private:
+    bool told_ = false;
+};
+
 // The signals the watcher takes: blocked in every thread (before any starts), so only its
 // sigwait sees them.
 sigset_t WatchedSignals() {
@@ -470,7 +493,7 @@ int Run(const TOptions& options) {
     pthread_sigmask(SIG_BLOCK, &watched, nullptr);
 
     TPlotModel plots;
-    TPanelModel panels;
+    THeadlessPanels panels;
     TRunEndWaiter waiter;
     TCalculator calculator(&waiter);
     TStdout out;

@@ -137,7 +137,7 @@ TReturnValue TParser::Calculate(TCalcInfo& ci) {
     } catch (const std::length_error&) {
         ci.SetError("Out of memory");
     }
-    AfterRun();
+    AfterRun(ci);
     return result;
 }
 

@@ -115,7 +115,8 @@ public:
     std::unique_ptr<TParserBase> Clone() const override;
 
     virtual void BeforeRun() {}
-    virtual void AfterRun() {}
+    // With the run's record: what a run opened in its windows or devices is closed here.
+    virtual void AfterRun(TCalcInfo&) {}
 
 private:
     std::string text_;

@@ -2,6 +2,7 @@
 #include "instruments/calculator.h"
 
 #include "functions/standard_table.h"
+#include "instruments/gui_functions.h"
 #include "instruments/output_functions.h"
 #include "instruments/plot_functions.h"
 #include "instruments/serial_functions.h"
@@ -11,7 +12,7 @@ namespace NuvixParser {
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry() {
     static const std::shared_ptr<const TFunctionRegistry> registry =
         MakeRegistry({StandardFunctionTable(), OutputFunctionTable(), PlotFunctionTable(),
-                      SerialFunctionTable()});
+                      SerialFunctionTable(), GuiFunctionTable()});
     return registry;
 }
 

@@ -15,7 +15,7 @@
 namespace NuvixParser {
 
 // Every function a calculator offers, in registration order: the standard library, then
-// text output (plots, instruments and panels join here). Built once and shared.
+// text output (plots and instruments join here), then the control panels. Built once and shared.
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry();
 
 // Owned by whoever runs calculations (the main window, the command-line runner). The

@@ -19,8 +19,9 @@ public:
     // A TCommParser over the same global variable list, function set and port table.
     std::unique_ptr<TParserBase> Clone() const override;
     // After every run, also one that ended with an error or a break: closes the serial
-    // ports the run left open.
-    void AfterRun() override;
+    // ports the run left open, then every runtime control panel (panels live only while
+    // the script that loaded them runs).
+    void AfterRun(TCalcInfo& ci) override;
 
 private:
     TSerialPorts* ports_;

@@ -9,6 +9,13 @@ namespace NuvixParser {
 
 class TEvent;
 
+// Panels are numbered 0..kLastPanel. Other numbers are refused before any host sees them,
+// so a script can neither reach outside the panel list nor make it grow without bound.
+constexpr int kLastPanel = 99;
+constexpr bool IsPanelNumber(int panel) {
+    return panel >= 0 && panel <= kLastPanel;
+}
+
 // The panel functions call these on the calculation thread; every call waits until the
 // window has handled it, so a value on the caller's stack stays valid and the controls
 // are only ever touched by the window's thread. Unknown panels or controls are answered
@@ -28,6 +35,9 @@ public:
     virtual bool GetProperty(int panel, int control, int property, TReturnValue& value) = 0;
     // Whether the user changed the control since the last time this answered true.
     virtual bool HasChanged(int panel, int control) = 0;
+    // Told before waitguievent waits without a time limit. A host that shows no panels
+    // says here (once) that no event can come; the wait still ends on a break.
+    virtual void WaitingWithoutLimit() {}
 };
 
 } // namespace NuvixParser

@@ -594,6 +594,18 @@ TEST_F(CliProcess, AFifoWithAWriterIsReadToItsEnd) {
     ExpectResult(RunCli({"-e", "fileread('" + fifo + "')"}, options), "1234", 0);
 }
 
+TEST_F(CliProcess, InterruptEndsAPanelWaitThatNoEventCanEnd) {
+    // No panel can be shown here: the first endless wait says so once, and Ctrl+C ends it.
+    const TProcessResult r = RunCli({"-e", "waitguievent(0.5), waitguievent(0), waitguievent(0)"}, InterruptAfter(300ms));
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1) << Describe(r);
+    EXPECT_EQ(r.out, "Error: Breaked\n") << Describe(r);
+    const std::string notice = "waitguievent(0) waits for ever";
+    const std::size_t at = r.err.find(notice);
+    EXPECT_NE(at, std::string::npos) << Describe(r);
+    EXPECT_EQ(r.err.find(notice, at + 1), std::string::npos) << Describe(r);
+}
+
 // ---- error positions to file lines ------------------------------------------------------------
 
 using NuvixCli::LocateInFile;

@@ -42,7 +42,7 @@ public:
         ++beforeRuns;
         bumpsSeenBefore = gBumps;
     }
-    void AfterRun() override {
+    void AfterRun(TCalcInfo&) override {
         ++afterRuns;
         bumpsSeenAfter = gBumps;
     }

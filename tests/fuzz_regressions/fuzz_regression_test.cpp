@@ -31,6 +31,7 @@ const TTarget kTargets[] = {
     {"conversions", &NuvixFuzz::FuzzConversions},
     {"plot_drawing", &NuvixFuzz::FuzzPlotDrawing},
     {"comm_settings", &NuvixFuzz::FuzzCommSettings},
+    {"gui_file", &NuvixFuzz::FuzzGuiFile},
 };
 
 std::vector<fs::path> FilesIn(const fs::path& dir) {

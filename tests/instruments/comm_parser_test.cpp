@@ -4,6 +4,7 @@
 #include "engine/function.h"
 #include "engine/function_registry.h"
 #include "functions/standard_table.h"
+#include "instruments/gui_functions.h"
 #include "instruments/output_functions.h"
 #include "instruments/plot_functions.h"
 #include "instruments/serial_functions.h"
@@ -16,17 +17,19 @@ using NuvixParser::TCommParser;
 using NuvixParser::TGlobalVarList;
 using NuvixParser::TParserBase;
 
-TEST(CommParser, HasTheStandardOutputAndPlotFunctions) {
+TEST(CommParser, HasTheStandardOutputPlotSerialAndPanelFunctions) {
     TGlobalVarList globals;
     TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
     EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 +
-                                  NuvixParser::PlotFunctionTable().size() + NuvixParser::SerialFunctionTable().size());
+                                  NuvixParser::PlotFunctionTable().size() + NuvixParser::SerialFunctionTable().size() +
+                                  NuvixParser::GuiFunctionTable().size());
     for (const auto& e : NuvixParser::StandardFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const auto& e : NuvixParser::PlotFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
-    for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText"})
+    for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText", "loadgui", "panelname",
+                             "setproperty", "getproperty", "HasChanged", "waitguievent"})
         EXPECT_NE(parser.Registry().Lookup(name), nullptr) << name;
     // A parser of the standard library alone does not know them.
     NuvixParser::TParser plain(globals, NuvixParser::StandardRegistry());

@@ -25,8 +25,7 @@ using namespace NuvixParser;
 // (remove a name here when its function arrives).
 constexpr const char* kArrivingFunctions[] = {
     "gpibwritebin", "gpibreadbin", "gpibprintln", "gpibprint", "gpibreadln", "gpibread",
-    "gpibtimeout", "gpibboard", "gpibsta", "gpiberr", "loadgui", "panelname", "setproperty", "getproperty",
-    "haschanged", "waitguievent",
+    "gpibtimeout", "gpibboard", "gpibsta", "gpiberr",
 };
 
 bool IsArriving(std::string_view name) {
