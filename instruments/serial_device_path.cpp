@@ -1,41 +1,25 @@
 // Port numbers to device paths: environment, the user's mapping file, the Linux default.
 #include "instruments/serial_device_path.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "instruments/text_fields.h"
+
 namespace NuvixParser {
-namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-} // namespace
 
 std::optional<std::string> MappedDevice(std::string_view mapping, int port) {
     const std::string name = "COM" + std::to_string(port + 1);
     std::optional<std::string> device;
     while (!mapping.empty()) {
         const std::size_t eol = mapping.find('\n');
-        const std::string_view line = Trim(mapping.substr(0, eol));
+        const std::string_view line = TrimBlanks(mapping.substr(0, eol));
         mapping.remove_prefix(eol == std::string_view::npos ? mapping.size() : eol + 1);
         const std::size_t eq = line.find('=');
         if (line.empty() || line.front() == '#' || eq == std::string_view::npos) continue;
-        const std::string_view path = Trim(line.substr(eq + 1));
-        if (SameNameIgnoringCase(Trim(line.substr(0, eq)), name) && !path.empty()) device = std::string(path);
+        const std::string_view path = TrimBlanks(line.substr(eq + 1));
+        if (EqualIgnoringCase(TrimBlanks(line.substr(0, eq)), name) && !path.empty()) device = std::string(path);
     }
     return device;
 }
@@ -47,10 +31,10 @@ std::string SetMappedDevice(std::string_view mapping, int port, std::string_view
         const std::size_t eol = mapping.find('\n');
         const std::string_view raw = mapping.substr(0, eol);
         mapping.remove_prefix(eol == std::string_view::npos ? mapping.size() : eol + 1);
-        const std::string_view line = Trim(raw);
+        const std::string_view line = TrimBlanks(raw);
         const std::size_t eq = line.find('=');
         const bool isPort = !line.empty() && line.front() != '#' && eq != std::string_view::npos &&
-                            SameNameIgnoringCase(Trim(line.substr(0, eq)), name);
+                            EqualIgnoringCase(TrimBlanks(line.substr(0, eq)), name);
         if (!isPort) out.append(raw).append("\n");
     }
     if (!device.empty()) out.append(name).append("=").append(device).append("\n");

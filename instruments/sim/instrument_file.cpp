@@ -1,28 +1,15 @@
 // The instrument file: settings, init scripts and command rules; matching a command.
 #include "instruments/sim/instrument_file.h"
 
-#include <cctype>
 #include <charconv>
+
+#include "instruments/text_fields.h"
 
 namespace NuvixParser {
 namespace {
 
 // Not '*': SCPI commands begin with one (*IDN?).
 constexpr std::string_view kWildcard = "{}";
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -54,22 +41,22 @@ bool ReadInstrumentFile(std::string_view text, TInstrumentFile& out, std::string
     while (!text.empty()) {
         ++lineNumber;
         const std::size_t eol = text.find('\n');
-        const std::string_view line = Trim(text.substr(0, eol));
+        const std::string_view line = TrimBlanks(text.substr(0, eol));
         text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
         if (line.empty() || line.front() == '#') continue;
         const std::size_t arrow = line.find("=>");
         if (arrow != std::string_view::npos) {
-            const std::string_view pattern = Trim(line.substr(0, arrow));
+            const std::string_view pattern = TrimBlanks(line.substr(0, arrow));
             if (pattern.empty() || pattern.find(kWildcard) != pattern.rfind(kWildcard)) {
                 error = "line " + std::to_string(lineNumber) + ": a pattern needs text and at most one {}";
                 return false;
             }
-            out.rules.push_back({std::string(pattern), std::string(Trim(line.substr(arrow + 2))), delayMs});
+            out.rules.push_back({std::string(pattern), std::string(TrimBlanks(line.substr(arrow + 2))), delayMs});
             continue;
         }
         const std::size_t colon = line.find(':');
-        const std::string_view name = colon == std::string_view::npos ? line : Trim(line.substr(0, colon));
-        const std::string_view value = colon == std::string_view::npos ? "" : Trim(line.substr(colon + 1));
+        const std::string_view name = colon == std::string_view::npos ? line : TrimBlanks(line.substr(0, colon));
+        const std::string_view value = colon == std::string_view::npos ? "" : TrimBlanks(line.substr(colon + 1));
         bool ok = colon != std::string_view::npos;
         if (!ok) {
         } else if (EqualIgnoringCase(name, "terminator")) {
