@@ -60,6 +60,21 @@ bool SetAlignment(std::int32_t& alignment, const TReturnValue& value) {
     return ValidAlignment(alignment);
 }
 
+// Property 0 (the text) and 1 (the alignment) of the controls that show a text: labels,
+// displays and edit fields.
+bool GetTextOrAlignment(int id, const std::string& text, std::int32_t alignment, TReturnValue& value) {
+    switch (id) {
+    case 0:
+        value.SetString(text);
+        return true;
+    case 1:
+        value.SetNumber(alignment);
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool TEditObject::SetProperty(int, const TReturnValue&) {
@@ -95,16 +110,7 @@ bool TLabelObject::SetProperty(int id, const TReturnValue& value) {
 }
 
 bool TLabelObject::GetProperty(int id, TReturnValue& value) const {
-    switch (id) {
-    case 0:
-        value.SetString(text);
-        return true;
-    case 1:
-        value.SetNumber(alignment);
-        return true;
-    default:
-        return false;
-    }
+    return GetTextOrAlignment(id, text, alignment, value);
 }
 
 void TDisplayObject::ReadFields(std::span<const std::string> fields) {
@@ -210,16 +216,7 @@ bool TEditControlObject::SetProperty(int id, const TReturnValue& value) {
 }
 
 bool TEditControlObject::GetProperty(int id, TReturnValue& value) const {
-    switch (id) {
-    case 0:
-        value.SetString(text);
-        return true;
-    case 1:
-        value.SetNumber(alignment);
-        return true;
-    default:
-        return false;
-    }
+    return GetTextOrAlignment(id, text, alignment, value);
 }
 
 // --- button --------------------------------------------------------------------------------
