@@ -35,4 +35,24 @@ void BM_MatchTwelveStars(benchmark::State& state) {
 }
 BENCHMARK(BM_MatchTwelveStars)->Arg(20'000)->Arg(200'000)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
+// The same pattern where every other byte is an 'x': the threads change at every byte, so no
+// run of bytes is passed over at once and every byte costs a step of all thirteen states
+// (the match is the whole text).
+void BM_MatchTwelveStarsEveryByte(benchmark::State& state) {
+    std::string text;
+    for (std::int64_t i = 0; i < state.range(0); ++i) text += i % 2 ? 'x' : 'a';
+    RunMatch(state, ".*.*.*.*.*.*.*.*.*.*.*.*x", std::move(text));
+}
+BENCHMARK(BM_MatchTwelveStarsEveryByte)->Arg(20'000)->Arg(200'000)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
+// A sentence over and over, with numbers but never the unit: most bytes begin no attempt.
+void BM_MatchNumberInProse(benchmark::State& state) {
+    const std::string sentence = "The width is 120 mm and the height 75 mm; ";
+    std::string text;
+    while (static_cast<std::int64_t>(text.size()) < state.range(0)) text += sentence;
+    text.resize(static_cast<std::size_t>(state.range(0)));
+    RunMatch(state, "[0-9]+\\s*km", std::move(text));
+}
+BENCHMARK(BM_MatchNumberInProse)->Arg(100'000)->Arg(1'000'000)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
 } // namespace

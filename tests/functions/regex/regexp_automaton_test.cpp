@@ -62,11 +62,13 @@ public:
         return p;
     }
 
+    // Some bytes come in runs: the automaton passes over runs of alike bytes in one go.
     std::string Text() {
         static const char kBytes[] = {'a', 'a', 'a', 'b', 'b', 'c', '\n', '\0', '\xE9', '.', '-', 'x'};
         std::string t;
-        const int length = Below(3) == 0 ? Below(4) : Below(28);
-        for (int i = 0; i < length; ++i) t += kBytes[Below(static_cast<int>(sizeof kBytes))];
+        const int pieces = Below(3) == 0 ? Below(4) : Below(24);
+        for (int i = 0; i < pieces; ++i)
+            t.append(Chance(4) ? 2 + Below(20) : 1, kBytes[Below(static_cast<int>(sizeof kBytes))]);
         return t;
     }
 
@@ -124,7 +126,8 @@ TEST(RegexpAutomaton, AgreesWithTheBacktrackerOnRandomPairs) {
 }
 
 // Texts far longer than any the random pairs reach, with known matches: these are the
-// searches the backtracker needs seconds or more for.
+// searches the backtracker needs seconds or more for, and long runs of alike bytes that the
+// automaton passes over in one go.
 TEST(RegexpAutomaton, FindsMatchesInLongTexts) {
     const std::string digits(1'000'000, '7');
     std::string twelveStars;
@@ -144,6 +147,9 @@ TEST(RegexpAutomaton, FindsMatchesInLongTexts) {
         {"7*$", digits + "\n" + digits, 0, digits.size()},
         {"^7+8", digits + "8", 0, digits.size() + 1},
         {"^7+8", digits, -1, 0},
+        {"7x", digits + "x", static_cast<std::ptrdiff_t>(digits.size()) - 1, 2}, // the latest attempt
+        {"7+x", digits + "x", 0, digits.size() + 1},                           // the first attempt
+        {"x[0-9]*y", "x" + digits + "y", 0, digits.size() + 2},
     };
     for (const auto& c : cases) {
         std::size_t length = 99;
