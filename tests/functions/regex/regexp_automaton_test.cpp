@@ -130,6 +130,8 @@ TEST(RegexpAutomaton, AgreesWithTheBacktrackerOnRandomPairs) {
 // automaton passes over in one go.
 TEST(RegexpAutomaton, FindsMatchesInLongTexts) {
     const std::string digits(1'000'000, '7');
+    std::string cycling; // bytes that differ but are alike to every element of '[0-9]+km'
+    for (int i = 0; i < 1'000'000; ++i) cycling += static_cast<char>('0' + i % 10);
     std::string twelveStars;
     for (int i = 0; i < 12; ++i) twelveStars += ".*";
     const struct {
@@ -140,11 +142,15 @@ TEST(RegexpAutomaton, FindsMatchesInLongTexts) {
     } cases[] = {
         {"[0-9]+km", digits, -1, 0},
         {"[0-9]+km", digits + "km", 0, digits.size() + 2},
+        {"[0-9]+km", cycling + "km", 0, cycling.size() + 2},
+        {"[0-9]+km", cycling + "k" + cycling + "km", static_cast<std::ptrdiff_t>(cycling.size()) + 1,
+         cycling.size() + 2},
         {"[0-9]+km", "x" + digits + " km 12km", static_cast<std::ptrdiff_t>(digits.size()) + 5, 4},
         {twelveStars + "x", digits, -1, 0},
         {twelveStars + "x", digits + "x" + digits + "x7", 0, 2 * digits.size() + 2},
         {twelveStars + "x", "\n" + digits + "x", 1, digits.size() + 1}, // '.' stops at line feeds
         {"7*$", digits + "\n" + digits, 0, digits.size()},
+        {".*x", digits + "\nx", static_cast<std::ptrdiff_t>(digits.size()) + 1, 1}, // all before die at the line feed
         {"^7+8", digits + "8", 0, digits.size() + 1},
         {"^7+8", digits, -1, 0},
         {"7x", digits + "x", static_cast<std::ptrdiff_t>(digits.size()) - 1, 2}, // the latest attempt
