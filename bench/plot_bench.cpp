@@ -40,7 +40,7 @@ void BM_RepaintMillionPoints(benchmark::State& state) {
     for (auto _ : state) {
         image.fill(Qt::white);
         QPainter painter(&image);
-        NuvixWindows::TPainterCanvas canvas(painter, QFont(QStringLiteral("Arial")));
+        NuvixWindows::TPainterCanvas canvas(painter, NuvixWindows::PlotFont());
         drawing.Paint(canvas, panel, "", image.width(), image.height());
     }
     state.SetLabel(state.range(0) ? "reduced" : "every point");

@@ -9,6 +9,12 @@
 
 namespace NuvixWindows {
 
+QFont PlotFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 TPainterCanvas::TPainterCanvas(QPainter& painter, const QFont& font) : painter_(painter), normal_(font), small_(font) {
     if (font.pointSizeF() > 1)
         small_.setPointSizeF(font.pointSizeF() - 1);
