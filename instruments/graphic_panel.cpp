@@ -193,11 +193,12 @@ void TGraphicPanel::PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve) {
         // Each pixel column's run of points as its first, lowest, highest (in the order they
         // came) and last point: within a column the segments between consecutive points
         // are vertical and join up to cover the lowest to the highest point, so these four
-        // draw the same pixels as all of them. The inner loop walks one column's run in
-        // floating point: a point stays in the column while its x position lies in the
-        // column's span, and the extremes of the clamped y positions are truncated once.
+        // draw the same pixels as all of them. A run is found by its x positions alone;
+        // its extremes are those of the y values themselves (the mapping to pixels keeps
+        // or reverses their order), so only four values of a run are mapped.
         TReducedLine line(canvas);
         const double top = l.top, bottom = l.bottom;
+        const auto yPixel = [&](double y) { return static_cast<int>(ClampedPosition(y * yr + yo, top, bottom)); };
         std::size_t i = 0;
         while (i < n) {
             if (std::isunordered(xs[i], ys[i])) {
@@ -209,22 +210,21 @@ void TGraphicPanel::PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve) {
             // Positions clamp onto the first and last column, so those reach out for ever.
             const double from = column <= l.left ? -HUGE_VAL : column;
             const double to = column >= l.right ? HUGE_VAL : column + 1.0;
-            const double first = ClampedPosition(ys[i] * yr + yo, top, bottom);
-            double lo = first, hi = first, last = first;
-            bool hiBeforeLo = false;
-            for (++i; i < n; ++i) {
-                const double xv = xs[i], yv = ys[i];
-                if (std::isunordered(xv, yv)) break;
-                const double x = xv * xr + xo;
+            std::size_t end = i + 1;
+            while (end < n && !std::isunordered(xs[end], ys[end])) {
+                const double x = xs[end] * xr + xo;
                 if (!(x >= from && x < to)) break;
-                last = ClampedPosition(yv * yr + yo, top, bottom);
-                if (last < lo) lo = last, hiBeforeLo = true;
-                if (last > hi) hi = last, hiBeforeLo = false;
+                ++end;
             }
-            line.Add(column, static_cast<int>(first));
-            line.Add(column, static_cast<int>(hiBeforeLo ? hi : lo));
-            line.Add(column, static_cast<int>(hiBeforeLo ? lo : hi));
-            line.Add(column, static_cast<int>(last));
+            const auto [low, high] = std::minmax_element(ys + i, ys + end);
+            const int a = yPixel(*low), b = yPixel(*high);
+            // The extreme that came first is drawn first.
+            const bool lowFirst = low < high;
+            line.Add(column, yPixel(ys[i]));
+            line.Add(column, lowFirst ? a : b);
+            line.Add(column, lowFirst ? b : a);
+            line.Add(column, yPixel(ys[end - 1]));
+            i = end;
         }
         return;
     }
