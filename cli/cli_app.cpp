@@ -399,7 +399,7 @@ TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_v
 bool WritePlots(const TPlotModel& plots, const TOptions& o) {
     const auto& tabs = plots.Tabs();
     const bool picture = o.plotFormat == "png" || o.plotFormat == "pdf";
-    // Qt starts only for the pictures it draws, and only when there is one to draw.
+    // Qt is loaded only for the pictures it draws, and only when there is one to draw.
     std::unique_ptr<TPlotPictures> pictures;
     for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
         const TPlotPanel* panel = tabs[tab].panel.get();
@@ -409,12 +409,13 @@ bool WritePlots(const TPlotModel& plots, const TOptions& o) {
         if (o.plotFormat == "txt") {
             bytes = PlotText(*panel);
         } else if (picture) {
-            if (!pictures) pictures = TPlotPictures::Start();
+            std::string error = "the picture could not be made";
+            if (!pictures) pictures = TPlotPictures::Start(error);
             if (pictures)
                 bytes = pictures->Draw(o.plotFormat == "png" ? TPictureFormat::Png : TPictureFormat::Pdf, *panel,
                                        tabs[tab].caption, o.plotWidth, o.plotHeight);
             if (bytes.empty()) {
-                std::cerr << "varnexcalc-cli: cannot draw " << path << "\n";
+                std::cerr << "varnexcalc-cli: cannot draw " << path << ": " << error << "\n";
                 return false;
             }
         } else {

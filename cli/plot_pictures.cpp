@@ -1,63 +1,72 @@
-// TPlotPictures with Qt: a QGuiApplication on the offscreen platform for the fonts, and
-// the plot window's image and PDF writers.
+// TPlotPictures: finds and loads the picture module beside the runner (in the build) or in
+// its library folder (installed), and paints plots through it.
 #include "cli/plot_pictures.h"
 
-#include <QGuiApplication>
-#include <cstdio>
+#include <dlfcn.h>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "instruments/graphic_panel.h"
 #include "instruments/plot_model.h"
-#include "windows/plot_picture.h"
 
 namespace NuvixCli {
 namespace {
 
-// Qt keeps references to the arguments for the application's lifetime. "-platform"
-// outranks QT_QPA_PLATFORM, so a display named in the environment (or a missing one)
-// makes no difference to the pictures.
-int gArgc = 3;
-char gName[] = "varnexcalc-cli";
-char gPlatformOption[] = "-platform";
-char gPlatform[] = "offscreen";
-char* gArgv[] = {gName, gPlatformOption, gPlatform, nullptr};
-
-// Qt's own complaints about the environment (no XDG_RUNTIME_DIR, say) are not the
-// runner's business; only its errors reach standard error, for the rest of the run.
-void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "varnexcalc-cli: %s\n", message.toLocal8Bit().constData());
+// The module's places relative to the runner's own folder.
+std::vector<std::filesystem::path> ModulePlaces() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    const std::filesystem::path folder = self.parent_path();
+#ifdef VARNEX_PICTURE_MODULE
+    return {folder / VARNEX_PICTURE_MODULE, folder / VARNEX_PICTURE_MODULE_DIR / VARNEX_PICTURE_MODULE};
+#else
+    return {};
+#endif
 }
-
-class TQtPlotPictures final : public TPlotPictures {
-public:
-    std::string Draw(TPictureFormat format, const NuvixParser::TPlotPanel& panel, std::string_view title, int width,
-                     int height) override {
-        const NuvixWindows::TDrawingRoutine draw = [&](NuvixParser::TPlotCanvas& canvas, int w, int h) {
-            NuvixParser::TGraphicPanel drawing;
-            drawing.Paint(canvas, panel, title, w, h);
-        };
-        const QSize size(width, height);
-        const QByteArray bytes = format == TPictureFormat::Png
-                                     ? NuvixWindows::PngPicture(draw, size)
-                                     : NuvixWindows::PdfPicture(draw, size, NuvixWindows::PageMillimetres(size));
-        return bytes.toStdString();
-    }
-
-private:
-    struct TQuiet {
-        TQuiet() { qInstallMessageHandler(QtMessages); }
-    } quiet_; // before the application starts
-    QGuiApplication app_{gArgc, gArgv};
-};
 
 } // namespace
 
 bool TPlotPictures::Available() {
+#ifdef VARNEX_PICTURE_MODULE
     return true;
+#else
+    return false;
+#endif
 }
 
-std::unique_ptr<TPlotPictures> TPlotPictures::Start() {
-    return std::make_unique<TQtPlotPictures>();
+std::unique_ptr<TPlotPictures> TPlotPictures::Start(std::string& error) {
+    if (!Available()) {
+        error = "this runner was built without Qt";
+        return nullptr;
+    }
+    error = "the picture module was not found beside the runner";
+    for (const std::filesystem::path& place : ModulePlaces()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(place, ec)) continue;
+        // Never closed: Qt's libraries stay loaded until the runner ends.
+        void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            error = dlerror();
+            return nullptr;
+        }
+        const auto create = reinterpret_cast<TPictureDrawerFactory>(dlsym(module, kPictureDrawerFactory));
+        if (!create) {
+            error = place.string() + " has no " + kPictureDrawerFactory;
+            return nullptr;
+        }
+        return std::unique_ptr<TPlotPictures>(new TPlotPictures(std::unique_ptr<TPictureDrawer>(create())));
+    }
+    return nullptr;
+}
+
+std::string TPlotPictures::Draw(TPictureFormat format, const NuvixParser::TPlotPanel& panel, std::string_view title,
+                                int width, int height) {
+    return drawer_->Draw(format, width, height, [&](NuvixParser::TPlotCanvas& canvas, int w, int h) {
+        NuvixParser::TGraphicPanel drawing;
+        drawing.Paint(canvas, panel, title, w, h);
+    });
 }
 
 } // namespace NuvixCli
