@@ -15,11 +15,10 @@ namespace {
 
 // The module's places relative to the runner's own folder.
 std::vector<std::filesystem::path> ModulePlaces() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    const std::filesystem::path folder = self.parent_path();
 #ifdef VARNEX_PICTURE_MODULE
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    if (ec) return {};
     return {folder / VARNEX_PICTURE_MODULE, folder / VARNEX_PICTURE_MODULE_DIR / VARNEX_PICTURE_MODULE};
 #else
     return {};

@@ -58,7 +58,7 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
     posix_spawnattr_setsigdefault(&attr, &all);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    std::vector<std::string> args{VARNEX_CLI_PATH};
+    std::vector<std::string> args{options.program.value_or(VARNEX_CLI_PATH)};
     args.insert(args.end(), cliArgs.begin(), cliArgs.end());
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

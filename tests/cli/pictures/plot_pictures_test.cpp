@@ -139,4 +139,19 @@ TEST_F(PlotPictures, NeedNoDisplay) {
     EXPECT_FALSE(fs::exists(dir_ / "plot-1.png")); // a tab without curves
 }
 
+// A runner whose picture module is missing says so, and writes no file in its place.
+TEST_F(PlotPictures, AMissingModuleIsReported) {
+    const fs::path alone = dir_ / "alone";
+    fs::create_directory(alone);
+    fs::copy_file(VARNEX_CLI_PATH, alone / "varnexcalc-cli");
+    TRunOptions options;
+    options.program = (alone / "varnexcalc-cli").string();
+    const TProcessResult r =
+        RunCli({"--plots", dir_.string(), "--plot-format", "png", "-e", "plot(0;0;x;x;0;1;4)"}, options);
+    EXPECT_EQ(r.exitCode, 3) << Describe(r);
+    EXPECT_NE(r.err.find("cannot draw"), std::string::npos) << Describe(r);
+    EXPECT_NE(r.err.find("picture module"), std::string::npos) << Describe(r);
+    EXPECT_FALSE(fs::exists(dir_ / "plot-0.png"));
+}
+
 } // namespace
