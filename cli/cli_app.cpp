@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/plot_pictures.h"
 #include "engine/function_help.h"
 #include "engine/macro_file.h"
 #include "engine/parser.h"
@@ -44,7 +45,7 @@ namespace {
 
 const char* const kUsage =
     "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin]\n"
-    "                      [--plots DIR [--plot-format svg|txt] [--plot-size WxH]] [FILE|-]\n"
+    "                      [--plots DIR [--plot-format svg|png|pdf|txt] [--plot-size WxH]] [FILE|-]\n"
     "       varnexcalc-cli --functions | --describe NAME\n"
     "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
     "  -e TEXT   the calculator panel's script instead of FILE's\n"
@@ -54,8 +55,9 @@ const char* const kUsage =
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
     "  --plots DIR         after the run, write every plot tab that holds curves as\n"
-    "                      DIR/plot-<tab>.svg (tabs numbered from 0 as scripts number them)\n"
-    "  --plot-format FMT   svg (default), or txt: the plot window's Save As Text file\n"
+    "                      DIR/plot-<tab>.<FMT> (tabs numbered from 0 as scripts number them)\n"
+    "  --plot-format FMT   svg (default), png, pdf (one page of the size at 96 pixels per\n"
+    "                      inch), or txt: the plot window's Save As Text file\n"
     "  --plot-size WxH     the picture size in pixels, 640x420 by default\n"
     "  --functions      list every built-in function with its parameters\n"
     "  --describe NAME  print the help of the built-in function NAME\n"
@@ -182,8 +184,12 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
                 o.plotDir = v;
             else if (a == "--plot-format" && (v == "svg" || v == "txt"))
                 o.plotFormat = v;
+            else if (a == "--plot-format" && (v == "png" || v == "pdf") && !TPlotPictures::Available())
+                return UsageError("plot format " + v + " needs Qt, which this build of the runner has not");
+            else if (a == "--plot-format" && (v == "png" || v == "pdf"))
+                o.plotFormat = v;
             else if (a == "--plot-format")
-                return UsageError("plot format must be svg or txt, not '" + v + "'");
+                return UsageError("plot format must be svg, png, pdf or txt, not '" + v + "'");
             else if (!ParseSize(v, o.plotWidth, o.plotHeight))
                 return UsageError("plot size must be WxH in pixels, not '" + v + "'");
             continue;
@@ -389,22 +395,35 @@ TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_v
 
 // Writes every tab that holds curves as DIR/plot-<tab>.<format>, drawn by the plot window's
 // own panel code with the tab's caption as title. False after reporting a file that could
-// not be written.
+// not be made or written.
 bool WritePlots(const TPlotModel& plots, const TOptions& o) {
     const auto& tabs = plots.Tabs();
+    const bool picture = o.plotFormat == "png" || o.plotFormat == "pdf";
+    // Qt is loaded only for the pictures it draws, and only when there is one to draw.
+    std::unique_ptr<TPlotPictures> pictures;
     for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
         const TPlotPanel* panel = tabs[tab].panel.get();
         if (!panel || panel->curves.empty()) continue;
+        const std::string path = *o.plotDir + "/plot-" + std::to_string(tab) + "." + o.plotFormat;
         std::string bytes;
         if (o.plotFormat == "txt") {
             bytes = PlotText(*panel);
+        } else if (picture) {
+            std::string error = "the picture could not be made";
+            if (!pictures) pictures = TPlotPictures::Start(error);
+            if (pictures)
+                bytes = pictures->Draw(o.plotFormat == "png" ? TPictureFormat::Png : TPictureFormat::Pdf, *panel,
+                                       tabs[tab].caption, o.plotWidth, o.plotHeight);
+            if (bytes.empty()) {
+                std::cerr << "varnexcalc-cli: cannot draw " << path << ": " << error << "\n";
+                return false;
+            }
         } else {
             TSvgCanvas canvas;
             TGraphicPanel drawing;
             drawing.Paint(canvas, *panel, tabs[tab].caption, o.plotWidth, o.plotHeight);
             bytes = canvas.Document(o.plotWidth, o.plotHeight);
         }
-        const std::string path = *o.plotDir + "/plot-" + std::to_string(tab) + "." + o.plotFormat;
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         file.close();

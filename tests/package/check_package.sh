@@ -35,6 +35,7 @@ outside=$(cd "$work/root" && find . -type f | grep -v "^.$prefix/" || true)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends" | grep -q "libqt6widgets6" || fail "Depends lacks Qt's widgets library: $depends"
 echo "$depends" | grep -q "libc6" || fail "Depends lacks the C library: $depends"
+echo "$depends" | grep -q "qt6-qpa-plugins" || fail "Depends lacks Qt's platform plugins: $depends"
 
 grep -q "^Exec=\"$prefix/bin/varnexcalc\" %f$" "$root/share/applications/varnexcalc.desktop" ||
     fail "the desktop entry does not start $prefix/bin/varnexcalc"
@@ -43,6 +44,8 @@ gzip -t "$root/share/man/man1/varnexcalc-cli.1.gz" || fail "the manual page is n
 
 result=$("$root/bin/varnexcalc-cli" -e "1+1") || fail "the unpacked runner failed"
 [ "$result" = "2" ] || fail "the unpacked runner printed '$result' for 1+1"
+"$root/bin/varnexcalc-cli" --plots "$work" --plot-format png -e "plot(0;0;x;x;0;1;4)" >/dev/null &&
+    [ -s "$work/plot-0.png" ] || fail "the unpacked runner wrote no PNG plot"
 
 # The installed example multimeter answers the installed runner over a pseudo-terminal.
 "$root/bin/varnex-instrument-sim" --link "$work/dmm" "$root/share/varnexcalc/instruments/multimeter.instrument" \
