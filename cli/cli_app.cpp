@@ -483,8 +483,14 @@ int Run(const TOptions& options) {
         if (!chosen) return UsageError("no calculator panel '" + *options.panel + "'");
     }
 
-    TSource global{fileName, fileBytes, tabs[0].offset, tabs[0].text};
-    TSource panel{fileName, fileBytes, tabs[chosen].offset, tabs[chosen].text};
+    // The panels' texts are read where they stand in the file: the copies SplitMacroText
+    // made go before the compile, which makes a copy of its own.
+    const auto inFile = [&](const TMacroPanel& tab) {
+        return fileBytes.empty() ? std::string_view() : std::string_view(fileBytes).substr(tab.offset, tab.text.size());
+    };
+    TSource global{fileName, fileBytes, tabs[0].offset, inFile(tabs[0])};
+    TSource panel{fileName, fileBytes, tabs[chosen].offset, inFile(tabs[chosen])};
+    std::vector<TMacroPanel>().swap(tabs);
     if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
     if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
 

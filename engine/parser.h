@@ -30,8 +30,11 @@ struct TCodePosInfo {
         kString = 5,
         kComment = 6,
     };
-    int position;
-    int kind;
+    // Four bytes a mark, as a script has about as many marks as tokens. Positions reach
+    // kMaxPosition; the tokens of a text beyond it get no marks.
+    static constexpr int kMaxPosition = (1 << 28) - 1;
+    int position : 29; // -1 at the end of the text
+    unsigned kind : 3;
     bool operator==(const TCodePosInfo&) const = default;
 };
 
