@@ -15,14 +15,11 @@
 #include "engine/function_registry.h"
 #include "engine/out_of_memory.h"
 #include "instruments/calculator.h"
-#include "tests/app/qt_test_environment.h"
 
 namespace {
 
 using NuvixApp::TMainForm;
 using namespace NuvixParser;
-
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new NuvixTest::TQtEnvironment);
 
 // A function whose call cannot be compiled: memory runs out the moment the parser has
 // read its arguments (its help, which makes the node, still works).
@@ -63,6 +60,9 @@ TEST(OutOfMemory, ACompileThatRunsOutIsReportedAndEditingGoesOn) {
 }
 
 TEST(OutOfMemory, AFileTooLargeToReadLeavesTheDocumentAlone) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer ends the program on an allocation this large instead of failing it";
+#endif
     QTemporaryDir dir;
     // A file of a terabyte that takes no disk: reading it cannot find the memory.
     const QString path = dir.filePath("huge.zma");
