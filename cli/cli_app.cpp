@@ -29,7 +29,9 @@
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
+#include "engine/out_of_memory.h"
 #include "functions/files/child_processes.h"
+#include "functions/files/end_signals.h"
 #include "instruments/calculator.h"
 #include "instruments/graphic_panel.h"
 #include "instruments/panel_host.h"
@@ -285,43 +287,19 @@ private:
     bool told_ = false;
 };
 
-// The signals the watcher takes: blocked in every thread (before any starts), so only its
-// sigwait sees them.
-sigset_t WatchedSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
-    return set;
-}
-
-// Ctrl+C: the first asks the run to break, the second ends the runner at once; SIGTERM,
-// SIGHUP and SIGQUIT end it at once too. Whatever ends the runner first ends the programs
-// execute has running: they run in process groups of their own, which the signal that
-// ends ours does not reach. The signals are taken by a thread of its own (sigwait), so
-// nothing runs in a handler.
+// Ctrl+C: the first asks the run to break, the second ends the runner at once (exit status
+// 130); SIGTERM, SIGHUP and SIGQUIT end it at once too. Whatever ends the runner first ends
+// the programs execute has running (see WatchEndSignals).
 void WatchSignals(TCalculator& calculator) {
-    std::thread([&calculator] {
-        const sigset_t set = WatchedSignals();
-        int interrupts = 0;
-        for (;;) {
-            int sig = 0;
-            if (sigwait(&set, &sig) != 0) continue;
-            if (sig == SIGINT && ++interrupts == 1) {
-                calculator.Break();
-                continue;
-            }
-            EndChildProcesses();
-            if (sig == SIGINT) std::_Exit(130);
-            // Ends the way the signal ends a program, so the parent sees which one it was.
-            std::signal(sig, SIG_DFL);
-            sigset_t only;
-            sigemptyset(&only);
-            sigaddset(&only, sig);
-            pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-            raise(sig);
-            std::_Exit(128 + sig);
+    WatchEndSignals([&calculator, interrupts = 0](int sig) mutable {
+        if (sig != SIGINT) return false;
+        if (++interrupts == 1) {
+            calculator.Break();
+            return true;
         }
-    }).detach();
+        EndChildProcesses();
+        std::_Exit(130);
+    });
 }
 
 struct TSource {
@@ -331,9 +309,11 @@ struct TSource {
     std::string_view rawText; // the panel's text as read (with any CR)
 };
 
+// Memory running out while compiling is thrown on to RunCli, which reports it.
 bool CompileOrReport(TParser& parser, const TSource& source) {
     parser.SetText(source.rawText);
     if (parser.Compile()) return true;
+    if (parser.RanOutOfMemory()) throw std::bad_alloc();
     const int start = parser.ErrorStart();
     const int position = start < 0 ? static_cast<int>(parser.Text().size()) : start;
     const TSourcePos at = LocateInFile(source.file, source.offset, source.rawText, position);
@@ -450,7 +430,7 @@ int RunCli(int argc, char** argv) {
     try {
         return Run(options);
     } catch (const std::bad_alloc&) {
-        std::cerr << "varnexcalc-cli: out of memory while compiling\n";
+        std::cerr << "varnexcalc-cli: " << kOutOfMemoryWhileCompiling << "\n";
         return kExitUsage;
     } catch (const std::runtime_error& e) {
         // The calculation thread's large stack could not be reserved, for one.
@@ -471,7 +451,7 @@ int Run(const TOptions& options) {
         try {
             read = ReadAll(*options.file, fileBytes);
         } catch (const std::bad_alloc&) {
-            std::cerr << "varnexcalc-cli: script file too large: " << fileName << "\n";
+            std::cerr << "varnexcalc-cli: " << kScriptFileTooLarge << ": " << fileName << "\n";
             return kExitUsage;
         }
         if (!read) {
@@ -502,14 +482,19 @@ int Run(const TOptions& options) {
         if (!chosen) return UsageError("no calculator panel '" + *options.panel + "'");
     }
 
-    TSource global{fileName, fileBytes, tabs[0].offset, tabs[0].text};
-    TSource panel{fileName, fileBytes, tabs[chosen].offset, tabs[chosen].text};
+    // The panels' texts are read where they stand in the file: the copies SplitMacroText
+    // made go before the compile, which makes a copy of its own.
+    const auto inFile = [&](const TMacroPanel& tab) {
+        return fileBytes.empty() ? std::string_view() : std::string_view(fileBytes).substr(tab.offset, tab.text.size());
+    };
+    TSource global{fileName, fileBytes, tabs[0].offset, inFile(tabs[0])};
+    TSource panel{fileName, fileBytes, tabs[chosen].offset, inFile(tabs[chosen])};
+    std::vector<TMacroPanel>().swap(tabs);
     if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
     if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
 
     // Blocked before any thread starts, so only the watcher takes them.
-    const sigset_t watched = WatchedSignals();
-    pthread_sigmask(SIG_BLOCK, &watched, nullptr);
+    BlockEndSignals();
 
     TPlotModel plots;
     THeadlessPanels panels;
