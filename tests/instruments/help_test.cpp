@@ -2,7 +2,6 @@
 // matches the argument count, every example compiles and every see-also names a function.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
