@@ -11,7 +11,7 @@
 
 #include "instruments/gpib_driver.h"
 #include "instruments/gpib_state.h"
-#include "tests/instruments/gpib_double_control.h"
+#include "tests/instruments/gpib_doubles.h"
 
 namespace {
 

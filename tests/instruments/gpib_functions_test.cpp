@@ -13,7 +13,7 @@
 #include "instruments/comm_parser.h"
 #include "instruments/gpib_state.h"
 #include "instruments/run_context.h"
-#include "tests/instruments/gpib_double_control.h"
+#include "tests/instruments/gpib_doubles.h"
 #include "tests/instruments/pty_pair.h"
 
 namespace {

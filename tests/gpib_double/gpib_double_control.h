@@ -11,13 +11,6 @@
 
 namespace NuvixTest {
 
-// The variants, built beside the tests.
-inline constexpr const char* kGpibDouble = VARNEX_GPIB_DOUBLE;
-inline constexpr const char* kGpibDoubleVariables = VARNEX_GPIB_DOUBLE_VARIABLES;
-inline constexpr const char* kGpibDoubleVendor = VARNEX_GPIB_DOUBLE_VENDOR;
-inline constexpr const char* kGpibDoubleNoStatus = VARNEX_GPIB_DOUBLE_NO_STATUS;
-inline constexpr const char* kGpibDoubleNoIbtmo = VARNEX_GPIB_DOUBLE_NO_IBTMO;
-
 // Loads the variant (the driver that opens the same path shares its state) and resets it.
 // Keeping it loaded keeps the recorded calls readable after the driver let it go.
 class TGpibDouble {
