@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a build folder, unpacks it and checks what it holds: the
-# programs, the desktop entry and file types, the icon and the manual page, its
-# dependencies, and that the unpacked runner runs.
+# programs, the instrument simulators and their examples, the desktop entry and file types,
+# the icon and the manual page, its dependencies, and that the unpacked runner runs, also
+# against the simulated GPIB bus.
 #   check_package.sh BUILD_DIR INSTALL_PREFIX
 set -euo pipefail
 build=$1
@@ -21,7 +22,8 @@ root="$work/root$prefix"
 
 for f in bin/varnexcalc bin/varnexcalc-cli share/applications/varnexcalc.desktop \
     share/mime/packages/varnexcalc-zma.xml share/icons/hicolor/scalable/apps/varnexcalc.svg \
-    share/man/man1/varnexcalc-cli.1.gz share/doc/varnexcalc/varnexcalc.pdf; do
+    share/man/man1/varnexcalc-cli.1.gz share/doc/varnexcalc/varnexcalc.pdf bin/varnex-instrument-sim \
+    share/varnexcalc/instruments/multimeter.instrument share/varnexcalc/instruments/stepper.instrument; do
     [ -e "$root/$f" ] || fail "the package lacks $prefix/$f"
 done
 # Nothing outside the install prefix.
@@ -39,6 +41,17 @@ gzip -t "$root/share/man/man1/varnexcalc-cli.1.gz" || fail "the manual page is n
 
 result=$("$root/bin/varnexcalc-cli" -e "1+1") || fail "the unpacked runner failed"
 [ "$result" = "2" ] || fail "the unpacked runner printed '$result' for 1+1"
+
+# The GPIB simulator lives in the program's own folder of libraries (lib/<triplet>/ on Debian).
+gpibsim=$(cd "$root" && find lib* -path '*/varnexcalc/libvarnex-gpib-sim.so' | head -n 1)
+if [ -z "$gpibsim" ]; then
+    fail "the package lacks $prefix/lib.../varnexcalc/libvarnex-gpib-sim.so"
+else
+    idn=$(VARNEX_GPIB_LIBRARY="$root/$gpibsim" \
+        VARNEX_GPIB_SIM="5:$root/share/varnexcalc/instruments/multimeter.instrument" \
+        "$root/bin/varnexcalc-cli" -e "gpibprintln(5;'*IDN?'), gpibreadln(5)") || fail "the runner failed on the GPIB simulator"
+    case "$idn" in VARNEX,DMM-4050,*) ;; *) fail "the simulated multimeter answered '$idn' to *IDN?" ;; esac
+fi
 
 [ "$failed" -eq 0 ] && echo "package ok: $(basename "$deb")"
 exit "$failed"
