@@ -13,10 +13,13 @@ std::vector<std::string> LibraryCandidates() {
     return {"libgpib.so.0", "libgpibapi.so.0"};
 }
 
+// The count comes as ibcntl where a library has it, else as its ibcnt: NI-488.2 returns the
+// full count from Ibcnt and ThreadIbcnt and exports no ...Ibcntl.
 struct TStatusSource {
     const char* sta;
     const char* err;
     const char* cntl;
+    const char* cnt;
     bool variables;
 };
 
@@ -48,7 +51,14 @@ int TGpibDriver::Ibrd(int ud, void* buffer, long count) {
     return Call<TGpibReadFn>(ibrd_, "ibrd", kGpibErr, ud, buffer, count);
 }
 
+// NI-488.2's own header makes ibtmo a macro for ibconfig with IbcTMO, so its library need
+// not export it: where it is missing, that is the call made.
 int TGpibDriver::Ibtmo(int ud, int code) {
+    if (!ibtmo_) {
+        if (!library_ && !Load()) return kGpibErr;
+        ibtmo_ = dlsym(library_, "ibtmo");
+        if (!ibtmo_) return Ibconfig(ud, kGpibTimeoutOption, code);
+    }
     return Call<TGpibTimeoutFn>(ibtmo_, "ibtmo", kGpibErr, ud, code);
 }
 
@@ -93,14 +103,15 @@ bool TGpibDriver::Load() {
 // The first of the three status sources whose three names are all exported.
 bool TGpibDriver::FindStatus() {
     static constexpr TStatusSource kSources[] = {
-        {"ThreadIbsta", "ThreadIberr", "ThreadIbcntl", false},
-        {"ibsta", "iberr", "ibcntl", true},
-        {"Ibsta", "Iberr", "Ibcntl", false},
+        {"ThreadIbsta", "ThreadIberr", "ThreadIbcntl", "ThreadIbcnt", false},
+        {"ibsta", "iberr", "ibcntl", nullptr, true},
+        {"Ibsta", "Iberr", "Ibcntl", "Ibcnt", false},
     };
     for (const TStatusSource& source : kSources) {
         void* sta = dlsym(library_, source.sta);
         void* err = dlsym(library_, source.err);
         void* cntl = dlsym(library_, source.cntl);
+        if (!cntl && source.cnt) cntl = dlsym(library_, source.cnt);
         if (!sta || !err || !cntl) continue;
         statusInVariables_ = source.variables;
         status_[0] = sta;

@@ -18,7 +18,8 @@ namespace NuvixParser {
 // else the vendor's NI-488.2 library libgpibapi.so.0. Its status, after each call, from
 // ThreadIbsta/ThreadIberr/ThreadIbcntl (thread-local, right for the one thread that calls
 // us), else the exported variables ibsta/iberr/ibcntl, else Ibsta()/Iberr()/Ibcntl(); a
-// library with none of the three is no driver.
+// library with none of the three is no driver. A library without ibtmo gets ibconfig
+// with IbcTMO instead, which is what NI-488.2 makes of ibtmo.
 //
 // Not thread-safe: one thread (the calculation thread) makes all calls.
 class TGpibDriver {

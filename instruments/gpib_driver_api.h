@@ -15,7 +15,7 @@ using TGpibReadFn = int (*)(int ud, void* buffer, long count);
 using TGpibTimeoutFn = int (*)(int ud, int code);
 // ThreadIbsta, ThreadIberr (Linux GPIB), Ibsta, Iberr (vendor library).
 using TGpibIntStatusFn = int (*)();
-// ThreadIbcntl, Ibcntl.
+// ThreadIbcntl, Ibcntl (Linux GPIB); ThreadIbcnt, Ibcnt (vendor library, the full count).
 using TGpibLongStatusFn = long (*)();
 }
 
@@ -26,6 +26,7 @@ inline constexpr int kGpibErr = 0x8000;  // the call failed
 inline constexpr int kGpibTimo = 0x4000; // the call timed out
 inline constexpr int kGpibEnd = 0x2000;  // the read ended with EOI
 inline constexpr int kGpibCmpl = 0x0100; // the I/O completed
+inline constexpr int kGpibTimeoutOption = 3;  // IbcTMO
 inline constexpr int kGpibAutoPollOption = 7; // IbcAUTOPOLL
 inline constexpr int kGpibT3s = 12;           // time-out code of 3 s
 

@@ -146,6 +146,7 @@ int ibwrt(int ud, const void* buffer, long count) {
     return Answer({kCmpl, kCmpl, 0, count, {}}).result;
 }
 
+#ifndef GPIB_DOUBLE_WITHOUT_IBRD
 // Copies the scripted bytes, as many as the buffer takes; the count it reports is the
 // scripted one, which may say more.
 int ibrd(int ud, void* buffer, long count) {
@@ -155,15 +156,17 @@ int ibrd(int ud, void* buffer, long count) {
     if (n > 0) std::copy(answer.bytes.begin(), answer.bytes.begin() + n, static_cast<char*>(buffer));
     return answer.result;
 }
+#endif
 
 #if GPIB_DOUBLE_STATUS == 1
 int ThreadIbsta() { return State().sta; }
 int ThreadIberr() { return State().err; }
 long ThreadIbcntl() { return State().cntl; }
 #elif GPIB_DOUBLE_STATUS == 3
+// As NI-488.2 exports them: the full count from Ibcnt, no Ibcntl.
 int Ibsta() { return State().sta; }
 int Iberr() { return State().err; }
-long Ibcntl() { return State().cntl; }
+long Ibcnt() { return State().cntl; }
 #endif
 
 #ifndef GPIB_DOUBLE_WITHOUT_IBTMO

@@ -10,5 +10,6 @@ inline constexpr const char* kGpibDoubleVariables = VARNEX_GPIB_DOUBLE_VARIABLES
 inline constexpr const char* kGpibDoubleVendor = VARNEX_GPIB_DOUBLE_VENDOR;
 inline constexpr const char* kGpibDoubleNoStatus = VARNEX_GPIB_DOUBLE_NO_STATUS;
 inline constexpr const char* kGpibDoubleNoIbtmo = VARNEX_GPIB_DOUBLE_NO_IBTMO;
+inline constexpr const char* kGpibDoubleNoIbrd = VARNEX_GPIB_DOUBLE_NO_IBRD;
 
 } // namespace NuvixTest

@@ -69,16 +69,25 @@ TEST(GpibDriver, ALibraryWithoutStatusIsNoDriverAndNothingOfItIsCalled) {
 }
 
 TEST(GpibDriver, AMissingEntryPointFailsOnlyItsOwnCalls) {
-    TGpibDouble double_(NuvixTest::kGpibDoubleNoIbtmo);
-    TGpibDriver driver({NuvixTest::kGpibDoubleNoIbtmo});
+    TGpibDouble double_(NuvixTest::kGpibDoubleNoIbrd);
+    TGpibDriver driver({NuvixTest::kGpibDoubleNoIbrd});
     EXPECT_EQ(driver.Ibdev(0, 5, 0, 12, 1, 0), 16);
-    EXPECT_EQ(driver.Ibtmo(16, 11), kGpibErr);
+    char buffer[4];
+    EXPECT_EQ(driver.Ibrd(16, buffer, 4), kGpibErr);
     EXPECT_EQ(driver.Ibsta(), kGpibErr);
     EXPECT_EQ(driver.Iberr(), 0);
     EXPECT_EQ(driver.Ibcnt(), ENOSYS);
     EXPECT_EQ(driver.Ibwrt(16, "ab", 2), kGpibCmpl);
     EXPECT_EQ(driver.Ibsta(), kGpibCmpl);
     EXPECT_EQ(double_.Calls(), (Calls{"ibdev(0,5,0,12,1,0)", "ibwrt(16,'ab',2)"}));
+}
+
+// As NI-488.2 defines ibtmo.
+TEST(GpibDriver, WithoutIbtmoATimeOutIsConfigured) {
+    TGpibDouble double_(NuvixTest::kGpibDoubleNoIbtmo);
+    TGpibDriver driver({NuvixTest::kGpibDoubleNoIbtmo});
+    EXPECT_EQ(driver.Ibtmo(16, 11), kGpibCmpl);
+    EXPECT_EQ(double_.Calls(), Calls{"ibconfig(16,3,11)"});
 }
 
 TEST(GpibDriver, TheNextCallTriesAgainAfterAFailedLoad) {

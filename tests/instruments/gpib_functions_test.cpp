@@ -247,12 +247,16 @@ TEST(GpibFunctions, ABoardIsComparedBeforeTruncation) {
 }
 
 TEST(GpibFunctions, AMissingEntryPointFailsOnlyWhatNeedsIt) {
-    TGpibRun r(NuvixTest::kGpibDoubleNoIbtmo);
-    EXPECT_EQ(r.Run("gpibtimeout(3;11)"), "-1");
+    TGpibRun r(NuvixTest::kGpibDoubleNoIbrd);
+    EXPECT_EQ(r.Run("gpibreadln(3)"), "");
     EXPECT_EQ(r.Run("gpibsta()"), "32768");
     EXPECT_EQ(r.Run("gpiberr()"), "0");
     EXPECT_EQ(r.Run("gpibprintln(3;'x')"), "-1");
     EXPECT_EQ(r.DeviceCalls(), (Calls{"ibdev(0,3,0,12,1,0)", "ibwrt(16,'x',1)"}));
+
+    TGpibRun withoutIbtmo(NuvixTest::kGpibDoubleNoIbtmo);
+    EXPECT_EQ(withoutIbtmo.Run("gpibtimeout(3;11)"), "-1");
+    EXPECT_EQ(withoutIbtmo.DeviceCalls(), (Calls{"ibdev(0,3,0,12,1,0)", "ibconfig(16,3,11)"}));
 }
 
 TEST(GpibFunctions, ALibraryWithoutStatusCountsAsNoDriver) {
