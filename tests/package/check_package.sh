@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a build folder, unpacks it and checks what it holds: the
-# programs, the instrument simulators and their examples, the desktop entry and file types,
-# the icon and the manual page, its dependencies, and that the unpacked runner runs, also
-# against the simulated GPIB bus.
+# programs, the desktop entry and file types, the icon and the manual page, its
+# dependencies, and that the unpacked runner runs and talks to the unpacked instrument
+# simulators, on a pseudo-terminal and on the simulated GPIB bus.
 #   check_package.sh BUILD_DIR INSTALL_PREFIX
 set -euo pipefail
 build=$1
 prefix=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+sim_pid=""
+trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -22,8 +23,9 @@ root="$work/root$prefix"
 
 for f in bin/varnexcalc bin/varnexcalc-cli share/applications/varnexcalc.desktop \
     share/mime/packages/varnexcalc-zma.xml share/icons/hicolor/scalable/apps/varnexcalc.svg \
-    share/man/man1/varnexcalc-cli.1.gz share/doc/varnexcalc/varnexcalc.pdf bin/varnex-instrument-sim \
-    share/varnexcalc/instruments/multimeter.instrument share/varnexcalc/instruments/stepper.instrument; do
+    share/man/man1/varnexcalc-cli.1.gz share/doc/varnexcalc/varnexcalc.pdf \
+    bin/varnex-instrument-sim share/varnexcalc/instruments/multimeter.instrument \
+    share/varnexcalc/instruments/stepper.instrument; do
     [ -e "$root/$f" ] || fail "the package lacks $prefix/$f"
 done
 # Nothing outside the install prefix.
@@ -41,6 +43,16 @@ gzip -t "$root/share/man/man1/varnexcalc-cli.1.gz" || fail "the manual page is n
 
 result=$("$root/bin/varnexcalc-cli" -e "1+1") || fail "the unpacked runner failed"
 [ "$result" = "2" ] || fail "the unpacked runner printed '$result' for 1+1"
+
+# The installed example multimeter answers the installed runner over a pseudo-terminal.
+"$root/bin/varnex-instrument-sim" --link "$work/dmm" "$root/share/varnexcalc/instruments/multimeter.instrument" \
+    >"$work/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do [ -e "$work/dmm" ] && break; sleep 0.1; done
+idn=$(VARNEX_COM1="$work/dmm" timeout 20 "$root/bin/varnexcalc-cli" -e \
+    "commopen(0;'baud=9600';2000), commlineterm(0;chr(13)+chr(10)), commwrite(0;'*IDN?'+chr(10)), commreadln(0)") ||
+    fail "the unpacked runner could not query the unpacked simulator: $(cat "$work/sim.out")"
+case "$idn" in *DMM-4050*) ;; *) fail "the simulated multimeter answered '$idn'" ;; esac
 
 # The GPIB simulator lives in the program's own folder of libraries (lib/<triplet>/ on Debian).
 gpibsim=$(cd "$root" && find lib* -path '*/varnexcalc/libvarnex-gpib-sim.so' | head -n 1)
