@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kErr = 0x8000;
 constexpr int kEnd = 0x2000;
 constexpr int kCmpl = 0x0100;
 constexpr int kFirstDescriptor = 16;
