@@ -52,16 +52,11 @@ bool ParseGpibSimList(std::string_view list, std::vector<TGpibSimEntry>& out, st
 bool ParseGpibSimConfig(std::string_view text, const std::string& folder, std::vector<TGpibSimEntry>& out,
                         std::string& error) {
     out.clear();
-    int lineNumber = 0;
-    while (!text.empty()) {
-        ++lineNumber;
-        const std::size_t eol = text.find('\n');
-        const std::string_view line = TrimBlanks(text.substr(0, eol));
-        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-        if (line.empty() || line.front() == '#') continue;
+    TConfigLines lines(text);
+    for (std::string_view line; lines.Next(line);) {
         TGpibSimEntry entry;
         if (!ReadEntry(line, out, entry, error)) {
-            error = "line " + std::to_string(lineNumber) + ": " + error;
+            error = "line " + std::to_string(lines.Number()) + ": " + error;
             return false;
         }
         if (entry.file.front() != '/' && !folder.empty()) entry.file = folder + "/" + entry.file;
