@@ -46,6 +46,11 @@ bool TFunction::EvaluateArguments(TCalcInfo& ci) {
     return !ci.error;
 }
 
+bool TFunction::EvaluateArgument(int i, TCalcInfo& ci, TReturnValue& v) {
+    args_[i]->Evaluate(ci, v);
+    return !ci.error;
+}
+
 void TFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     TFillGuard guard(*this);

@@ -56,6 +56,10 @@ public:
 protected:
     // Fills the value slots; false when an argument raised an error.
     bool EvaluateArguments(TCalcInfo& ci);
+    // Evaluates argument i alone into v, a value of the caller's own rather than the slot,
+    // for functions that take other arguments as arrays: a call reached again from its own
+    // arguments cannot overwrite it. False when the argument raised an error.
+    bool EvaluateArgument(int i, TCalcInfo& ci, TReturnValue& v);
 
     int argc_ = 0;
     TPoolArray<TNodePtr> args_;

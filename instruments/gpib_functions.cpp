@@ -70,14 +70,6 @@ int Write(const TDevice& device, std::string_view bytes) {
     return Succeeded(status) ? -1 : 0;
 }
 
-// gpibwritebin and gpibreadbin do not evaluate their array: the other arguments are read
-// into values of their own, so a call reached again from its own arguments cannot
-// overwrite them.
-bool EvaluateInto(TFunction& f, int i, TCalcInfo& ci, TReturnValue& v) {
-    f.Arg(i)->Evaluate(ci, v);
-    return !ci.error;
-}
-
 // gpibprintln and gpibprint send the same bytes.
 long double WriteText(TCalcInfo& ci, double id, const std::string& text, const char* message) {
     if (!CheckId(ci, id, message)) return 0;
@@ -94,7 +86,7 @@ void TGPIBWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     TReturnValue idValue;
-    if (!EvaluateInto(*this, 0, ci, idValue)) return;
+    if (!EvaluateArgument(0, ci, idValue)) return;
     result.SetNumber(0);
     const double id = idValue.GetNumber();
     if (!CheckId(ci, id, "GPIBWriteBin: Illegal GPIB id")) return;
@@ -114,7 +106,7 @@ void TGPIBReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     TReturnValue idValue, countValue;
-    if (!EvaluateInto(*this, 0, ci, idValue) || !EvaluateInto(*this, 2, ci, countValue)) return;
+    if (!EvaluateArgument(0, ci, idValue) || !EvaluateArgument(2, ci, countValue)) return;
     result.SetNumber(0);
     const double id = idValue.GetNumber();
     // This function reports a bad id with the text of gpibwritebin.

@@ -49,14 +49,6 @@ std::string_view UpToZero(std::string_view s) {
     return s.substr(0, s.find('\0'));
 }
 
-// commreadbin and commwritebin do not evaluate their array: the port number (and count)
-// are read into values of their own, so a call reached again from its own arguments
-// cannot overwrite them.
-bool EvaluateInto(TFunction& f, int i, TCalcInfo& ci, TReturnValue& v) {
-    f.Arg(i)->Evaluate(ci, v);
-    return !ci.error;
-}
-
 } // namespace
 
 long double TOpenComm::Compute(TCalcInfo& ci) {
@@ -143,7 +135,7 @@ void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     TReturnValue portValue, countValue;
-    if (!EvaluateInto(*this, 0, ci, portValue) || !EvaluateInto(*this, 2, ci, countValue)) return;
+    if (!EvaluateArgument(0, ci, portValue) || !EvaluateArgument(2, ci, countValue)) return;
     result.SetNumber(0);
     const std::int32_t port = portValue.GetInt();
     if (port < 0 || port > 255) {
@@ -175,7 +167,7 @@ void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         return;
     }
     TReturnValue portValue;
-    if (!EvaluateInto(*this, 0, ci, portValue)) return;
+    if (!EvaluateArgument(0, ci, portValue)) return;
     result.SetNumber(0);
     const std::int32_t port = portValue.GetInt();
     if (port < 0 || port > 255) {
