@@ -30,6 +30,8 @@ public:
     TGuiLoadResult Load();
 
     const std::string& FileName() const { return fileName_; }
+    // Where the editor saves from now on.
+    void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
     const TEditObjectList& Objects() const { return objects_; }
     // For the editor, which adds and removes objects; Find knows only the objects of the
     // last Load or Reindex.

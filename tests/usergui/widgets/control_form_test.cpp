@@ -59,7 +59,7 @@ TEST_F(ControlForm, APanelMakesTheTabsUpToItsNumberAndShowsTheWindow) {
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(form_.Tabs()->widget(2)->isAncestorOf(panel));
     EXPECT_EQ(form_.Tabs()->currentIndex(), 2);
-    EXPECT_EQ(panel->State(), TUserForm::TState::Runtime);
+    EXPECT_EQ(panel->State(), TEditState::Runtime);
     EXPECT_TRUE(TabStripShown());
     EXPECT_TRUE(form_.isVisible());
     EXPECT_EQ(form_.windowTitle(), "Varnex Calculator Controls");
