@@ -190,6 +190,9 @@ TParmForm* OpenParameterDialog(TEditObject& object, QWidget* owner, QPoint at) {
     }
     dialog->move(at);
     dialog->show();
+    // Opened by a double click in the editor, it takes the keyboard from there.
+    dialog->raise();
+    dialog->activateWindow();
     return dialog;
 }
 

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "tests/app/qt_test_environment.h"
 #include "usergui/user_form.h"
 
 namespace {
@@ -17,13 +16,13 @@ namespace {
 using NuvixApp::TMainForm;
 using NuvixUserGui::TUserForm;
 
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new NuvixTest::TQtEnvironment);
-
 QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The program's QApplication comes from the environment main_form_test.cpp registers for
+// all of app_tests.
 TEST(GuiEditorMenu, TheFileMenuOpensEditorsThatSaveWhenTheProgramCloses) {
     TMainForm form;
     QStringList asked;
