@@ -155,6 +155,24 @@ TEST_F(GuiEditor, AClickSelectsAndADoubleClickOpensTheDialog) {
     EXPECT_EQ(Objects()[0]->id, 0u); // an id that does not parse is 0
 }
 
+// The object at pixels 14..154 x 14..28: its eight handles, its inside and beyond.
+TEST_F(GuiEditor, ThePointerShowsWhatADragWouldDo) {
+    Open("hover.gui", "0,2,2,22,4,1,A,0\r\n");
+    const struct {
+        QPoint at;
+        Qt::CursorShape shape;
+    } kCases[] = {
+        {{14, 14}, Qt::SizeFDiagCursor}, {{84, 14}, Qt::SizeVerCursor},  {{154, 14}, Qt::SizeBDiagCursor},
+        {{14, 21}, Qt::SizeHorCursor},   {{154, 21}, Qt::SizeHorCursor}, {{14, 28}, Qt::SizeBDiagCursor},
+        {{84, 28}, Qt::SizeVerCursor},   {{154, 28}, Qt::SizeFDiagCursor}, {{60, 20}, Qt::SizeAllCursor},
+        {{60, 40}, Qt::ArrowCursor},
+    };
+    for (const auto& c : kCases) {
+        QTest::mouseMove(Area(), c.at);
+        EXPECT_EQ(Area()->cursor().shape(), c.shape) << c.at.x() << "," << c.at.y();
+    }
+}
+
 TEST_F(GuiEditor, ADragMovesFromFivePixelsInWholeCells) {
     Open("drag.gui", "0,2,2,22,4,1,A,0\r\n");
     const QPoint p(60, 20);
