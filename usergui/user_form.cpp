@@ -75,6 +75,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override { Down(e, false); }
     void mouseDoubleClickEvent(QMouseEvent* e) override { Down(e, true); }
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (!Editing()) return;
         // The area keeps the mouse while a button is held: leaving it shows as a move
         // outside, which ends a drag as leaving does.
         if (!rect().contains(e->position().toPoint())) {
@@ -85,6 +86,7 @@ protected:
         form_.Sync();
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        if (!Editing()) return;
         form_.editor_->MouseUp(PixelOf(e->position()), ButtonOf(e));
         form_.Sync();
     }
@@ -93,12 +95,16 @@ protected:
         if (!form_.EditKey(e)) QWidget::keyPressEvent(e);
     }
     void leaveEvent(QEvent*) override {
+        if (!Editing()) return;
         form_.editor_->MouseLeave();
         form_.Sync();
     }
 
 private:
+    // A runtime panel's area only lies behind its controls.
+    bool Editing() const { return form_.State() != TEditState::Runtime; }
     void Down(QMouseEvent* e, bool doubleClick) {
+        if (!Editing()) return;
         const TEditEffect effect = form_.editor_->MouseDown(PixelOf(e->position()), ButtonOf(e), doubleClick);
         if (effect.closeDialog) form_.CloseDialog();
         if (effect.openDialog) form_.ShowDialog(*effect.openDialog, e->globalPosition().toPoint());
@@ -267,6 +273,7 @@ void TUserForm::EnterRuntime() {
     CloseDialog();
     editor_->EnterRuntime();
     toolStrip_->hide();
+    drawArea_->setFocusPolicy(Qt::NoFocus);
     Sync();
 }
 
