@@ -16,8 +16,7 @@ SHELL := /bin/bash
 
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file \
-                xdotool imagemagick
+                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick
 # Debian packages of the reference checks (make validate, make fft-compare), which need
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
@@ -39,7 +38,7 @@ CLI := $(BUILD_DIR)/cli/varnexcalc-cli
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_CXX       ?= clang++-14
 FUZZ_SECONDS   ?= 60
-FUZZ_TARGETS   ?= parser macro_file matrix_file regexp conversions plot_drawing comm_settings gui_file
+FUZZ_TARGETS   ?= parser macro_file matrix_file regexp regexp_automaton conversions plot_drawing comm_settings gui_file
 # Extra libFuzzer flags, e.g. FUZZ_FLAGS=-jobs=2
 FUZZ_FLAGS     ?=
 

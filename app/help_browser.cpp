@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -69,6 +70,9 @@ QString SeeAlsoHtml(const std::string& text) {
 } // namespace
 
 THelpBrowser::THelpBrowser(QWidget* parent) : QWidget(parent) {
+    reportInternalError = [this](const QString& text, const QString& caption) {
+        QMessageBox::critical(this, caption, text);
+    };
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* row = new QHBoxLayout();
@@ -141,7 +145,17 @@ std::pair<QColor, QColor> THelpBrowser::QToolTipColors() {
 }
 
 void THelpBrowser::Fill(const NuvixParser::TFunctionRegistry& registry) {
-    functions_ = NuvixParser::AllHelp(registry);
+    functions_.clear();
+    for (const auto& entry : registry.Entries()) {
+        auto help = NuvixParser::HelpOf(registry, entry.first);
+        if (!help) {
+            // A registered name without a function object is a fault of the program; the
+            // list then ends before it rather than showing an entry that cannot be called.
+            if (reportInternalError) reportInternalError("Zero function", "Internal Error");
+            break;
+        }
+        functions_.push_back(std::move(*help));
+    }
     history_.clear();
     edtFilter->clear();
     ApplyFilter(QString());

@@ -54,6 +54,8 @@ public:
 
     // Called after a copy button put its text on the clipboard (the editor takes the focus).
     std::function<void()> afterCopy;
+    // Tells the user of an internal fault (text, caption); a message box unless replaced.
+    std::function<void(const QString&, const QString&)> reportInternalError;
 
     QComboBox* csFunctions = nullptr;
     QLineEdit* edtFilter = nullptr;

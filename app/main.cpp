@@ -7,6 +7,8 @@
 #include "app/command_line.h"
 #include "app/file_association.h"
 #include "app/main_form.h"
+#include "functions/files/child_processes.h"
+#include "functions/files/end_signals.h"
 #include "instruments/run_context.h"
 #include "usergui/control_form.h"
 #include "windows/graphic_form.h"
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
         std::cout << "The Varnex Calculator, " << NuvixApp::TAboutForm::VersionLine().toStdString() << '\n';
         return 0;
     }
+
+    // Closing or killing the calculator ends the programs execute has running too: they
+    // run in process groups of their own, which the signal that ends ours does not reach.
+    NuvixParser::EndChildProcessesOnEndSignals();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("The Varnex Calculator");
@@ -56,5 +62,7 @@ int main(int argc, char** argv) {
     mainForm.show();
 
     mainForm.OpenFromCommandLine(commandLine.file, commandLine.run);
-    return app.exec();
+    const int status = app.exec();
+    NuvixParser::EndChildProcesses(); // should the program end while a run goes on
+    return status;
 }

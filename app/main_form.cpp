@@ -39,7 +39,9 @@
 #include "engine/calc_info.h"
 #include "engine/function.h"
 #include "engine/macro_file.h"
+#include "engine/out_of_memory.h"
 #include "engine/result_text.h"
+#include "functions/files/child_processes.h"
 #include "instruments/calculator.h"
 #include "usergui/user_form.h"
 #include "windows/cp1252.h"
@@ -63,7 +65,9 @@ QString TMainForm::Caption(const QString& fileTitle) {
     return fileTitle.isEmpty() ? QString(kTitle) : QString(kTitle) + " - " + fileTitle;
 }
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(QWidget* parent) : TMainForm(CalculatorRegistry(), parent) {}
+
+TMainForm::TMainForm(std::shared_ptr<const TFunctionRegistry> registry, QWidget* parent) : QMainWindow(parent) {
     askUser = [this](QMessageBox::Icon icon, const QString& caption, const QString& text,
                      QMessageBox::StandardButtons buttons) {
         QMessageBox box(icon, caption, text, buttons, this);
@@ -76,7 +80,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateLayout();
     SetCaption();
 
-    calculator_ = std::make_unique<TCalculator>(static_cast<TRunEndListener*>(this), CalculatorRegistry(), [this] {
+    calculator_ = std::make_unique<TCalculator>(static_cast<TRunEndListener*>(this), std::move(registry), [this] {
         // Runs on the worker thread: report on the GUI thread, unless the window is the
         // one ending the thread (closing_ is set before the calculator goes).
         if (closing_) return;
@@ -402,11 +406,18 @@ void TMainForm::RecheckActive() {
 void TMainForm::ParsePanel(TEditPanel* panel) {
     if (calculating_ || tabs_->count() == 0 || !panel) return;
     SetModified(true);
-    const std::string text = panel->Text();
     TParser& parser = tabs_->indexOf(panel) == 0 ? *globalParser_ : *panelParser_;
-    parser.SetText(text);
-    const bool ok = parser.Compile(&marks_);
+    bool ok = false;
+    try {
+        parser.SetText(panel->Text());
+        ok = parser.Compile(&marks_);
+    } catch (const std::bad_alloc&) {
+        // Taking the editor's text ran out of memory: the same failure as in the compile.
+        parser.OutOfMemory();
+    }
     SetErrorState(!ok);
+    // A script too large to compile says so at once; a syntax error waits for Show Error.
+    if (parser.RanOutOfMemory()) statusField1_->setText(FromCp1252(parser.ErrorMessage()));
     highlightTarget_ = panel;
     if (ok) highlightTimer_.start();
 }
@@ -564,27 +575,42 @@ bool TMainForm::OpenFile(const QString& path) {
         askUser(QMessageBox::Warning, kTitle, "Error opening file " + path, QMessageBox::Ok);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        askUser(QMessageBox::Warning, kTitle, "Error opening file " + path, QMessageBox::Ok);
+    const QString tooLarge = QString(kScriptFileTooLarge) + ": " + path;
+    std::vector<TMacroPanel> tabs;
+    try {
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            askUser(QMessageBox::Warning, kTitle, "Error opening file " + path, QMessageBox::Ok);
+            return false;
+        }
+        tabs = SplitMacroText(std::string_view(bytes.constData(), bytes.size()));
+    } catch (const std::bad_alloc&) {
+        askUser(QMessageBox::Warning, kTitle, tooLarge, QMessageBox::Ok);
         return false;
     }
-    const std::vector<TMacroPanel> tabs = SplitMacroText(std::string_view(bytes.constData(), bytes.size()));
 
     NewDocument();
     filePath_ = path;
     lineEnds_ = LineEndsOf(tabs);
-    for (std::size_t i = 0; i < tabs.size(); ++i) {
-        TEditPanel* panel = static_cast<int>(i) < tabs_->count() ? Panel(static_cast<int>(i)) : nullptr;
-        if (panel)
-            tabs_->setTabText(static_cast<int>(i), FromCp1252(tabs[i].caption));
-        else
-            panel = AddPanel(FromCp1252(tabs[i].caption), false);
-        panel->notify = false;
-        panel->SetText(tabs[i].text);
-        panel->notify = true;
-        ParsePanel(panel);
-        ApplyHighlighting();
+    try {
+        for (std::size_t i = 0; i < tabs.size(); ++i) {
+            TEditPanel* panel = static_cast<int>(i) < tabs_->count() ? Panel(static_cast<int>(i)) : nullptr;
+            if (panel)
+                tabs_->setTabText(static_cast<int>(i), FromCp1252(tabs[i].caption));
+            else
+                panel = AddPanel(FromCp1252(tabs[i].caption), false);
+            panel->notify = false;
+            panel->SetText(tabs[i].text);
+            panel->notify = true;
+            ParsePanel(panel);
+            ApplyHighlighting();
+        }
+    } catch (const std::bad_alloc&) {
+        // Half a document is no document: an empty one instead.
+        tabs = {};
+        NewDocument();
+        askUser(QMessageBox::Warning, kTitle, tooLarge, QMessageBox::Ok);
+        return false;
     }
     switchingTabs_ = true;
     tabs_->setCurrentIndex(tabs_->count() >= 2 ? 1 : tabs_->count() - 1);
@@ -756,7 +782,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
     if (kill) {
         // A running calculation cannot be stopped from outside safely: end the process
-        // without waiting for the calculation thread.
+        // without waiting for the calculation thread, and the programs execute started
+        // with it (they run in process groups of their own).
+        EndChildProcesses();
         std::_Exit(0);
     }
     event->accept();

@@ -43,6 +43,9 @@ class TMainForm final : public QMainWindow, private NuvixParser::TRunEndListener
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
+    // The calculator's parsers know the functions of `registry` (CalculatorRegistry() for
+    // the program itself).
+    TMainForm(std::shared_ptr<const NuvixParser::TFunctionRegistry> registry, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The windows the calculator's runs write to; set between runs.

@@ -42,7 +42,7 @@ void TMarkHighlighter::SetMarks(const std::vector<TCodePosInfo>& marks, const TE
         const int start = text.EditorPosition(std::max(0, mark.position));
         // Marks come in text order; one that would go back is dropped rather than misdrawn.
         if (!ranges_.empty() && start < ranges_.back().start) continue;
-        ranges_.push_back({start, mark.kind});
+        ranges_.push_back({start, static_cast<int>(mark.kind)});
     }
     end_ = marks.empty() ? 0 : text.EditorPosition(std::max(0, marks.back().position) + kLastRangeLength);
     rehighlight();

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "engine/var_entry.h"
-#include "engine/var_handler.h"
 #include "functions/fft/real_transform.h"
 
 namespace {
+
+using NuvixBench::TPreparedScript;
 
 std::vector<double> Samples(std::int64_t n) {
     std::mt19937_64 gen(1);
@@ -22,28 +22,6 @@ std::vector<double> Samples(std::int64_t n) {
     for (double& v : y) v = dist(gen);
     return y;
 }
-
-// A script bound once, with arrays filled from C++, run again and again on the same
-// variables (a rebind would empty the arrays).
-class TPreparedScript {
-public:
-    explicit TPreparedScript(const char* text) : script_(text) { script_.parser.Rebind(); }
-    void SetArray(const char* name, const std::vector<double>& values) {
-        NuvixParser::TArrayEntry* a = script_.parser.Store().GetArray(name);
-        if (!a || !a->SetLength(static_cast<std::int64_t>(values.size())))
-            throw std::runtime_error(std::string("benchmark array ") + name);
-        std::copy(values.begin(), values.end(), a->Data());
-    }
-    NuvixParser::TReturnValue Run() {
-        script_.ci.Reset();
-        NuvixParser::TReturnValue v = script_.parser.Calculate(script_.ci);
-        if (script_.ci.error) throw std::runtime_error("benchmark run: " + script_.ci.errorMessage);
-        return v;
-    }
-
-private:
-    NuvixBench::TCompiledScript script_;
-};
 
 // The transform alone, on a fresh copy of the samples each time (the copy is timed too; it
 // is a small part of the whole).

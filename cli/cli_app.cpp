@@ -24,11 +24,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/plot_pictures.h"
 #include "engine/function_help.h"
 #include "engine/macro_file.h"
 #include "engine/parser.h"
 #include "engine/result_text.h"
+#include "engine/out_of_memory.h"
 #include "functions/files/child_processes.h"
+#include "functions/files/end_signals.h"
 #include "instruments/calculator.h"
 #include "instruments/graphic_panel.h"
 #include "instruments/panel_host.h"
@@ -44,7 +47,7 @@ namespace {
 
 const char* const kUsage =
     "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin]\n"
-    "                      [--plots DIR [--plot-format svg|txt] [--plot-size WxH]] [FILE|-]\n"
+    "                      [--plots DIR [--plot-format svg|png|pdf|txt] [--plot-size WxH]] [FILE|-]\n"
     "       varnexcalc-cli --functions | --describe NAME\n"
     "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
     "  -e TEXT   the calculator panel's script instead of FILE's\n"
@@ -54,8 +57,9 @@ const char* const kUsage =
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
     "  --plots DIR         after the run, write every plot tab that holds curves as\n"
-    "                      DIR/plot-<tab>.svg (tabs numbered from 0 as scripts number them)\n"
-    "  --plot-format FMT   svg (default), or txt: the plot window's Save As Text file\n"
+    "                      DIR/plot-<tab>.<FMT> (tabs numbered from 0 as scripts number them)\n"
+    "  --plot-format FMT   svg (default), png, pdf (one page of the size at 96 pixels per\n"
+    "                      inch), or txt: the plot window's Save As Text file\n"
     "  --plot-size WxH     the picture size in pixels, 640x420 by default\n"
     "  --functions      list every built-in function with its parameters\n"
     "  --describe NAME  print the help of the built-in function NAME\n"
@@ -182,8 +186,12 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
                 o.plotDir = v;
             else if (a == "--plot-format" && (v == "svg" || v == "txt"))
                 o.plotFormat = v;
+            else if (a == "--plot-format" && (v == "png" || v == "pdf") && !TPlotPictures::Available())
+                return UsageError("plot format " + v + " needs Qt, which this build of the runner has not");
+            else if (a == "--plot-format" && (v == "png" || v == "pdf"))
+                o.plotFormat = v;
             else if (a == "--plot-format")
-                return UsageError("plot format must be svg or txt, not '" + v + "'");
+                return UsageError("plot format must be svg, png, pdf or txt, not '" + v + "'");
             else if (!ParseSize(v, o.plotWidth, o.plotHeight))
                 return UsageError("plot size must be WxH in pixels, not '" + v + "'");
             continue;
@@ -279,43 +287,19 @@ private:
     bool told_ = false;
 };
 
-// The signals the watcher takes: blocked in every thread (before any starts), so only its
-// sigwait sees them.
-sigset_t WatchedSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
-    return set;
-}
-
-// Ctrl+C: the first asks the run to break, the second ends the runner at once; SIGTERM,
-// SIGHUP and SIGQUIT end it at once too. Whatever ends the runner first ends the programs
-// execute has running: they run in process groups of their own, which the signal that
-// ends ours does not reach. The signals are taken by a thread of its own (sigwait), so
-// nothing runs in a handler.
+// Ctrl+C: the first asks the run to break, the second ends the runner at once (exit status
+// 130); SIGTERM, SIGHUP and SIGQUIT end it at once too. Whatever ends the runner first ends
+// the programs execute has running (see WatchEndSignals).
 void WatchSignals(TCalculator& calculator) {
-    std::thread([&calculator] {
-        const sigset_t set = WatchedSignals();
-        int interrupts = 0;
-        for (;;) {
-            int sig = 0;
-            if (sigwait(&set, &sig) != 0) continue;
-            if (sig == SIGINT && ++interrupts == 1) {
-                calculator.Break();
-                continue;
-            }
-            EndChildProcesses();
-            if (sig == SIGINT) std::_Exit(130);
-            // Ends the way the signal ends a program, so the parent sees which one it was.
-            std::signal(sig, SIG_DFL);
-            sigset_t only;
-            sigemptyset(&only);
-            sigaddset(&only, sig);
-            pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-            raise(sig);
-            std::_Exit(128 + sig);
+    WatchEndSignals([&calculator, interrupts = 0](int sig) mutable {
+        if (sig != SIGINT) return false;
+        if (++interrupts == 1) {
+            calculator.Break();
+            return true;
         }
-    }).detach();
+        EndChildProcesses();
+        std::_Exit(130);
+    });
 }
 
 struct TSource {
@@ -325,9 +309,11 @@ struct TSource {
     std::string_view rawText; // the panel's text as read (with any CR)
 };
 
+// Memory running out while compiling is thrown on to RunCli, which reports it.
 bool CompileOrReport(TParser& parser, const TSource& source) {
     parser.SetText(source.rawText);
     if (parser.Compile()) return true;
+    if (parser.RanOutOfMemory()) throw std::bad_alloc();
     const int start = parser.ErrorStart();
     const int position = start < 0 ? static_cast<int>(parser.Text().size()) : start;
     const TSourcePos at = LocateInFile(source.file, source.offset, source.rawText, position);
@@ -389,22 +375,35 @@ TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_v
 
 // Writes every tab that holds curves as DIR/plot-<tab>.<format>, drawn by the plot window's
 // own panel code with the tab's caption as title. False after reporting a file that could
-// not be written.
+// not be made or written.
 bool WritePlots(const TPlotModel& plots, const TOptions& o) {
     const auto& tabs = plots.Tabs();
+    const bool picture = o.plotFormat == "png" || o.plotFormat == "pdf";
+    // Qt is loaded only for the pictures it draws, and only when there is one to draw.
+    std::unique_ptr<TPlotPictures> pictures;
     for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
         const TPlotPanel* panel = tabs[tab].panel.get();
         if (!panel || panel->curves.empty()) continue;
+        const std::string path = *o.plotDir + "/plot-" + std::to_string(tab) + "." + o.plotFormat;
         std::string bytes;
         if (o.plotFormat == "txt") {
             bytes = PlotText(*panel);
+        } else if (picture) {
+            std::string error = "the picture could not be made";
+            if (!pictures) pictures = TPlotPictures::Start(error);
+            if (pictures)
+                bytes = pictures->Draw(o.plotFormat == "png" ? TPictureFormat::Png : TPictureFormat::Pdf, *panel,
+                                       tabs[tab].caption, o.plotWidth, o.plotHeight);
+            if (bytes.empty()) {
+                std::cerr << "varnexcalc-cli: cannot draw " << path << ": " << error << "\n";
+                return false;
+            }
         } else {
             TSvgCanvas canvas;
             TGraphicPanel drawing;
             drawing.Paint(canvas, *panel, tabs[tab].caption, o.plotWidth, o.plotHeight);
             bytes = canvas.Document(o.plotWidth, o.plotHeight);
         }
-        const std::string path = *o.plotDir + "/plot-" + std::to_string(tab) + "." + o.plotFormat;
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         file.close();
@@ -431,7 +430,7 @@ int RunCli(int argc, char** argv) {
     try {
         return Run(options);
     } catch (const std::bad_alloc&) {
-        std::cerr << "varnexcalc-cli: out of memory while compiling\n";
+        std::cerr << "varnexcalc-cli: " << kOutOfMemoryWhileCompiling << "\n";
         return kExitUsage;
     } catch (const std::runtime_error& e) {
         // The calculation thread's large stack could not be reserved, for one.
@@ -452,7 +451,7 @@ int Run(const TOptions& options) {
         try {
             read = ReadAll(*options.file, fileBytes);
         } catch (const std::bad_alloc&) {
-            std::cerr << "varnexcalc-cli: script file too large: " << fileName << "\n";
+            std::cerr << "varnexcalc-cli: " << kScriptFileTooLarge << ": " << fileName << "\n";
             return kExitUsage;
         }
         if (!read) {
@@ -483,14 +482,19 @@ int Run(const TOptions& options) {
         if (!chosen) return UsageError("no calculator panel '" + *options.panel + "'");
     }
 
-    TSource global{fileName, fileBytes, tabs[0].offset, tabs[0].text};
-    TSource panel{fileName, fileBytes, tabs[chosen].offset, tabs[chosen].text};
+    // The panels' texts are read where they stand in the file: the copies SplitMacroText
+    // made go before the compile, which makes a copy of its own.
+    const auto inFile = [&](const TMacroPanel& tab) {
+        return fileBytes.empty() ? std::string_view() : std::string_view(fileBytes).substr(tab.offset, tab.text.size());
+    };
+    TSource global{fileName, fileBytes, tabs[0].offset, inFile(tabs[0])};
+    TSource panel{fileName, fileBytes, tabs[chosen].offset, inFile(tabs[chosen])};
+    std::vector<TMacroPanel>().swap(tabs);
     if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
     if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
 
     // Blocked before any thread starts, so only the watcher takes them.
-    const sigset_t watched = WatchedSignals();
-    pthread_sigmask(SIG_BLOCK, &watched, nullptr);
+    BlockEndSignals();
 
     TPlotModel plots;
     THeadlessPanels panels;

@@ -1,9 +1,10 @@
 // Chunked node memory with per-chunk live counts (see node_pool.h).
 #include "engine/node_pool.h"
 
+#include <sys/mman.h>
+
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -20,15 +21,20 @@
 namespace NuvixParser::detail {
 namespace {
 
+// Chunks start at a multiple of their size, so a block finds its chunk by rounding its
+// address down: no per-block header (a node of 24 bytes would otherwise carry 8 more).
 constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
-constexpr std::size_t kHeader = sizeof(void*); // the chunk of a block, or null for the heap
+constexpr std::uintptr_t kChunkMask = ~static_cast<std::uintptr_t>(kChunkBytes - 1);
 constexpr std::size_t kLargest = kChunkBytes / 8;
+// Chunks are mapped this many at a time (one aligned mapping, split up).
+constexpr std::size_t kChunksPerMapping = 16;
 
 struct TChunk {
     // Frees subtract one; sealing adds the number of blocks handed out. The sum reaches 0
     // exactly once: when the chunk is sealed and its last block is gone.
     std::atomic<std::int64_t> live{0};
     std::int64_t handedOut = 0; // written by the owning thread only, until sealed
+    std::size_t bytes = kChunkBytes; // more for a chunk made for one large block
 };
 
 constexpr std::size_t kFirstBlock = (sizeof(TChunk) + 7) / 8 * 8;
@@ -42,8 +48,8 @@ struct TCursor {
 // Trivially destructible, so a node made during static destruction still finds it.
 thread_local constinit TCursor tlsCursor{nullptr, nullptr, nullptr};
 
-// Released chunks this thread keeps for its next compiles: giving them back to the C
-// library would only have them faulted in again by the next keystroke's tree.
+// Released chunks this thread keeps for its next compiles: giving them back to the system
+// would only have them faulted in again by the next keystroke's tree.
 constexpr int kKeptChunks = 64;
 struct TChunkCache {
     void* chunks[kKeptChunks];
@@ -51,13 +57,34 @@ struct TChunkCache {
 };
 thread_local constinit TChunkCache tlsCache{{}, 0};
 
-void Release(TChunk* chunk) {
+// `bytes` (a multiple of kChunkBytes) of fresh memory aligned to kChunkBytes, or none.
+// Mapped with room to spare, then trimmed to the aligned part; pages never touched cost
+// no memory.
+void* MapAligned(std::size_t bytes) {
+    const std::size_t span = bytes + kChunkBytes;
+    void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kChunkBytes - 1) & kChunkMask;
+    if (aligned > start) munmap(raw, aligned - start);
+    if (const std::size_t tail = start + span - (aligned + bytes); tail > 0)
+        munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void Unmap(TChunk* chunk) {
+    const std::size_t bytes = chunk->bytes;
     chunk->~TChunk();
-    if (tlsCache.count < kKeptChunks) {
+    munmap(chunk, bytes);
+}
+
+void Release(TChunk* chunk) {
+    if (chunk->bytes == kChunkBytes && tlsCache.count < kKeptChunks) {
+        chunk->~TChunk();
         tlsCache.chunks[tlsCache.count++] = chunk;
         return;
     }
-    std::free(chunk);
+    Unmap(chunk);
 }
 
 // The thread is done handing out blocks of this chunk.
@@ -71,54 +98,61 @@ struct TCursorSealer {
     ~TCursorSealer() {
         if (tlsCursor.chunk) Seal(tlsCursor.chunk);
         tlsCursor = TCursor{nullptr, nullptr, nullptr};
-        while (tlsCache.count > 0) std::free(tlsCache.chunks[--tlsCache.count]);
+        while (tlsCache.count > 0) munmap(tlsCache.chunks[--tlsCache.count], kChunkBytes);
     }
 };
 thread_local TCursorSealer tlsSealer;
 
-void* HeapBlock(std::size_t size) {
-    void* raw = ::operator new(size + kHeader);
-    *static_cast<TChunk**>(raw) = nullptr;
-    return static_cast<char*>(raw) + kHeader;
+// A chunk of the thread's cache, refilled with a new mapping when empty.
+void* TakeChunk() {
+    if (tlsCache.count == 0) {
+        char* mapped = static_cast<char*>(MapAligned(kChunksPerMapping * kChunkBytes));
+        if (!mapped) throw std::bad_alloc();
+        for (std::size_t i = kChunksPerMapping; i > 0; --i)
+            tlsCache.chunks[tlsCache.count++] = mapped + (i - 1) * kChunkBytes;
+    }
+    return tlsCache.chunks[--tlsCache.count];
 }
 
 [[gnu::noinline]] void* FromNewChunk(std::size_t block) {
-    void* raw = tlsCache.count > 0 ? tlsCache.chunks[--tlsCache.count] : std::malloc(kChunkBytes);
-    if (!raw) throw std::bad_alloc();
-    auto* chunk = new (raw) TChunk;
+    auto* chunk = new (TakeChunk()) TChunk;
     (void)&tlsSealer; // makes sure this thread's sealer exists
     if (tlsCursor.chunk) Seal(tlsCursor.chunk);
-    char* base = static_cast<char*>(raw);
-    tlsCursor = TCursor{chunk, base + kFirstBlock, base + kChunkBytes};
-    char* p = tlsCursor.next;
-    tlsCursor.next += block;
+    char* base = reinterpret_cast<char*>(chunk);
+    tlsCursor = TCursor{chunk, base + kFirstBlock + block, base + kChunkBytes};
     ++chunk->handedOut;
-    *reinterpret_cast<TChunk**>(p) = chunk;
-    return p + kHeader;
+    return base + kFirstBlock;
+}
+
+// A block too large to share a chunk gets a chunk of its own, sealed at once.
+[[gnu::noinline]] void* FromOwnChunk(std::size_t size) {
+    const std::size_t bytes = (kFirstBlock + size + kChunkBytes - 1) & kChunkMask;
+    void* raw = MapAligned(bytes);
+    if (!raw) throw std::bad_alloc();
+    auto* chunk = new (raw) TChunk;
+    chunk->bytes = bytes;
+    chunk->live.store(1, std::memory_order_relaxed);
+    return static_cast<char*>(raw) + kFirstBlock;
 }
 
 } // namespace
 
 void* AllocateNode(std::size_t size) {
-    if (!VARNEX_NODE_POOL || size > kLargest) return HeapBlock(size);
-    const std::size_t block = (size + 7) / 8 * 8 + kHeader;
+    if (!VARNEX_NODE_POOL) return ::operator new(size);
+    if (size > kLargest) return FromOwnChunk(size);
+    const std::size_t block = (size + 7) / 8 * 8;
     TCursor& c = tlsCursor;
     if (static_cast<std::size_t>(c.end - c.next) < block) return FromNewChunk(block);
     char* p = c.next;
     c.next += block;
     ++c.chunk->handedOut;
-    *reinterpret_cast<TChunk**>(p) = c.chunk;
-    return p + kHeader;
+    return p;
 }
 
 void FreeNode(void* p) noexcept {
+    if (!VARNEX_NODE_POOL) return ::operator delete(p);
     if (!p) return;
-    char* raw = static_cast<char*>(p) - kHeader;
-    TChunk* chunk = *reinterpret_cast<TChunk**>(raw);
-    if (!chunk) {
-        ::operator delete(raw);
-        return;
-    }
+    auto* chunk = reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(p) & kChunkMask);
     if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) Release(chunk);
 }
 

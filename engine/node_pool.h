@@ -6,10 +6,11 @@
 // front to back (the tree walks then run through memory in order) and a destroyed tree
 // gives its memory back a chunk at a time.
 //
-// Each block carries the chunk it came from just before it. A chunk counts its live blocks;
-// it is released when its thread has moved on to another chunk and the last of its blocks is
-// freed, from whichever thread. Blocks too large for a chunk, and every block in builds with
-// AddressSanitizer (which must see each node's lifetime), come from the heap instead.
+// Chunks are aligned to their size, so a block finds its chunk from its own address. A
+// chunk counts its live blocks; it is released when its thread has moved on to another
+// chunk and the last of its blocks is freed, from whichever thread. A block too large for
+// a chunk gets a chunk of its own; in builds with AddressSanitizer (which must see each
+// node's lifetime) every block comes from the heap instead.
 #pragma once
 
 #include <cstddef>

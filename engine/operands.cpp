@@ -8,8 +8,12 @@ namespace NuvixParser {
 
 // ---- TOperand ---------------------------------------------------------------------------
 
+std::unique_ptr<TOperand> TOperand::Make(std::string_view name) {
+    return std::unique_ptr<TOperand>(new (TExtraBytes{name.size()}) TOperand(name));
+}
+
 void TOperand::Bind(TVarHandler& store) {
-    entry_ = store.GetScalar(name_);
+    entry_ = store.GetScalar(Name());
 }
 
 void TOperand::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -32,7 +36,7 @@ double TOperand::EvalNumber(TCalcInfo& ci) {
 }
 
 void TOperand::ReportNoValue(TCalcInfo& ci) const {
-    ci.SetError("Variable " + name_ + " has no value");
+    ci.SetError("Variable " + std::string(Name()) + " has no value");
 }
 
 bool TOperand::TryNumber(TCalcInfo& ci, double& out) {
@@ -77,9 +81,13 @@ bool TOperand::AssignString(TCalcInfo&, std::string_view s) {
 
 // ---- TConstOperand ----------------------------------------------------------------------
 
+std::unique_ptr<TConstOperand> TConstOperand::MakeText(std::string_view text) {
+    return std::unique_ptr<TConstOperand>(new (TExtraBytes{text.size()}) TConstOperand(text));
+}
+
 void TConstOperand::Evaluate(TCalcInfo&, TReturnValue& result) {
     if (isString_)
-        result.SetString(text_);
+        result.SetString(Text());
     else
         result.SetNumber(number_);
 }
@@ -142,7 +150,7 @@ bool TOpArray::HasValue(TCalcInfo& ci) {
 }
 
 bool TOpArray::Refuse(std::string why) {
-    refusal_ = std::move(why);
+    refusal_ = std::make_unique<std::string>(std::move(why));
     return false;
 }
 

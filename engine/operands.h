@@ -1,7 +1,10 @@
 // The leaves of a parse tree: variables, constants and array elements.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/calc_info.h"
 #include "engine/operators.h"
@@ -11,10 +14,10 @@
 
 namespace NuvixParser {
 
-// A scalar variable: an identifier or a double-quoted name.
+// A scalar variable: an identifier or a double-quoted name, kept behind the node.
 class TOperand final : public TOperandBase {
 public:
-    explicit TOperand(std::string name) : name_(std::move(name)) { leafKind_ = kScalarLeaf; }
+    static std::unique_ptr<TOperand> Make(std::string_view name);
 
     void Bind(TVarHandler& store) override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -27,21 +30,23 @@ public:
     bool TryNumber(TCalcInfo& ci, double& out) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
 
-    const std::string& Name() const { return name_; }
+    std::string_view Name() const { return TrailingText(this, nameLength_); }
     TVarEntry* Entry() const { return entry_; }
 
 private:
+    explicit TOperand(std::string_view name) : nameLength_(CopyTrailingText(this, name)) {
+        leafKind_ = kScalarLeaf;
+    }
     [[gnu::noinline, gnu::cold]] void ReportNoValue(TCalcInfo& ci) const;
-    std::string name_;
+    std::uint32_t nameLength_;
     TVarEntry* entry_ = nullptr; // none when unbound or when the name is an array
 };
 
-// A number literal or a single-quoted text literal.
+// A number literal or a single-quoted text literal; a text is kept behind the node.
 class TConstOperand final : public TOperandBase {
 public:
     explicit TConstOperand(double v) : number_(v) { leafKind_ = kNumberLeaf; }
-    explicit TConstOperand(std::string text)
-        : number_(TextToNumber(text)), text_(std::move(text)), isString_(true) {}
+    static std::unique_ptr<TConstOperand> MakeText(std::string_view text);
 
     void Bind(TVarHandler&) override {}
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -56,12 +61,15 @@ public:
     }
 
     double Number() const { return number_; }
-    const std::string& Text() const { return text_; }
+    // Empty for a number.
+    std::string_view Text() const { return isString_ ? TrailingText(this, textLength_) : std::string_view(); }
 
 private:
-    double number_ = 0;
-    std::string text_;
+    explicit TConstOperand(std::string_view text)
+        : isString_(true), textLength_(CopyTrailingText(this, text)), number_(TextToNumber(text)) {}
     bool isString_ = false;
+    std::uint32_t textLength_ = 0;
+    double number_ = 0;
 };
 
 // name[index], and name[] (index the constant 0) for a whole array passed to a function.
@@ -82,7 +90,7 @@ public:
     const std::string& Name() const { return name_; }
     TArrayEntry* Entry() const { return entry_; }
     TParserAtom* Index() const { return index_.get(); }
-    std::string RefusedStoreText() const override { return refusal_; }
+    std::string RefusedStoreText() const override { return refusal_ ? *refusal_ : std::string(); }
     // "<where>: name is not an array", the error of using this name, bound to a scalar,
     // as an array.
     void ReportNotAnArray(TCalcInfo& ci, std::string_view where) const;
@@ -96,7 +104,8 @@ private:
     std::string name_;
     TArrayEntry* entry_ = nullptr; // none when unbound or when the name is a scalar
     TNodePtr index_;
-    std::string refusal_;
+    std::unique_ptr<std::string> refusal_; // only after a refused store
+
 };
 
 // The node as a plain variable, or none (what dynamic_cast<TOperand*> gives, without the
@@ -124,7 +133,7 @@ inline bool ReadLeaf(const TParserAtom* node, double& out) {
 
 // The right operand of a kVarOperator or kRunUpdate node: the constant, or the second
 // variable when it holds a number.
-inline bool InlineRightNumber(const TOpFunction* op, double& b) {
+inline bool InlineRightNumber(const TInlineOperator* op, double& b) {
     if (!op->InlineRightIsVariable()) {
         b = op->InlineNumber();
         return true;
@@ -139,7 +148,7 @@ inline bool InlineRightNumber(const TOpFunction* op, double& b) {
 // variable holds a number; false (nothing evaluated) otherwise. Comparisons give exactly
 // 0 or 1.
 inline bool ReadVarOp(const TParserAtom* node, double& out) {
-    const auto* op = static_cast<const TOpFunction*>(node);
+    const auto* op = static_cast<const TInlineOperator*>(node);
     const TVarEntry* e = op->InlineEntry();
     if (!e || !e->hasValue || e->isString) [[unlikely]]
         return false;
@@ -155,7 +164,7 @@ inline bool ReadVarOp(const TParserAtom* node, double& out) {
 // and both hold numbers (a text target counts by its reading and becomes a number): true
 // with the stored value in `v`; false, nothing done, otherwise.
 inline bool RunUpdate(TParserAtom* node, const TCalcInfo& ci, double& v) {
-    auto* op = static_cast<TOpFunction*>(node);
+    auto* op = static_cast<TInlineOperator*>(node);
     TVarEntry* e = op->InlineEntry();
     double b;
     if (ci.error || !e || !e->hasValue || !InlineRightNumber(op, b)) [[unlikely]]

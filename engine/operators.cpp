@@ -36,7 +36,8 @@ void TOpFunction::SetOperands(TNodePtr left, TNodePtr right) {
         else
             leafKind_ = kVarOperator;
         inlineRightVar_ = shape_ == kVarVar;
-        if (!inlineRightVar_) inlineNumber_ = NumberOfConstant(right_);
+        // Only TInlineOperator nodes set an inline operator code.
+        if (!inlineRightVar_) static_cast<TInlineOperator*>(this)->inlineNumber_ = NumberOfConstant(right_);
     }
 }
 
@@ -71,28 +72,29 @@ void TOpFunction::Bind(TVarHandler& store) {
 
 void TOpFunction::FetchInlineEntry() {
     if (leafKind_ != kVarOperator && runKind_ != kRunUpdate) return;
-    inlineEntry_ = VarEntryOf(left_);
-    inlineRight_ = inlineRightVar_ ? VarEntryOf(right_) : nullptr;
+    auto* self = static_cast<TInlineOperator*>(this); // the only kind of node with these kinds
+    self->inlineEntry_ = VarEntryOf(left_);
+    if (inlineRightVar_) self->inlineRight_ = VarEntryOf(right_);
 }
 
 // The numeric operators never need a value record: numbers flow straight through. Two
 // leaves with values need neither calls nor a stack check (nothing below can recurse).
 template <class Op> double TNumericOp<Op>::EvalNumber(TCalcInfo& ci) {
-    switch (shape_) {
-    case kVarNumber:
-        if (const TVarEntry* a = VarEntryOf(left_); a && a->hasValue) [[likely]]
-            return Op::Compute(a->number, NumberOfConstant(right_));
+    switch (this->shape_) {
+    case TOpFunction::kVarNumber:
+        if (const TVarEntry* a = this->VarEntryOf(this->left_); a && a->hasValue) [[likely]]
+            return Op::Compute(a->number, this->NumberOfConstant(this->right_));
         break;
-    case kVarVar: {
-        const TVarEntry* a = VarEntryOf(left_);
-        const TVarEntry* b = VarEntryOf(right_);
+    case TOpFunction::kVarVar: {
+        const TVarEntry* a = this->VarEntryOf(this->left_);
+        const TVarEntry* b = this->VarEntryOf(this->right_);
         if (a && a->hasValue && b && b->hasValue) [[likely]]
             return Op::Compute(a->number, b->number);
         break;
     }
-    case kNumberVar:
-        if (const TVarEntry* b = VarEntryOf(right_); b && b->hasValue) [[likely]]
-            return Op::Compute(NumberOfConstant(left_), b->number);
+    case TOpFunction::kNumberVar:
+        if (const TVarEntry* b = this->VarEntryOf(this->right_); b && b->hasValue) [[likely]]
+            return Op::Compute(this->NumberOfConstant(this->left_), b->number);
         break;
     default: break;
     }
@@ -101,9 +103,9 @@ template <class Op> double TNumericOp<Op>::EvalNumber(TCalcInfo& ci) {
 
 template <class Op> double TNumericOp<Op>::EvalGeneric(TCalcInfo& ci) {
     if (StackExhausted(ci)) return 0;
-    const double a = NumberOf(left_.get(), ci);
+    const double a = NumberOf(this->left_.get(), ci);
     if (ci.error) return 0;
-    const double b = NumberOf(right_.get(), ci);
+    const double b = NumberOf(this->right_.get(), ci);
     if (ci.error) return 0;
     return Op::Compute(a, b);
 }
@@ -181,27 +183,25 @@ void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
 
 void TSep::Bind(TVarHandler& store) {
     TOpFunction::Bind(store);
-    if (!steps_.empty()) return; // the chain does not change once built
+    if (steps_) return; // the chain does not change once built
+    std::vector<TParserAtom*> steps;
     TParserAtom* node = this;
     while (node && node->AsOperator() && node->AsOperator()->IsSequence()) {
-        steps_.push_back(static_cast<TSep*>(node)->right_.get());
+        steps.push_back(static_cast<TSep*>(node)->right_.get());
         node = static_cast<TSep*>(node)->left_.get();
     }
-    steps_.push_back(node);
-    if (std::find(steps_.begin(), steps_.end(), nullptr) != steps_.end()) {
-        steps_.clear(); // an incomplete node: the nested way reports it
-        return;
-    }
-    std::reverse(steps_.begin(), steps_.end());
-    firstStep_ = steps_.data();
-    lastStep_ = firstStep_ + steps_.size() - 1;
+    steps.push_back(node);
+    if (std::find(steps.begin(), steps.end(), nullptr) != steps.end())
+        return; // an incomplete node: the nested way reports it
+    std::reverse(steps.begin(), steps.end());
+    steps_ = std::make_unique<std::vector<TParserAtom*>>(std::move(steps));
     runKind_ = kRunSequence;
 }
 
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     if (runKind_ == kRunSequence) {
-        if (RunLeadingSteps(*this, ci, result)) EvaluateOf(steps_.back(), ci, result);
+        if (RunLeadingSteps(*this, ci, result)) EvaluateOf(*LastStep(), ci, result);
         return;
     }
     ExecuteOf(left_.get(), ci, result); // the left value is dropped
@@ -219,7 +219,7 @@ bool TSep::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
     if (StackExhausted(ci)) return true;
     if (runKind_ == kRunSequence) {
         if (!RunLeadingSteps(*this, ci, text)) return true;
-        return NumberOrTextOf(steps_.back(), ci, out, text);
+        return NumberOrTextOf(*LastStep(), ci, out, text);
     }
     ExecuteOf(left_.get(), ci, text); // the left value is dropped
     if (ci.error) return true;
@@ -241,7 +241,7 @@ double TSep::EvalNumber(TCalcInfo& ci) {
 void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     if (StackExhausted(ci)) return;
     if (runKind_ == kRunSequence) {
-        if (RunLeadingSteps(*this, ci, scratch)) ExecuteOf(steps_.back(), ci, scratch);
+        if (RunLeadingSteps(*this, ci, scratch)) ExecuteOf(*LastStep(), ci, scratch);
         return;
     }
     ExecuteOf(left_.get(), ci, scratch);
@@ -255,19 +255,8 @@ void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
 
 // ---- assignments ------------------------------------------------------------------------
 
-bool TAssignBase::CheckOperands() {
-    return left_ && left_->IsVariable();
-}
-
-TOperandBase* TAssignBase::Target() {
-    // Only operands report IsVariable, so the cast is safe exactly then. The answer never
-    // changes for a node, so it is looked up once.
-    if (!targetKnown_) {
-        target_ = left_ && left_->IsVariable() ? static_cast<TOperandBase*>(left_.get()) : nullptr;
-        scalarTarget_ = AsScalarOperand(target_);
-        targetKnown_ = true;
-    }
-    return target_;
+template <class TBase> TVarEntry* TAssignBase<TBase>::ScalarTargetEntry() const {
+    return this->targetKind_ == 3 ? static_cast<TOperand*>(this->left_.get())->Entry() : nullptr;
 }
 
 void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -303,7 +292,7 @@ void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     bool ok;
     if (double v; TryNumberOf(right_.get(), ci, v)) {
         if (ci.error) return;
-        if (TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr) {
+        if (TVarEntry* e = ScalarTargetEntry()) {
             e->SetNumber(v);
             if (keepValue) result.SetNumber(v);
             return;
@@ -313,7 +302,7 @@ void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     } else {
         right_->Evaluate(ci, result);
         if (ci.error) return;
-        TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr;
+        TVarEntry* e = ScalarTargetEntry();
         if (e && result.isString && !keepValue) {
             e->SetString(std::move(result.text));
             result.text.clear();
@@ -358,7 +347,7 @@ void TCompoundAssign<Op, OpChar>::UpdateGeneric(TCalcInfo& ci, TReturnValue& res
         // A number: no text append is possible, and the target counts by its numeric
         // reading.
         if (ci.error) return;
-        if (TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr; e && e->hasValue) {
+        if (TVarEntry* e = ScalarTargetEntry(); e && e->hasValue) {
             // A plain variable read and written in place (what x += 1 in a loop is).
             const double v = Op::Compute(e->number, r);
             e->SetNumber(v);
@@ -386,7 +375,7 @@ void TCompoundAssign<Op, OpChar>::EvaluateWithText(TCalcInfo& ci, TReturnValue& 
     if constexpr (OpChar == '+') {
         // A text appended to a variable that holds a text grows that text where it is: a
         // loop of t += 'x' then costs linear time, not quadratic.
-        TVarEntry* e = scalarTarget_ ? scalarTarget_->Entry() : nullptr;
+        TVarEntry* e = ScalarTargetEntry();
         if (right.isString && e && e->hasValue && e->isString) {
             e->AppendString(right.text);
             if (keepValue) result.SetString(e->text);

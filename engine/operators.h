@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "engine/conversions.h"
@@ -50,14 +51,7 @@ public:
         kInlineEqual,
         kInlineUnequal,
     };
-    // For kVarOperator and kRunUpdate nodes: the operator, the left variable's entry and
-    // the right operand (a second variable's entry, or a constant), kept here so the inline
-    // forms need no visit to the operands. Entries are none until bound.
     TInlineOp InlineOp() const { return inlineOp_; }
-    TVarEntry* InlineEntry() const { return inlineEntry_; }
-    bool InlineRightIsVariable() const { return inlineRightVar_; }
-    const TVarEntry* InlineRight() const { return inlineRight_; }
-    double InlineNumber() const { return inlineNumber_; }
 
 protected:
     // The leaf kinds of both operands, fixed when they are attached: operators take a
@@ -68,19 +62,45 @@ protected:
     // The entry of a variable operand and the value of a number operand (only valid for
     // operands of those kinds).
     static TVarEntry* VarEntryOf(const TNodePtr& operand);
-    // After the operands are bound: the entries of a kVarOperator or kRunUpdate node.
-    void FetchInlineEntry();
     static double NumberOfConstant(const TNodePtr& operand);
 
-    TNodePtr left_;
-    TNodePtr right_;
+    // A script of a million statements holds millions of these nodes: the small fields
+    // come first, where they share the 8 bytes of TParserAtom's kinds, so an operator
+    // is its vtable, its kinds and two pointers.
     unsigned char shape_ = 0;
     TInlineOp inlineOp_ = kNoInline; // set by the operators that can be run inline
     bool inlineUpdate_ = false;      // op=: kRunUpdate instead of kVarOperator
     bool inlineRightVar_ = false;
+    // For assignments: 0 not looked at yet, 1 the left side is no variable, 2 it is an
+    // operand (a variable or an array element), 3 a plain variable.
+    unsigned char targetKind_ = 0;
+    TNodePtr left_;
+    TNodePtr right_;
+
+private:
+    // After the operands are bound: the entries of a kVarOperator or kRunUpdate node.
+    void FetchInlineEntry();
+};
+
+// An operator that callers may compute without a visit when it joins a variable with a
+// number constant or a second variable (i < n, x += 1): it keeps the operator, the left
+// variable's entry and the right operand at hand. Only these operators can become
+// kVarOperator or kRunUpdate nodes (they alone set an inline operator code).
+class TInlineOperator : public TOpFunction {
+public:
+    // Entries are none until bound.
+    TVarEntry* InlineEntry() const { return inlineEntry_; }
+    bool InlineRightIsVariable() const { return inlineRightVar_; }
+    const TVarEntry* InlineRight() const { return inlineRight_; }
+    double InlineNumber() const { return inlineNumber_; }
+
+private:
+    friend class TOpFunction;
     TVarEntry* inlineEntry_ = nullptr;
-    const TVarEntry* inlineRight_ = nullptr;
-    double inlineNumber_ = 0;
+    union {
+        const TVarEntry* inlineRight_ = nullptr; // a second variable (inlineRightVar_)
+        double inlineNumber_;                    // a number constant
+    };
 };
 
 // Creates the node of an operator code (the byte of a one-byte operator or the code
@@ -90,9 +110,11 @@ std::unique_ptr<TOpFunction> CreateOperatorNode(char code);
 int OperatorPrecedence(unsigned char code);
 
 // Numeric operators whose evaluation is left, right, then the rule's Compute.
-template <class Op> class TNumericOp : public TNumberNode<TOpFunction> {
+template <class Op>
+class TNumericOp
+    : public TNumberNode<std::conditional_t<Op::kInline == TOpFunction::kNoInline, TOpFunction, TInlineOperator>> {
 public:
-    TNumericOp() { inlineOp_ = Op::kInline; }
+    TNumericOp() { this->inlineOp_ = Op::kInline; }
     double EvalNumber(TCalcInfo& ci) final;
 
 private:
@@ -195,7 +217,7 @@ inline double ComputeInline(TOpFunction::TInlineOp op, double a, double b) {
 }
 
 // '+': two texts concatenate, anything else adds numeric readings.
-class TAdd final : public TOpFunction {
+class TAdd final : public TInlineOperator {
 public:
     TAdd() { inlineOp_ = TAddRule::kInline; }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -219,39 +241,41 @@ public:
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
     bool IsSequence() const override { return true; }
 
-    // The operands of the ',' nodes of the left-deep chain below this one, in order; empty
-    // until bound (and for the inner nodes of a chain, which run as steps of the head).
-    // The chain runs in a loop over them, as the nested nodes would: no recursion for a
-    // script of many statements.
-    const std::vector<TParserAtom*>& Steps() const { return steps_; }
-    // The first and the last step, at hand for the loop over them (valid once listed).
-    TParserAtom* const* FirstStep() const { return firstStep_; }
-    TParserAtom* const* LastStep() const { return lastStep_; }
+    // The operands of the ',' nodes of the left-deep chain below this one, in order,
+    // listed when the head of a chain is bound (the inner nodes of a chain run as steps
+    // of the head and list nothing). The chain runs in a loop over them, as the nested
+    // nodes would: no recursion for a script of many statements. FirstStep and LastStep
+    // are valid once the node's run kind is kRunSequence.
+    TParserAtom* const* FirstStep() const { return steps_->data(); }
+    TParserAtom* const* LastStep() const { return &steps_->back(); }
 
 private:
-    std::vector<TParserAtom*> steps_;
-    TParserAtom* const* firstStep_ = nullptr;
-    TParserAtom* const* lastStep_ = nullptr;
+    // Only the head of a chain has steps: one pointer in every ',' node, not a list.
+    std::unique_ptr<std::vector<TParserAtom*>> steps_;
 };
 
 // '=' and the compound assignments; the left side must be a variable or array operand.
-class TAssignBase : public TOpFunction {
+// TBase is TOpFunction for '=' and TInlineOperator for op=, which may run inline.
+template <class TBase> class TAssignBase : public TBase {
 public:
-    bool CheckOperands() override;
+    bool CheckOperands() override { return Target() != nullptr; }
 
 protected:
-    // The left side as an assignable operand, or none when it is not a variable.
-    TOperandBase* Target();
-
-    // The left side when it is a plain variable (set together with the target).
-    TOperand* scalarTarget_ = nullptr;
-
-private:
-    TOperandBase* target_ = nullptr;
-    bool targetKnown_ = false;
+    // The left side as an assignable operand, or none when it is not a variable. Only
+    // operands report IsVariable, so the cast is safe exactly then; the answer never
+    // changes for a node, so it is looked up once.
+    TOperandBase* Target() {
+        if (this->targetKind_ == 0) [[unlikely]] {
+            TParserAtom* left = this->left_.get();
+            this->targetKind_ = !left || !left->IsVariable() ? 1 : left->LeafKind() == kScalarLeaf ? 3 : 2;
+        }
+        return this->targetKind_ >= 2 ? static_cast<TOperandBase*>(this->left_.get()) : nullptr;
+    }
+    // The bound entry of the left side when it is a plain variable (valid after Target).
+    TVarEntry* ScalarTargetEntry() const;
 };
 
-class TEq final : public TAssignBase {
+class TEq final : public TAssignBase<TOpFunction> {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
@@ -262,11 +286,11 @@ private:
 };
 
 // x op= y stores x op y by the operator's rule; OpChar names the operator in messages.
-template <class Op, char OpChar> class TCompoundAssign : public TAssignBase {
+template <class Op, char OpChar> class TCompoundAssign : public TAssignBase<TInlineOperator> {
 public:
     TCompoundAssign() {
-        inlineOp_ = Op::kInline;
-        inlineUpdate_ = true;
+        this->inlineOp_ = Op::kInline;
+        this->inlineUpdate_ = true;
     }
     void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) final;

@@ -10,6 +10,7 @@
 #include "engine/calc_info.h"
 #include "engine/function.h"
 #include "engine/operators.h"
+#include "engine/out_of_memory.h"
 #include "engine/stack_guard.h"
 #include "engine/syntax_reader.h"
 #include "engine/user_function.h"
@@ -110,8 +111,24 @@ void TParser::SetText(std::string_view text) {
 bool TParser::Compile(std::vector<TCodePosInfo>* marks) {
     if (marks) marks->clear();
     marks_ = marks;
-    TSyntaxReader reader(text_, *this, marks);
-    return reader.CompileInto();
+    outOfMemory_ = false;
+    try {
+        TSyntaxReader reader(text_, *this, marks);
+        return reader.CompileInto();
+    } catch (const std::bad_alloc&) {
+        // The nodes built so far went with the reader's frames; their memory is back.
+        if (marks) std::vector<TCodePosInfo>().swap(*marks);
+        OutOfMemory();
+        return false;
+    }
+}
+
+void TParser::OutOfMemory() {
+    Clear();
+    std::string().swap(text_); // its memory too
+    errorMessage_ = kOutOfMemoryWhileCompiling;
+    error_ = true;
+    outOfMemory_ = true;
 }
 
 TReturnValue TParser::Calculate(TCalcInfo& ci) {
@@ -143,6 +160,7 @@ TReturnValue TParser::Calculate(TCalcInfo& ci) {
 
 void TParser::Clear() {
     text_.clear();
+    outOfMemory_ = false;
     TParserBase::Clear();
 }
 

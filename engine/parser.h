@@ -30,8 +30,11 @@ struct TCodePosInfo {
         kString = 5,
         kComment = 6,
     };
-    int position;
-    int kind;
+    // Four bytes a mark, as a script has about as many marks as tokens. Positions reach
+    // kMaxPosition; the tokens of a text beyond it get no marks.
+    static constexpr int kMaxPosition = (1 << 28) - 1;
+    int position : 29; // -1 at the end of the text
+    unsigned kind : 3;
     bool operator==(const TCodePosInfo&) const = default;
 };
 
@@ -105,8 +108,13 @@ public:
     void SetText(std::string_view text);
     const std::string& Text() const { return text_; }
     // Parses the text into the tree; true also for a text of only blanks and comments.
-    // `marks`, when given, is emptied and receives the colouring marks.
+    // `marks`, when given, is emptied and receives the colouring marks. Memory running
+    // out fails the compile as OutOfMemory does.
     bool Compile(std::vector<TCodePosInfo>* marks = nullptr);
+    // Memory ran out while the text was taken or compiled: the tree and the text are
+    // dropped and the error is kOutOfMemoryWhileCompiling (at position 0).
+    void OutOfMemory();
+    bool RanOutOfMemory() const { return outOfMemory_; }
 
     // One run: floating-point traps off, BeforeRun, the base evaluation, "Stack Overflow"
     // as the result text when recursion used up the stack, AfterRun.
@@ -120,6 +128,7 @@ public:
 
 private:
     std::string text_;
+    bool outOfMemory_ = false;
 };
 
 } // namespace NuvixParser

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "engine/node_pool.h"
@@ -35,6 +38,11 @@ enum TRunKind : unsigned char {
     kRunSequence = 2, // a ',' chain whose steps are listed (see TSep::Steps)
 };
 
+// Extra bytes behind a node, for a text of its own: new (TExtraBytes{n}) T(...).
+struct TExtraBytes {
+    std::size_t count;
+};
+
 class TParserAtom {
 public:
     TParserAtom() = default;
@@ -43,6 +51,10 @@ public:
     // Nodes live in the chunks of the node pool: a compile lays its tree out in order.
     static void* operator new(std::size_t size) { return detail::AllocateNode(size); }
     static void operator delete(void* p) noexcept { detail::FreeNode(p); }
+    static void* operator new(std::size_t size, TExtraBytes extra) {
+        return detail::AllocateNode(size + extra.count);
+    }
+    static void operator delete(void* p, TExtraBytes) noexcept { detail::FreeNode(p); }
     // No node needs more than 8-byte alignment; the pool gives no more.
     static void* operator new(std::size_t, std::align_val_t) = delete;
     static void* operator new[](std::size_t) = delete;
@@ -97,6 +109,18 @@ protected:
 };
 
 using TNodePtr = std::unique_ptr<TParserAtom>;
+
+// A variable's name or a text literal kept right behind its node, in the node's own block
+// (made with TExtraBytes): a script of a million statements then holds no string objects
+// of 32 bytes each, nor their heap copies of longer names. The node keeps the length.
+template <class TNode> std::uint32_t CopyTrailingText(TNode* node, std::string_view text) {
+    if (text.size() > UINT32_MAX) throw std::length_error("text too long for a node");
+    std::memcpy(reinterpret_cast<char*>(node + 1), text.data(), text.size());
+    return static_cast<std::uint32_t>(text.size());
+}
+template <class TNode> std::string_view TrailingText(const TNode* node, std::uint32_t length) {
+    return {reinterpret_cast<const char*>(node + 1), length};
+}
 
 class TOperandBase : public TParserAtom {
 public:

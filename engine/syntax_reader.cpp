@@ -127,7 +127,8 @@ void TSyntaxReader::SetSyntaxError(std::string message) {
 }
 
 void TSyntaxReader::Mark(int kind) {
-    if (marks_) marks_->push_back(TCodePosInfo{tokenStart_, kind});
+    if (marks_ && tokenStart_ <= TCodePosInfo::kMaxPosition)
+        marks_->push_back(TCodePosInfo{tokenStart_, static_cast<unsigned>(kind)});
 }
 
 bool TSyntaxReader::EnterNesting() {
@@ -315,7 +316,7 @@ TNodePtr TSyntaxReader::ParseOperandForm() {
             SetSyntaxError("Syntax error");
             return nullptr;
         }
-        std::string name = variable->Name();
+        std::string name(variable->Name());
         operand.reset();
         if (name == "define") return ParseDefine();
         return ParseCall(std::move(name));
@@ -326,7 +327,7 @@ TNodePtr TSyntaxReader::ParseOperandForm() {
             SetSyntaxError("Operator expected");
             return nullptr;
         }
-        std::string name = variable->Name();
+        std::string name(variable->Name());
         operand.reset();
         return ParseArrayElement(std::move(name));
     }
@@ -415,7 +416,7 @@ TNodePtr TSyntaxReader::ParseDefine() {
     RecordPosition();
     SkipWhiteSpace();
 
-    auto def = std::make_unique<TFunctionDef>(headName->Name(), *parser_);
+    auto def = std::make_unique<TFunctionDef>(std::string(headName->Name()), *parser_);
     head.reset();
 
     while (Peek() != ')') {
@@ -438,7 +439,7 @@ TNodePtr TSyntaxReader::ParseDefine() {
             }
             isArray = true;
         }
-        def->AddParameter(param->Name(), isArray);
+        def->AddParameter(std::string(param->Name()), isArray);
         if (Peek() != ';') break;
         Get();
         Mark(TCodePosInfo::kBracket);
@@ -490,16 +491,17 @@ std::unique_ptr<TOperandBase> TSyntaxReader::ParseOperand() {
             }
             content += static_cast<char>(b);
         }
-        if (c == '\'') return std::make_unique<TConstOperand>(std::move(content));
-        return std::make_unique<TOperand>(std::move(content));
+        if (c == '\'') return TConstOperand::MakeText(content);
+        return TOperand::Make(content);
     }
     if (c == '.' || IsDigit(c)) return ParseNumber();
 
     // Identifiers: letters, digits, '.' and '$', at most 49 bytes.
-    std::string name;
-    while (name.size() < 50 && IsIdentifierByte(Peek())) name += static_cast<char>(Get());
+    const std::size_t start = pos_;
+    while (pos_ - start < 50 && IsIdentifierByte(Peek())) Get();
+    const std::string_view name = text_.substr(start, pos_ - start);
     if (name.empty() || name.size() >= 50) return nullptr;
-    return std::make_unique<TOperand>(std::move(name));
+    return TOperand::Make(name);
 }
 
 // number := decimal [ '.' digits ] [ (e|E) [+|-] digits ] | '.' digits ...

@@ -140,71 +140,38 @@ void TGraphicPanel::PaintAxes(TPlotCanvas& canvas, std::string_view title, int w
 
 namespace {
 
-// Lines through the points of a connected curve, one pixel column's run at a time: within
-// a column the segments between consecutive points are vertical and join up to cover the
-// lowest to the highest point, so the first, lowest, highest (in the order they came) and
-// last point draw the same pixels as all of them.
-class TColumnRuns {
+// A position along one axis clamped into lo..hi; NaN goes to lo, as PixelOf places it.
+// Truncated, it is the pixel PixelOf gives, and truncation keeps the order of positions.
+inline double ClampedPosition(double d, double lo, double hi) {
+    d = d >= lo ? d : lo;
+    return d < hi ? d : hi;
+}
+inline int ClampedPixel(double d, int lo, int hi) {
+    return static_cast<int>(ClampedPosition(d, lo, hi));
+}
+
+// The reduced points of a connected curve: lines from point to point, leaving out points
+// that repeat the one before.
+class TReducedLine {
 public:
-    TColumnRuns(TPlotCanvas& canvas, bool reduce) : canvas_(canvas), reduce_(reduce) {}
-
+    explicit TReducedLine(TPlotCanvas& canvas) : canvas_(canvas) {}
     void Add(int x, int y) {
-        if (reduce_ && open_ && x == x_) {
-            if (y < lo_) lo_ = y, loAt_ = n_;
-            if (y > hi_) hi_ = y, hiAt_ = n_;
-            last_ = y;
-            ++n_;
-            return;
-        }
-        Flush();
-        if (reduce_) {
-            open_ = true;
-            x_ = x;
-            first_ = lo_ = hi_ = last_ = y;
-            loAt_ = hiAt_ = 0;
-            n_ = 1;
-        } else {
-            Emit(x, y);
-        }
-    }
-    // A point with no place (NaN): the line stops and starts again at the next point.
-    void Break() {
-        Flush();
-        penDown_ = false;
-    }
-    void Flush() {
-        if (!open_) return;
-        open_ = false;
-        Emit(x_, first_);
-        if (loAt_ < hiAt_) {
-            Emit(x_, lo_);
-            Emit(x_, hi_);
-        } else {
-            Emit(x_, hi_);
-            Emit(x_, lo_);
-        }
-        Emit(x_, last_);
-    }
-
-private:
-    void Emit(int x, int y) {
-        if (reduce_ && penDown_ && x == px_ && y == py_) return; // already there
+        if (penDown_ && x == x_ && y == y_) return; // already there
         if (penDown_)
             canvas_.LineTo(x, y);
         else
             canvas_.MoveTo(x, y);
         penDown_ = true;
-        px_ = x;
-        py_ = y;
+        x_ = x;
+        y_ = y;
     }
+    // The line ends (at a NaN point); the next point starts a new one.
+    void Break() { penDown_ = false; }
 
+private:
     TPlotCanvas& canvas_;
-    const bool reduce_;
     bool penDown_ = false;
-    int px_ = 0, py_ = 0; // where the pen is
-    bool open_ = false;   // a column run is being collected
-    int x_ = 0, first_ = 0, lo_ = 0, hi_ = 0, last_ = 0;
-    long long n_ = 0, loAt_ = 0, hiAt_ = 0;
+    int x_ = 0, y_ = 0;
 };
 
 } // namespace
@@ -215,33 +182,88 @@ private:
 void TGraphicPanel::PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve) {
     const TPlotLayout& l = layout_;
     canvas.SetPen(CurveColour(curve.color), curve.connected ? curve.thickness : 1);
-    const int k = curve.thickness >= 4 ? curve.thickness / 2 : 1;
     const std::size_t n = std::min(curve.x.size(), curve.y.size());
-    TColumnRuns runs(canvas, reduce_);
+    const double* xs = curve.x.data();
+    const double* ys = curve.y.data();
+    // A value's pixel is value * r + (origin + offset), the sum taken once per curve.
+    const double xr = x_.R(), xo = l.left + x_.Offset();
+    const double yr = y_.R(), yo = l.top + y_.Offset();
+
+    if (curve.connected && reduce_) {
+        // Each pixel column's run of points as its first, lowest, highest (in the order they
+        // came) and last point: within a column the segments between consecutive points
+        // are vertical and join up to cover the lowest to the highest point, so these four
+        // draw the same pixels as all of them. A run is found by its x positions alone;
+        // its extremes are those of the y values themselves (the mapping to pixels keeps
+        // or reverses their order), so only four values of a run are mapped.
+        TReducedLine line(canvas);
+        const double top = l.top, bottom = l.bottom;
+        const auto yPixel = [&](double y) { return static_cast<int>(ClampedPosition(y * yr + yo, top, bottom)); };
+        std::size_t i = 0;
+        while (i < n) {
+            if (std::isunordered(xs[i], ys[i])) {
+                line.Break();
+                ++i;
+                continue;
+            }
+            const int column = ClampedPixel(xs[i] * xr + xo, l.left, l.right);
+            // Positions clamp onto the first and last column, so those reach out for ever.
+            const double from = column <= l.left ? -HUGE_VAL : column;
+            const double to = column >= l.right ? HUGE_VAL : column + 1.0;
+            std::size_t end = i + 1;
+            while (end < n && !std::isunordered(xs[end], ys[end])) {
+                const double x = xs[end] * xr + xo;
+                if (!(x >= from && x < to)) break;
+                ++end;
+            }
+            const auto [low, high] = std::minmax_element(ys + i, ys + end);
+            const int a = yPixel(*low), b = yPixel(*high);
+            // The extreme that came first is drawn first.
+            const bool lowFirst = low < high;
+            line.Add(column, yPixel(ys[i]));
+            line.Add(column, lowFirst ? a : b);
+            line.Add(column, lowFirst ? b : a);
+            line.Add(column, yPixel(ys[end - 1]));
+            i = end;
+        }
+        return;
+    }
+    if (curve.connected) {
+        // Every segment on its own, as the reduction is checked against.
+        bool penDown = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (std::isunordered(xs[i], ys[i])) {
+                penDown = false;
+                continue;
+            }
+            const int px = ClampedPixel(xs[i] * xr + xo, l.left, l.right);
+            const int py = ClampedPixel(ys[i] * yr + yo, l.top, l.bottom);
+            if (penDown)
+                canvas.LineTo(px, py);
+            else
+                canvas.MoveTo(px, py);
+            penDown = true;
+        }
+        return;
+    }
+
+    const int k = curve.thickness >= 4 ? curve.thickness / 2 : 1;
     // The dots drawn so far, one flag per pixel of the plot rectangle.
     const int columns = std::max(0, l.right - l.left + 1), rows = std::max(0, l.bottom - l.top + 1);
     std::vector<bool> dotted;
-    if (reduce_ && !curve.connected) dotted.assign(static_cast<std::size_t>(columns) * rows, false);
+    if (reduce_) dotted.assign(static_cast<std::size_t>(columns) * rows, false);
     for (std::size_t i = 0; i < n; ++i) {
-        const double xv = curve.x[i], yv = curve.y[i];
-        if (std::isnan(xv) || std::isnan(yv)) {
-            runs.Break();
-            continue;
+        if (std::isunordered(xs[i], ys[i])) continue;
+        const TPixel px = PixelOf(xs[i] * xr + xo, l.left, l.right);
+        const TPixel py = PixelOf(ys[i] * yr + yo, l.top, l.bottom);
+        if (px.outside || py.outside) continue;
+        if (!dotted.empty()) {
+            const std::size_t at = static_cast<std::size_t>(py.at - l.top) * columns + (px.at - l.left);
+            if (dotted[at]) continue;
+            dotted[at] = true;
         }
-        const TPixel px = PixelOf(xv * x_.R() + l.left + x_.Offset(), l.left, l.right);
-        const TPixel py = PixelOf(yv * y_.R() + l.top + y_.Offset(), l.top, l.bottom);
-        if (curve.connected) {
-            runs.Add(px.at, py.at);
-        } else if (!px.outside && !py.outside) {
-            if (!dotted.empty()) {
-                const std::size_t at = static_cast<std::size_t>(py.at - l.top) * columns + (px.at - l.left);
-                if (dotted[at]) continue;
-                dotted[at] = true;
-            }
-            canvas.Ellipse(px.at - k, py.at - k, px.at + k, py.at + k);
-        }
+        canvas.Ellipse(px.at - k, py.at - k, px.at + k, py.at + k);
     }
-    runs.Flush();
 }
 
 } // namespace NuvixParser

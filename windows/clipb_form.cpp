@@ -8,13 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "instruments/svg_canvas.h"
-#include "windows/painter_canvas.h"
 
 namespace NuvixWindows {
 
@@ -36,13 +34,7 @@ TPicture MakePicture(int width, int height, const TDrawingRoutine& draw, bool pi
     NuvixParser::TSvgCanvas svg;
     draw(svg, size.width(), size.height());
     picture.svg = svg.Document(size.width(), size.height());
-    picture.image = QImage(size, QImage::Format_RGB32);
-    picture.image.fill(Qt::white);
-    QPainter painter(&picture.image);
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    TPainterCanvas canvas(painter, font);
-    draw(canvas, size.width(), size.height());
+    picture.image = PictureImage(draw, size);
     return picture;
 }
 

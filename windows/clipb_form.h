@@ -4,18 +4,14 @@
 #include <QDialog>
 #include <QImage>
 #include <QSize>
-#include <functional>
 #include <string>
 
-#include "instruments/plot_canvas.h"
+#include "windows/plot_picture.h"
 
 class QLabel;
 class QLineEdit;
 
 namespace NuvixWindows {
-
-// Paints onto a canvas of the given size in pixels.
-using TDrawingRoutine = std::function<void(NuvixParser::TPlotCanvas& canvas, int width, int height)>;
 
 // One drawing in two forms: vector (SVG) for programs that take it, and a bitmap of the
 // same size for those that take only images.

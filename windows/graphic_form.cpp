@@ -8,10 +8,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHideEvent>
-#include <QImage>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -20,24 +18,21 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "instruments/graphic_panel.h"
 #include "instruments/plot_text_file.h"
+#include "instruments/svg_canvas.h"
 #include "windows/clipb_form.h"
 #include "windows/cp1252.h"
 #include "windows/tool_button.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/gui_thread.h"
 #include "windows/painter_canvas.h"
+#include "windows/plot_picture.h"
 
 namespace NuvixWindows {
 namespace {
-
-QFont PlotFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 
 // A size in millimetres as pixels of the primary screen.
 QSize ScreenPixels(int widthMm, int heightMm) {
@@ -286,29 +281,22 @@ bool TGraphicForm::SavePicture(const QString& path, int widthMm, int heightMm, Q
     const TDrawingRoutine draw = DrawingOf(ActiveTab());
     if (!draw) return false;
     const QString suffix = QFileInfo(path).suffix().toLower();
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written && suffix == QLatin1String("pdf")) {
-        // One page of the picture's size, the drawing scaled from screen pixels onto it.
-        const QSize pixels = ScreenPixels(widthMm, heightMm).expandedTo(QSize(1, 1));
-        QPdfWriter pdf(&file);
-        pdf.setPageSize(QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter));
-        pdf.setPageMargins(QMarginsF());
-        QPainter painter(&pdf);
-        painter.scale(static_cast<double>(pdf.width()) / pixels.width(), static_cast<double>(pdf.height()) / pixels.height());
-        TPainterCanvas canvas(painter, PlotFont());
-        draw(canvas, pixels.width(), pixels.height());
-        written = painter.end();
-    } else if (written) {
-        const TPicture picture = MakePicture(widthMm, heightMm, draw, false);
-        if (suffix == QLatin1String("png"))
-            written = picture.image.save(&file, "PNG");
-        else
-            written = file.write(picture.svg.data(), static_cast<qint64>(picture.svg.size())) ==
-                      static_cast<qint64>(picture.svg.size());
+    // Sizes of 0 or below give a picture of one pixel, as on the clipboard.
+    const QSize pixels = ScreenPixels(widthMm, heightMm).expandedTo(QSize(1, 1));
+    QByteArray bytes;
+    if (suffix == QLatin1String("pdf")) {
+        bytes = PdfPicture(draw, pixels, QSizeF(std::max(widthMm, 1), std::max(heightMm, 1)));
+    } else if (suffix == QLatin1String("png")) {
+        bytes = PngPicture(draw, pixels);
+    } else {
+        NuvixParser::TSvgCanvas svg;
+        draw(svg, pixels.width(), pixels.height());
+        bytes = QByteArray::fromStdString(svg.Document(pixels.width(), pixels.height()));
     }
-    if (written && file.commit()) return true;
-    if (error) *error = file.errorString();
+    QSaveFile file(path);
+    if (!bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (error) *error = bytes.isEmpty() ? QStringLiteral("the picture could not be made") : file.errorString();
     file.cancelWriting();
     return false;
 }

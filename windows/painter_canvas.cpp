@@ -1,19 +1,51 @@
 // TPainterCanvas: plot drawing operations as QPainter calls.
 #include "windows/painter_canvas.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPen>
+
+#include <algorithm>
 
 #include "windows/cp1252.h"
 
 namespace NuvixWindows {
 
-TPainterCanvas::TPainterCanvas(QPainter& painter, const QFont& font) : painter_(painter), normal_(font), small_(font) {
-    if (font.pointSizeF() > 1)
-        small_.setPointSizeF(font.pointSizeF() - 1);
-    else if (font.pixelSize() > 1)
-        small_.setPixelSize(font.pixelSize() - 1);
+QFont PlotFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+namespace {
+
+// A font sized in pixels of the screen. A drawing is laid out in the screen's pixels; on a
+// device of finer pixels (a printer, a PDF page) whose painter is scaled to the drawing's
+// size, a font sized in points would measure and draw in the device's own pixels, and so
+// come out as many times too large as the device's pixels are finer.
+QFont InScreenPixels(QFont font) {
+    if (font.pixelSize() <= 0) font.setPixelSize(std::max(1, QFontInfo(font).pixelSize()));
+    return font;
+}
+
+// One point less, or one pixel less for a font sized in pixels.
+QFont Smaller(QFont font) {
+    if (font.pixelSize() > 1)
+        font.setPixelSize(font.pixelSize() - 1);
+    else if (font.pointSizeF() > 1)
+        font.setPointSizeF(font.pointSizeF() - 1);
+    return font;
+}
+
+} // namespace
+
+// A font that leaves its size open (PlotFont) takes the application's, as on the screen,
+// before the small one is made from it.
+TPainterCanvas::TPainterCanvas(QPainter& painter, const QFont& font)
+    : painter_(painter), normal_(InScreenPixels(font.resolve(QGuiApplication::font()))),
+      small_(InScreenPixels(Smaller(font.resolve(QGuiApplication::font())))) {
     painter_.setFont(normal_);
     painter_.setBrush(Qt::NoBrush);
 }

@@ -9,6 +9,10 @@ class QPainter;
 
 namespace NuvixWindows {
 
+// The font plots are drawn in: Arial, or the sans-serif face standing in for it, at the
+// application's default size.
+QFont PlotFont();
+
 // Converts the canvas's conventions to Qt's: texts are placed by their top-left corner
 // instead of the baseline, and the bounding boxes of rectangles and ellipses leave their
 // right and bottom edges out. The painter is not owned and stays as the canvas leaves it.

@@ -35,7 +35,7 @@ void ReportWrongKind(const TFunction& f, TCalcInfo& ci, std::string_view where) 
     for (int i = 0; i < f.ArgCount(); ++i) {
         if (UnboundArray(f, i)) return f.ReportNotAnArray(ci, i, where);
         if (const TOperand* x = ScalarArgument(f, i); x && !x->Entry())
-            return ci.SetError(std::string(where) + ": " + x->Name() + " is an array");
+            return ci.SetError(std::string(where) + ": " + std::string(x->Name()) + " is an array");
     }
     ci.SetError(std::string(where) + ": an argument is not of the kind the call needs");
 }

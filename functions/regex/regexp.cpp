@@ -1,4 +1,5 @@
-// Compiling patterns into the byte program of TRegexp, and the backtracking matcher.
+// Compiling patterns into the byte program of TRegexp; the search front end and the
+// backtracking matcher that the automaton is checked against.
 #include "functions/regex/regexp.h"
 
 #include <algorithm>
@@ -8,69 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "functions/regex/regexp_automaton.h"
+#include "functions/regex/regexp_program.h"
+
 namespace NuvixParser {
+
+using namespace RegexpProgram;
+
 namespace {
-
-// Program opcodes. They all lie above 128, so every byte from 1 to 127 is a literal of
-// itself; the bytes 128 to 255 and the byte 0 (which would end the program) are literals
-// behind kEscaped.
-//
-//   literal   c                      c in 1..127
-//   escaped   kEscaped (c - 127)     c in 128..255 or 0; the second byte is never 0
-//   any       kAny
-//   classes   kClass     set[16]     bytes 0..127 by the set, no byte above 127
-//             kHighClass set[16]     bytes 0..127 by the set, every byte above 127
-//             kWideClass set[32]     all 256 bytes by the set
-//   anchors   kBeginText, kEndLine
-//   repeats   kOptional | kStar | kPlus, followed by the one element they repeat
-//   end       0
-enum : std::uint8_t {
-    kEnd = 0,
-    kEscaped = 129,
-    kAny = 130,
-    kClass = 131,
-    kHighClass = 132,
-    kWideClass = 133,
-    kBeginText = 134,
-    kEndLine = 135,
-    kOptional = 136,
-    kStar = 137,
-    kPlus = 138,
-};
-
-constexpr std::size_t kHalfSet = 16;
-constexpr std::size_t kFullSet = 32;
-
-std::size_t ElementSize(const std::uint8_t* p) {
-    switch (*p) {
-    case kEscaped: return 2;
-    case kClass:
-    case kHighClass: return 1 + kHalfSet;
-    case kWideClass: return 1 + kFullSet;
-    case kOptional:
-    case kStar:
-    case kPlus: return 1 + ElementSize(p + 1);
-    default: return 1;
-    }
-}
-
-bool SetHas(const std::uint8_t* set, std::uint8_t c) {
-    return (set[c >> 3] >> (c & 7)) & 1;
-}
-
-// Whether the consuming element at p (a literal, any character or a class) accepts c.
-bool ElementAccepts(const std::uint8_t* p, std::uint8_t c) {
-    switch (*p) {
-    case kEscaped: return c == static_cast<std::uint8_t>(p[1] + 127);
-    case kAny: return c != '\n';
-    // Bytes above 127 are tested as full bytes, never by their low 7 bits, so a class
-    // cannot match a byte 128 places above one of its members.
-    case kClass: return c < 128 && SetHas(p + 1, c);
-    case kHighClass: return c >= 128 || SetHas(p + 1, c);
-    case kWideClass: return SetHas(p + 1, c);
-    default: return c == *p;
-    }
-}
 
 int HexDigitValue(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -339,7 +285,7 @@ std::ptrdiff_t TRegexp::MatchHere(const std::uint8_t* p, std::size_t pos, TSearc
             ++p;
             continue;
         case kEndLine:
-            if (pos < n && text[pos] != '\n') return -1;
+            if (!AtEndOfLine(text, pos)) return -1;
             ++p;
             continue;
         case kOptional:
@@ -388,14 +334,36 @@ bool TRegexp::MatchesEmptyText() const {
 
 std::ptrdiff_t TRegexp::Find(std::string_view text, std::size_t start, std::size_t& length,
                              const TStopRequest* stop) const {
+    return Search(text, start, length, stop, TMatcher::kAutomaton);
+}
+
+std::ptrdiff_t TRegexp::FindByBacktracking(std::string_view text, std::size_t start, std::size_t& length,
+                                           const TStopRequest* stop) const {
+    return Search(text, start, length, stop, TMatcher::kBacktracking);
+}
+
+std::ptrdiff_t TRegexp::Search(std::string_view text, std::size_t start, std::size_t& length,
+                               const TStopRequest* stop, TMatcher matcher) const {
     length = 0;
     if (status_ != kOk) return -1;
-    const std::size_t n = text.size();
-    if (n == 0) {
+    if (text.empty()) {
         if (start != 0 || !MatchesEmptyText()) return -1;
         length = 1;
         return 0;
     }
+    std::size_t end = 0;
+    const std::ptrdiff_t found = matcher == TMatcher::kAutomaton
+                                     ? FindByAutomaton(program_.data(), text, start, end, stop)
+                                     : Backtrack(text, start, end, stop);
+    if (found < 0) return -1;
+    length = end - static_cast<std::size_t>(found);
+    if (length == 0 && found == 0) length = 1;
+    return found;
+}
+
+std::ptrdiff_t TRegexp::Backtrack(std::string_view text, std::size_t start, std::size_t& end,
+                                  const TStopRequest* stop) const {
+    const std::size_t n = text.size();
     TSearch search(text, program_.data(), stop);
     const std::uint8_t first = program_[0];
     // The element every match begins with, when there is one (a plain element, or the
@@ -412,11 +380,10 @@ std::ptrdiff_t TRegexp::Find(std::string_view text, std::size_t start, std::size
         } else if (hasHead && !ElementAccepts(head, static_cast<std::uint8_t>(text[s]))) {
             continue;
         }
-        const std::ptrdiff_t end = MatchHere(program_.data(), s, search);
+        const std::ptrdiff_t matchEnd = MatchHere(program_.data(), s, search);
         if (search.stopped) return -1;
-        if (end >= 0) {
-            length = static_cast<std::size_t>(end) - s;
-            if (length == 0 && s == 0) length = 1;
+        if (matchEnd >= 0) {
+            end = static_cast<std::size_t>(matchEnd);
             return static_cast<std::ptrdiff_t>(s);
         }
         if (first == kBeginText) return -1; // the only start is 0

@@ -14,7 +14,9 @@
 #include "app/edit_panel.h"
 #include "app/help_browser.h"
 #include "app/main_form.h"
+#include "engine/function.h"
 #include "engine/function_help.h"
+#include "engine/function_registry.h"
 #include "instruments/calculator.h"
 
 namespace {
@@ -42,6 +44,22 @@ TEST(HelpBrowser, ListsGeneralInfoThenEveryFunctionInRegistryOrder) {
     EXPECT_EQ(b.help.CurrentEntry(), kGeneral);
     EXPECT_TRUE(b.help.edtHelp->toPlainText().startsWith("Welcome to the advanced calculator!"));
     EXPECT_EQ(b.help.History(), QStringList{kGeneral});
+}
+
+// A name whose factory makes no function object ends the list before it, with a message.
+TEST(HelpBrowser, ARegisteredNameWithoutObjectEndsTheListWithAnInternalError) {
+    const auto& full = *NuvixParser::CalculatorRegistry();
+    NuvixParser::TFunctionRegistry registry;
+    registry.Register("abs", full.Lookup("abs"));
+    registry.Register("mid", []() -> std::unique_ptr<NuvixParser::TFunction> { return nullptr; });
+    registry.Register("sin", full.Lookup("sin"));
+    THelpBrowser help;
+    QStringList reports;
+    help.reportInternalError = [&](const QString& text, const QString& caption) { reports << caption + ": " + text; };
+    help.Fill(registry);
+    EXPECT_EQ(reports, QStringList{"Internal Error: Zero function"});
+    ASSERT_EQ(help.csFunctions->count(), 2);
+    EXPECT_TRUE(help.csFunctions->itemText(1).startsWith("abs("));
 }
 
 TEST(HelpBrowser, WordAtCaret) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli/plot_pictures.h"
 #include "engine/function_help.h"
 #include "instruments/calculator.h"
 #include "tests/cli/process_runner.h"
@@ -142,13 +143,25 @@ TEST_F(CliProcess, WritesPlotsAsTextFiles) {
 }
 
 TEST_F(CliProcess, PlotOptionsAreChecked) {
-    ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-format", "png", "-e", "1"}));
+    ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-format", "gif", "-e", "1"}));
+    ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-format", "PNG", "-e", "1"}));
     ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-size", "0x20", "-e", "1"}));
     ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-size", "20", "-e", "1"}));
     ExpectUsageError(RunCli({"--plots"}));
     const TProcessResult r = RunCli({"--plots", (dir_ / "missing").string(), "-e", "plot(0;0;x;x;0;1;1)"});
     EXPECT_EQ(r.exitCode, 3) << Describe(r);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos) << Describe(r);
+}
+
+// Pictures drawn with Qt are checked in tests/cli/pictures where the build has Qt; without
+// it the runner refuses them up front.
+TEST_F(CliProcess, PicturesWithoutQtAreRefused) {
+    if (NuvixCli::TPlotPictures::Available()) GTEST_SKIP() << "this build draws pictures";
+    for (const char* format : {"png", "pdf"}) {
+        const TProcessResult r = RunCli({"--plots", dir_.string(), "--plot-format", format, "-e", "plot(0;0;x;x;0;1;4)"});
+        ExpectUsageError(r);
+        EXPECT_NE(r.err.find("needs Qt"), std::string::npos) << Describe(r);
+    }
 }
 
 TEST_F(CliProcess, UnknownPanelIsAUsageError) {

@@ -1,9 +1,11 @@
 // Runs varnexcalc-cli as a child process and collects what it prints.
 #include "tests/cli/process_runner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -56,11 +58,25 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
     posix_spawnattr_setsigdefault(&attr, &all);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    std::vector<std::string> args{VARNEX_CLI_PATH};
+    std::vector<std::string> args{options.program.value_or(VARNEX_CLI_PATH)};
     args.insert(args.end(), cliArgs.begin(), cliArgs.end());
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> variables;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        const auto named = [&](const std::string& change) {
+            const std::string_view name = std::string_view(change).substr(0, change.find('='));
+            return entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=';
+        };
+        if (std::none_of(options.environment.begin(), options.environment.end(), named)) variables.emplace_back(entry);
+    }
+    for (const std::string& change : options.environment)
+        if (change.find('=') != std::string::npos) variables.push_back(change);
+    std::vector<char*> envp;
+    for (auto& v : variables) envp.push_back(v.data());
+    envp.push_back(nullptr);
     pid_t pid = 0;
     // A child inherits the limits of its parent, and posix_spawn cannot set one for the
     // child alone: this process takes the limit for the moment of the spawn (it only
@@ -72,7 +88,7 @@ TProcessResult RunCli(const std::vector<std::string>& cliArgs, const TRunOptions
         lower.rlim_cur = static_cast<rlim_t>(*options.addressSpaceLimit);
         setrlimit(RLIMIT_AS, &lower);
     }
-    const int spawned = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
     if (limited) setrlimit(RLIMIT_AS, &oldLimit);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);

@@ -32,6 +32,11 @@ struct TRunOptions {
     std::function<void(pid_t)> whileRunning;
     // The runner's address space limit in bytes (`ulimit -v`), none when unset.
     std::optional<unsigned long long> addressSpaceLimit;
+    // Another copy of the runner to run instead of the build's.
+    std::optional<std::string> program;
+    // Changes to the runner's environment, which is otherwise this process's: "NAME=VALUE"
+    // sets a variable, "NAME" alone removes it.
+    std::vector<std::string> environment;
 };
 
 // Runs varnexcalc-cli with the given arguments. A run that hangs is killed after a

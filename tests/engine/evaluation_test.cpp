@@ -190,7 +190,7 @@ TEST(Evaluation, ElementHasValueAndStoresKeepIndexErrorsPrivate) {
     cases.push_back({std::make_unique<TConstOperand>(2.9), true});
     cases.push_back({std::make_unique<TConstOperand>(3.0), false});
     cases.push_back({std::make_unique<TConstOperand>(-1.0), false});
-    cases.push_back({std::make_unique<TOperand>("unset"), false});
+    cases.push_back({TOperand::Make("unset"), false});
     for (std::size_t k = 0; k < cases.size(); ++k) {
         TOpArray element("a", std::move(cases[k].index));
         element.Bind(store);
@@ -205,7 +205,7 @@ TEST(Evaluation, ElementHasValueAndStoresKeepIndexErrorsPrivate) {
     EXPECT_FALSE(scalarName.HasValue(ci));
     EXPECT_FALSE(scalarName.AssignNumber(ci, 1));
 
-    TOpArray badIndex("a", std::make_unique<TOperand>("unset"));
+    TOpArray badIndex("a", TOperand::Make("unset"));
     badIndex.Bind(store);
     EXPECT_FALSE(badIndex.AssignNumber(ci, 1));
     EXPECT_FALSE(ci.error); // the failed index stays in the private record
@@ -215,11 +215,11 @@ TEST(Evaluation, ElementHasValueAndStoresKeepIndexErrorsPrivate) {
     EXPECT_TRUE(element.AssignString(ci, " 2.5e1 apples"));
     EXPECT_EQ(store.GetArray("a")->GetElement(4), 25);
 
-    TOperand unbound("never bound");
+    auto unbound = TOperand::Make("never bound");
     TReturnValue v;
-    unbound.Evaluate(ci, v);
+    unbound->Evaluate(ci, v);
     EXPECT_EQ(ci.errorMessage, "Variable never bound has no value");
-    EXPECT_FALSE(unbound.AssignNumber(ci, 1));
+    EXPECT_FALSE(unbound->AssignNumber(ci, 1));
 }
 
 // ---- assignments ---------------------------------------------------------------------

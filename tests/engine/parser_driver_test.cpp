@@ -5,12 +5,16 @@
 #include <cfenv>
 #include <cmath>
 #include <fenv.h>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <typeinfo>
 #include <vector>
 
 #include "engine/function.h"
+#include "engine/function_registry.h"
+#include "engine/out_of_memory.h"
 #include "engine/operands.h"
 #include "engine/operators.h"
 #include "engine/user_function.h"
@@ -176,6 +180,43 @@ TEST(ParserDriver, ErrorStateThroughTheLifecycle) {
     EXPECT_FALSE(p.HasError());
     EXPECT_EQ(p.ErrorMessage(), "");
     EXPECT_EQ(p.ErrorEnd(), 0);
+}
+
+// A function whose call cannot be compiled: memory runs out the moment the parser has
+// read its arguments (its help, which makes the node, still works).
+class TNoMemoryLeft final : public TFunction {
+public:
+    int ArgumentCount() const override { return 0; }
+    bool CheckArguments() override { throw std::bad_alloc(); }
+};
+
+TEST(ParserDriver, MemoryRunningOutFailsTheCompileWithItsMessage) {
+    TGlobalVarList globals;
+    auto registry = std::make_shared<TFunctionRegistry>(*NuvixTest::ScriptRegistry());
+    registry->Register("nomemory", MakeFunction<TNoMemoryLeft>);
+    TParser p(globals, registry);
+    // Deep in a script, with nodes and a definition already made that must all go.
+    for (const char* script : {"nomemory()", "x = 1, define(f(a); a * 2), y = f(2) + (3 * nomemory())"}) {
+        SCOPED_TRACE(script);
+        std::vector<TCodePosInfo> marks;
+        p.SetText(script);
+        EXPECT_FALSE(p.Compile(&marks));
+        EXPECT_TRUE(p.HasError());
+        EXPECT_TRUE(p.RanOutOfMemory());
+        EXPECT_EQ(p.ErrorMessage(), kOutOfMemoryWhileCompiling);
+        EXPECT_EQ(p.Tree(), nullptr);
+        EXPECT_EQ(p.Text(), "");
+        EXPECT_TRUE(marks.empty());
+        EXPECT_TRUE(p.Handler()->Definitions().empty());
+
+        // The parser goes on: the next text compiles and runs.
+        p.SetText("define(f(a); a * 2), f(21)");
+        EXPECT_FALSE(p.RanOutOfMemory());
+        ASSERT_TRUE(p.Compile());
+        TCalcInfo ci;
+        p.Rebind();
+        EXPECT_EQ(p.Calculate(ci).ToString(), "42");
+    }
 }
 
 TEST(ParserDriver, CompileUsesOnlyTheMarksListItIsGiven) {

@@ -373,7 +373,7 @@ TEST_F(UserFunctionCallNode, ConstantForArrayParameterIsAMismatch) {
 }
 
 TEST_F(UserFunctionCallNode, ScalarVariableForArrayParameterIsRejected) {
-    call->SetArgument(0, std::make_unique<TOperand>("y"));
+    call->SetArgument(0, TOperand::Make("y"));
     EXPECT_FALSE(call->CheckArguments());
     EXPECT_EQ(Evaluate(), "Error: Functioncall: Parameter should be an array");
     ExpectBodyNotRun();

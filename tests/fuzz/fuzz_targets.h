@@ -16,6 +16,8 @@ void FuzzMacroFile(const std::uint8_t* data, std::size_t size);
 void FuzzMatrixFile(const std::uint8_t* data, std::size_t size);
 // TRegexp: the input splits into a start position byte, a pattern and a text.
 void FuzzRegexp(const std::uint8_t* data, std::size_t size);
+// The same input: TRegexp::Find (the automaton) and the backtracker find the same match.
+void FuzzRegexpAutomaton(const std::uint8_t* data, std::size_t size);
 // TextToNumber, FormatNumber and DoubleToInt32 against references and round trips.
 void FuzzConversions(const std::uint8_t* data, std::size_t size);
 // Axis scaling, layout and painting of a plot with any ranges, size and points.

@@ -28,6 +28,7 @@ const TTarget kTargets[] = {
     {"macro_file", &NuvixFuzz::FuzzMacroFile},
     {"matrix_file", &NuvixFuzz::FuzzMatrixFile},
     {"regexp", &NuvixFuzz::FuzzRegexp},
+    {"regexp_automaton", &NuvixFuzz::FuzzRegexpAutomaton},
     {"conversions", &NuvixFuzz::FuzzConversions},
     {"plot_drawing", &NuvixFuzz::FuzzPlotDrawing},
     {"comm_settings", &NuvixFuzz::FuzzCommSettings},

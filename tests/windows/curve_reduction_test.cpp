@@ -21,7 +21,7 @@ QImage Render(const TPlotPanel& panel, bool reduce) {
     QImage image(640, 420, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    NuvixWindows::TPainterCanvas canvas(painter, QFont(QStringLiteral("Arial")));
+    NuvixWindows::TPainterCanvas canvas(painter, NuvixWindows::PlotFont());
     TGraphicPanel drawing;
     drawing.SetReduction(reduce);
     drawing.Paint(canvas, panel, "", image.width(), image.height());

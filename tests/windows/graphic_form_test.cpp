@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QPdfWriter>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QMimeData>
@@ -20,6 +22,8 @@
 #include "windows/clipb_form.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/graphic_form.h"
+#include "windows/painter_canvas.h"
+#include "windows/plot_picture.h"
 
 namespace {
 
@@ -236,6 +240,60 @@ TEST(PictureExport, SavesPicturesByTheirExtension) {
     QString error;
     EXPECT_FALSE(form.SavePicture(dir.filePath(QStringLiteral("missing/p.png")), 100, 75, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A PDF page takes the drawing's pixels as its own, so texts measure as on an image of the
+// same size (on a painter scaled onto the page's finer pixels they came out 12 times too
+// large for the layout).
+TEST(PictureExport, PdfTextsMeasureAsInImages) {
+    struct TMeasured {
+        int width = 0, height = 0, textWidth = 0, textHeight = 0;
+    };
+    const auto measure = [](TMeasured& m) {
+        return [&m](NuvixParser::TPlotCanvas& canvas, int width, int height) {
+            m = {width, height, canvas.TextWidth("Plot 1"), canvas.TextHeight("0")};
+        };
+    };
+    TMeasured image, pdf, page;
+    EXPECT_FALSE(NuvixWindows::PngPicture(measure(image), QSize(400, 300)).isEmpty());
+    EXPECT_FALSE(NuvixWindows::PdfPicture(measure(pdf), QSize(400, 300), NuvixWindows::PageMillimetres({400, 300}))
+                     .isEmpty());
+    EXPECT_EQ(std::pair(pdf.width, pdf.height), std::pair(400, 300));
+    EXPECT_GT(image.textHeight, 5);
+    EXPECT_NEAR(pdf.textHeight, image.textHeight, 1);
+    EXPECT_NEAR(pdf.textWidth, image.textWidth, 2);
+    // A page in millimetres of the window's size dialog, filled by the pixels asked for.
+    EXPECT_FALSE(NuvixWindows::PdfPicture(measure(page), QSize(378, 283), QSizeF(100, 75)).isEmpty());
+    EXPECT_NEAR(page.width, 378, 1);
+    EXPECT_NEAR(page.height, 283, 1);
+    EXPECT_NEAR(page.textHeight, image.textHeight, 1);
+}
+
+// Printing scales a drawing laid out in screen pixels onto a device of much finer ones:
+// texts must measure and draw in the drawing's pixels there too.
+TEST(PictureExport, TextsKeepTheirSizeOnAScaledFineDevice) {
+    QImage image(100, 100, QImage::Format_RGB32);
+    QPainter onImage(&image);
+    NuvixWindows::TPainterCanvas imageCanvas(onImage, NuvixWindows::PlotFont());
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(1200);
+    QPainter onPage(&writer);
+    onPage.scale(12.5, 12.5);
+    NuvixWindows::TPainterCanvas pageCanvas(onPage, NuvixWindows::PlotFont());
+    for (auto font : {NuvixParser::TPlotFont::Normal, NuvixParser::TPlotFont::Small}) {
+        imageCanvas.SetFont(font);
+        pageCanvas.SetFont(font);
+        EXPECT_EQ(pageCanvas.TextHeight("0"), imageCanvas.TextHeight("0"));
+        EXPECT_NEAR(pageCanvas.TextWidth("1.0 \xB7" "10"), imageCanvas.TextWidth("1.0 \xB7" "10"), 1);
+    }
+    // The small font of exponents is the smaller one.
+    imageCanvas.SetFont(NuvixParser::TPlotFont::Small);
+    const int small = imageCanvas.TextHeight("0");
+    imageCanvas.SetFont(NuvixParser::TPlotFont::Normal);
+    EXPECT_LT(small, imageCanvas.TextHeight("0"));
 }
 
 } // namespace

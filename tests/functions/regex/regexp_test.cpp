@@ -93,12 +93,17 @@ struct TFindCase {
     std::size_t length;
 };
 
+// Both matchers: the automaton that Find runs and the backtracker it is checked against.
 void ExpectFinds(std::initializer_list<TFindCase> cases, std::size_t start = 0) {
     for (const TFindCase& c : cases) {
+        const TRegexp regexp(c.pattern);
         std::size_t length = 99;
-        EXPECT_EQ(TRegexp(c.pattern).Find(c.text, start, length), c.position)
-            << "pattern: " << c.pattern << " text: " << c.text;
+        EXPECT_EQ(regexp.Find(c.text, start, length), c.position) << "pattern: " << c.pattern << " text: " << c.text;
         EXPECT_EQ(length, c.length) << "pattern: " << c.pattern << " text: " << c.text;
+        length = 99;
+        EXPECT_EQ(regexp.FindByBacktracking(c.text, start, length), c.position)
+            << "backtracking, pattern: " << c.pattern << " text: " << c.text;
+        EXPECT_EQ(length, c.length) << "backtracking, pattern: " << c.pattern << " text: " << c.text;
     }
 }
 
@@ -125,10 +130,14 @@ TEST(Regexp, FindFromALaterStart) {
             {"a", "abc", -1, 0},
         },
         1);
-    std::size_t length = 99;
-    EXPECT_EQ(TRegexp("a").Find("abc", 3, length), -1);
-    EXPECT_EQ(TRegexp("a").Find("abc", 1000, length), -1);
-    EXPECT_EQ(length, 0u);
+    for (const std::size_t start : {3, 1000}) {
+        std::size_t length = 99;
+        EXPECT_EQ(TRegexp("a").Find("abc", start, length), -1);
+        EXPECT_EQ(length, 0u);
+        length = 99;
+        EXPECT_EQ(TRegexp("a").FindByBacktracking("abc", start, length), -1);
+        EXPECT_EQ(length, 0u);
+    }
 }
 
 TEST(Regexp, FailedPatternsNeverMatch) {
@@ -170,8 +179,30 @@ TEST(Regexp, ClassesTestFullBytes) {
     });
 }
 
-// Nested stars would try every split of a line among them; failed attempts are remembered
-// once a search runs long, so these finish at once and still find the right match.
+// The order in which a match is chosen: the leftmost start, then at each star or plus the
+// longest run that lets the rest match; '?' takes its character whenever it can.
+TEST(Regexp, ChoosesTheMatchTheBacktrackerFindsFirst) {
+    ExpectFinds({
+        {"ab*", "aabbb", 0, 1},       // leftmost, not longest
+        {"a*ab", "aaab", 0, 4},       // a star gives back what the rest needs
+        {"a*a?b", "aab", 0, 3},       // '?' with nothing left to take
+        {"a*a?a", "aa", 0, 2},        // the star gives back two; '?' takes one of them
+        {"a*a?a", "a", -1, 0},        // '?' takes the only 'a' the last element needed
+        {".*b", "abab\nb", 0, 4},    // '.' stops at the line feed, then gives back
+        {"b*$", "ab\nab", 1, 1},     // an end of line in front of the line feed
+        {"a+$", "aa\naaa", 0, 2},
+        {"[ab]+b", "abab", 0, 4},
+        {"a.*c", "xabcac", 1, 5},     // greedy: the last 'c'
+        {"x*$", "ab", -1, 0},         // the position behind the last byte is never a start
+        {"b+c?b", "abbb", 1, 3},      // the longest run leaves no 'b': one less
+        {"b+c?b", "abbbcb", 1, 5},
+    });
+    ExpectFinds({{"c?", "abc", 1, 0}}, 1);
+}
+
+// Nested stars would make backtracking try every split of a line among them: the
+// backtracker remembers failed attempts once a search runs long, the automaton never tries
+// a state twice at one position, so these finish at once and find the right match.
 TEST(Regexp, NestedRepetitionsStayFast) {
     const std::string stars = Repeat("a*", 20);
     ExpectFinds({
