@@ -2,6 +2,7 @@
 #include "instruments/calculator.h"
 
 #include "functions/standard_table.h"
+#include "instruments/gpib_functions.h"
 #include "instruments/gui_functions.h"
 #include "instruments/output_functions.h"
 #include "instruments/plot_functions.h"
@@ -12,7 +13,7 @@ namespace NuvixParser {
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry() {
     static const std::shared_ptr<const TFunctionRegistry> registry =
         MakeRegistry({StandardFunctionTable(), OutputFunctionTable(), PlotFunctionTable(),
-                      SerialFunctionTable(), GuiFunctionTable()});
+                      GpibFunctionTable(), SerialFunctionTable(), GuiFunctionTable()});
     return registry;
 }
 
@@ -23,8 +24,14 @@ TCalculator::TCalculator(TRunEndListener* mainWindow, std::shared_ptr<const TFun
     panelParser_->ShareHandler(globalParser_->Handler());
     thread_ = std::make_unique<TAutoParserThread>(*panelParser_, *globalParser_, mainWindow);
     context_.ports = &serialPorts_;
+    context_.gpib = &gpib_;
     thread_->CalcInfo().context = &context_;
-    if (threadEnded) thread_->onTerminate = [ended = std::move(threadEnded)](TLargeStackThread&) { ended(); };
+    // The driver is called only from the calculation thread (its status is per thread), so
+    // that is where the devices go offline: after the last run, never during one.
+    thread_->onTerminate = [this, ended = std::move(threadEnded)](TLargeStackThread&) {
+        gpib_.End();
+        if (ended) ended();
+    };
     thread_->Resume();
 }
 

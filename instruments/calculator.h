@@ -9,6 +9,7 @@
 #include "engine/function_registry.h"
 #include "engine/var_handler.h"
 #include "instruments/comm_parser.h"
+#include "instruments/gpib_state.h"
 #include "instruments/run_context.h"
 #include "instruments/serial_ports.h"
 
@@ -31,7 +32,8 @@ std::shared_ptr<const TFunctionRegistry> CalculatorRegistry();
 class TCalculator {
 public:
     // The thread is running when the constructor returns. `threadEnded` is called on the
-    // calculation thread when its loop ends, also when this calculator ends it.
+    // calculation thread when its loop ends, also when this calculator ends it, after the
+    // GPIB devices went offline there.
     explicit TCalculator(TRunEndListener* mainWindow,
                          std::shared_ptr<const TFunctionRegistry> registry = CalculatorRegistry(),
                          std::function<void()> threadEnded = {});
@@ -43,11 +45,12 @@ public:
     TParser& GlobalParser() { return *globalParser_; }
     TParser& PanelParser() { return *panelParser_; }
 
-    // The windows the runs reach; change them only between runs. The serial ports are
-    // always the calculator's own, whatever `windows` holds.
+    // The windows the runs reach; change them only between runs. The serial ports and
+    // GPIB devices are always the calculator's own, whatever `windows` holds.
     void SetWindows(const TRunContext& windows) {
         context_ = windows;
         context_.ports = &serialPorts_;
+        context_.gpib = &gpib_;
     }
     const TRunContext& Windows() const { return context_; }
 
@@ -64,6 +67,9 @@ public:
 private:
     TGlobalVarList globals_;
     TSerialPorts serialPorts_; // shared by both parsers; outlives them
+    // Outlives the thread, whose end takes the devices offline: the driver is unloaded
+    // only after that.
+    TGpibState gpib_;
     std::unique_ptr<TParser> panelParser_;
     std::unique_ptr<TParserBase> globalOwner_; // the clone, a TCommParser like the panel parser
     TParser* globalParser_ = nullptr;

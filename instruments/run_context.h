@@ -1,10 +1,11 @@
-// TRunContext: the windows and ports a calculator's runs reach, carried by the run record.
+// TRunContext: the windows, ports and GPIB devices a calculator's runs reach, carried by the run record.
 #pragma once
 
 #include "engine/calc_info.h"
 
 namespace NuvixParser {
 
+class TGpibState;
 class TPanelHost;
 class TPlotWindow;
 class TSerialPorts;
@@ -18,6 +19,8 @@ struct TRunContext {
     TPanelHost* panels = nullptr;
     // The calculator's serial port table; none: no port can be opened.
     TSerialPorts* ports = nullptr;
+    // The calculator's GPIB devices; none: no device can be opened and no driver is called.
+    TGpibState* gpib = nullptr;
 };
 
 inline TTextOutput* TextOutputOf(const TCalcInfo& ci) {
@@ -31,6 +34,10 @@ inline TPanelHost* PanelHostOf(const TCalcInfo& ci) {
 }
 inline TSerialPorts* SerialPortsOf(const TCalcInfo& ci) {
     return ci.context ? ci.context->ports : nullptr;
+}
+
+inline TGpibState* GpibStateOf(const TCalcInfo& ci) {
+    return ci.context ? ci.context->gpib : nullptr;
 }
 
 } // namespace NuvixParser

@@ -12,12 +12,10 @@ namespace NuvixParser {
 std::optional<std::string> MappedDevice(std::string_view mapping, int port) {
     const std::string name = "COM" + std::to_string(port + 1);
     std::optional<std::string> device;
-    while (!mapping.empty()) {
-        const std::size_t eol = mapping.find('\n');
-        const std::string_view line = TrimBlanks(mapping.substr(0, eol));
-        mapping.remove_prefix(eol == std::string_view::npos ? mapping.size() : eol + 1);
+    TConfigLines lines(mapping);
+    for (std::string_view line; lines.Next(line);) {
         const std::size_t eq = line.find('=');
-        if (line.empty() || line.front() == '#' || eq == std::string_view::npos) continue;
+        if (eq == std::string_view::npos) continue;
         const std::string_view path = TrimBlanks(line.substr(eq + 1));
         if (EqualIgnoringCase(TrimBlanks(line.substr(0, eq)), name) && !path.empty()) device = std::string(path);
     }

@@ -23,4 +23,29 @@ inline bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The lines of a configuration text that say something: blanks trimmed, empty lines and
+// comment lines ('#' first) left out, each with its line number for messages.
+class TConfigLines {
+public:
+    explicit TConfigLines(std::string_view text) : rest_(text) {}
+
+    // The next such line; false at the end of the text.
+    bool Next(std::string_view& line) {
+        while (!rest_.empty()) {
+            ++number_;
+            const std::size_t eol = rest_.find('\n');
+            line = TrimBlanks(rest_.substr(0, eol));
+            rest_.remove_prefix(eol == std::string_view::npos ? rest_.size() : eol + 1);
+            if (!line.empty() && line.front() != '#') return true;
+        }
+        return false;
+    }
+    // The number (from 1) of the line Next gave last.
+    int Number() const { return number_; }
+
+private:
+    std::string_view rest_;
+    int number_ = 0;
+};
+
 } // namespace NuvixParser

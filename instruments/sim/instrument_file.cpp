@@ -37,13 +37,9 @@ std::string Unescape(std::string_view text) {
 bool ReadInstrumentFile(std::string_view text, TInstrumentFile& out, std::string& error) {
     out = TInstrumentFile{};
     int delayMs = 0;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        ++lineNumber;
-        const std::size_t eol = text.find('\n');
-        const std::string_view line = TrimBlanks(text.substr(0, eol));
-        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-        if (line.empty() || line.front() == '#') continue;
+    TConfigLines lines(text);
+    for (std::string_view line; lines.Next(line);) {
+        const int lineNumber = lines.Number();
         const std::size_t arrow = line.find("=>");
         if (arrow != std::string_view::npos) {
             const std::string_view pattern = TrimBlanks(line.substr(0, arrow));

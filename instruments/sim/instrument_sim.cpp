@@ -89,4 +89,11 @@ std::vector<TInstrumentAnswer> TInstrumentSim::Receive(std::string_view bytes) {
     return answers;
 }
 
+std::optional<TInstrumentAnswer> TInstrumentSim::EndMessage() {
+    if (pending_.empty()) return std::nullopt;
+    const std::string command = std::move(pending_);
+    pending_.clear();
+    return Answer(command);
+}
+
 } // namespace NuvixParser

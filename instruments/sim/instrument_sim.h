@@ -35,6 +35,10 @@ public:
     bool Start(std::string& error);
     // The answers to the commands that `bytes` completes, in order (the echo first, if on).
     std::vector<TInstrumentAnswer> Receive(std::string_view bytes);
+    // The bytes received since the last terminator, taken as a command of their own: on a
+    // GPIB bus the end of a message (EOI) ends a command whatever its last byte is. None
+    // when nothing is pending or no rule matches.
+    std::optional<TInstrumentAnswer> EndMessage();
     // The answer to one command: none for a command no rule matches (an instrument stays
     // silent), and an "ERROR: ..." answer when the response fails to evaluate.
     std::optional<TInstrumentAnswer> Answer(std::string_view command);

@@ -26,5 +26,8 @@ void FuzzPlotDrawing(const std::uint8_t* data, std::size_t size);
 void FuzzCommSettings(const std::uint8_t* data, std::size_t size);
 // The CSV reader and the GUI file loader; what they read is written and read back.
 void FuzzGuiFile(const std::uint8_t* data, std::size_t size);
+// The GPIB functions over a driver double that reports random results, status words,
+// counts and bytes: no read past a buffer, results in range.
+void FuzzGpibDriver(const std::uint8_t* data, std::size_t size);
 
 } // namespace NuvixFuzz

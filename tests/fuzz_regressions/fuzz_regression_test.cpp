@@ -33,6 +33,7 @@ const TTarget kTargets[] = {
     {"plot_drawing", &NuvixFuzz::FuzzPlotDrawing},
     {"comm_settings", &NuvixFuzz::FuzzCommSettings},
     {"gui_file", &NuvixFuzz::FuzzGuiFile},
+    {"gpib_driver", &NuvixFuzz::FuzzGpibDriver},
 };
 
 std::vector<fs::path> FilesIn(const fs::path& dir) {

@@ -4,6 +4,7 @@
 #include "engine/function.h"
 #include "engine/function_registry.h"
 #include "functions/standard_table.h"
+#include "instruments/gpib_functions.h"
 #include "instruments/gui_functions.h"
 #include "instruments/output_functions.h"
 #include "instruments/plot_functions.h"
@@ -17,16 +18,18 @@ using NuvixParser::TCommParser;
 using NuvixParser::TGlobalVarList;
 using NuvixParser::TParserBase;
 
-TEST(CommParser, HasTheStandardOutputPlotSerialAndPanelFunctions) {
+TEST(CommParser, HasTheStandardOutputPlotInstrumentAndPanelFunctions) {
     TGlobalVarList globals;
     TCommParser parser(globals, CalculatorRegistry());
     const auto& entries = parser.Registry().Entries();
     EXPECT_EQ(entries.size(), NuvixParser::StandardRegistry()->Entries().size() + 3 +
-                                  NuvixParser::PlotFunctionTable().size() + NuvixParser::SerialFunctionTable().size() +
-                                  NuvixParser::GuiFunctionTable().size());
+                                  NuvixParser::PlotFunctionTable().size() + NuvixParser::GpibFunctionTable().size() +
+                                  NuvixParser::SerialFunctionTable().size() + NuvixParser::GuiFunctionTable().size());
     for (const auto& e : NuvixParser::StandardFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const auto& e : NuvixParser::PlotFunctionTable())
+        EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
+    for (const auto& e : NuvixParser::GpibFunctionTable())
         EXPECT_NE(parser.Registry().Lookup(e.name), nullptr) << e.name;
     for (const char* name : {"print", "println", "cleartext", "PRINT", "ClearText", "loadgui", "panelname",
                              "setproperty", "getproperty", "HasChanged", "waitguievent"})

@@ -2,7 +2,7 @@
 # Builds the Debian package of a build folder, unpacks it and checks what it holds: the
 # programs, the desktop entry and file types, the icon and the manual page, its
 # dependencies, and that the unpacked runner runs and talks to the unpacked instrument
-# simulator.
+# simulators, on a pseudo-terminal and on the simulated GPIB bus.
 #   check_package.sh BUILD_DIR INSTALL_PREFIX
 set -euo pipefail
 build=$1
@@ -56,6 +56,17 @@ idn=$(VARNEX_COM1="$work/dmm" timeout 20 "$root/bin/varnexcalc-cli" -e \
     "commopen(0;'baud=9600';2000), commlineterm(0;chr(13)+chr(10)), commwrite(0;'*IDN?'+chr(10)), commreadln(0)") ||
     fail "the unpacked runner could not query the unpacked simulator: $(cat "$work/sim.out")"
 case "$idn" in *DMM-4050*) ;; *) fail "the simulated multimeter answered '$idn'" ;; esac
+
+# The GPIB simulator lives in the program's own folder of libraries (lib/<triplet>/ on Debian).
+gpibsim=$(cd "$root" && find lib* -path '*/varnexcalc/libvarnex-gpib-sim.so' | head -n 1)
+if [ -z "$gpibsim" ]; then
+    fail "the package lacks $prefix/lib.../varnexcalc/libvarnex-gpib-sim.so"
+else
+    idn=$(VARNEX_GPIB_LIBRARY="$root/$gpibsim" \
+        VARNEX_GPIB_SIM="5:$root/share/varnexcalc/instruments/multimeter.instrument" \
+        "$root/bin/varnexcalc-cli" -e "gpibprintln(5;'*IDN?'), gpibreadln(5)") || fail "the runner failed on the GPIB simulator"
+    case "$idn" in VARNEX,DMM-4050,*) ;; *) fail "the simulated multimeter answered '$idn' to *IDN?" ;; esac
+fi
 
 [ "$failed" -eq 0 ] && echo "package ok: $(basename "$deb")"
 exit "$failed"
