@@ -10,6 +10,7 @@
 #include "functions/files/child_processes.h"
 #include "functions/files/end_signals.h"
 #include "instruments/run_context.h"
+#include "usergui/control_form.h"
 #include "windows/graphic_form.h"
 #include "windows/output_form.h"
 #include "windows/window_placement.h"
@@ -45,16 +46,19 @@ int main(int argc, char** argv) {
     NuvixApp::RegisterFileType(NuvixApp::UserDataHome(), QApplication::applicationFilePath().toStdString());
 
     // The windows in their order of creation; only the main window shows at start, the
-    // plot and output windows show themselves when a script plots or writes to them.
+    // plot and output windows show themselves when a script plots or writes to them, the
+    // control window when a script loads a panel.
     NuvixApp::TMainForm mainForm;
     NuvixWindows::TGraphicForm graphicForm;
     NuvixWindows::TOutputForm outputForm;
-    mainForm.SetRunWindows(
-        NuvixParser::TRunContext{&outputForm.TextOutput(), &graphicForm.PlotWindow(), nullptr});
+    NuvixUserGui::TControlForm controlForm;
+    mainForm.SetRunWindows(NuvixParser::TRunContext{&outputForm.TextOutput(), &graphicForm.PlotWindow(),
+                                                    &controlForm.PanelHost()});
     // Each window comes back where the user left it (children of their windows).
     new NuvixWindows::TWindowPlacement(mainForm, "MainWindow");
     new NuvixWindows::TWindowPlacement(outputForm, "OutputWindow");
     new NuvixWindows::TWindowPlacement(graphicForm, "PlotWindow");
+    new NuvixWindows::TWindowPlacement(controlForm, "ControlsWindow");
     mainForm.show();
 
     mainForm.OpenFromCommandLine(commandLine.file, commandLine.run);

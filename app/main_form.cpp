@@ -43,6 +43,7 @@
 #include "engine/result_text.h"
 #include "functions/files/child_processes.h"
 #include "instruments/calculator.h"
+#include "usergui/user_form.h"
 #include "windows/cp1252.h"
 #include "windows/window_placement.h"
 
@@ -159,8 +160,22 @@ void TMainForm::CreateActions() {
     actionNewPanel->setIcon(st->standardIcon(QStyle::SP_FileIcon));
     actionDeletePanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
 
+    actionEditGui = make("&Create / Edit GUI...", "Draw a control panel for scripts", {}, [this] {
+        QFileDialog dialog(this, "Open / Create GUI File");
+        dialog.setNameFilters({"GUI Files (*.gui)", "All Files (*)"});
+        dialog.setDefaultSuffix("gui");
+        // A name that does not exist yet makes a new panel.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            OpenGuiEditor(dialog.selectedFiles().first());
+    });
+    actionEditGui->setObjectName("actionEditGui");
+
     QMenu* file = menuBar()->addMenu("&File");
     file->addActions({actionNew, actionOpen, actionSave, actionSaveAs});
+    file->addSeparator();
+    file->addAction(actionEditGui);
     menuRecentFiles = file->addMenu("Recent files");
     menuRecentFiles->setObjectName("menuRecentFiles");
     recentFiles_ = TRecentFiles::Load(*NuvixWindows::ProgramSettings());
@@ -716,6 +731,13 @@ bool TMainForm::SavePrompt() {
     return !modified_;
 }
 
+NuvixUserGui::TUserForm* TMainForm::OpenGuiEditor(const QString& path) {
+    QString error;
+    NuvixUserGui::TUserForm* editor = NuvixUserGui::TUserForm::OpenEditor(path, this, &error);
+    if (!editor && !error.isEmpty()) askUser(QMessageBox::Critical, kTitle, error, QMessageBox::Ok);
+    return editor;
+}
+
 void TMainForm::OpenDialog() {
     if (calculating_) return;
     const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kFileFilter);
@@ -749,6 +771,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (modified_ && !SavePrompt()) {
         event->ignore();
         return;
+    }
+    // The GUI editors save what they hold as they close; one the user keeps open keeps
+    // the program open too.
+    for (auto* editor : findChildren<NuvixUserGui::TUserForm*>(Qt::FindDirectChildrenOnly)) {
+        if (editor->isVisible() && !editor->close()) {
+            event->ignore();
+            return;
+        }
     }
     if (kill) {
         // A running calculation cannot be stopped from outside safely: end the process

@@ -30,6 +30,10 @@ class TCalculator;
 class TReturnValue;
 } // namespace NuvixParser
 
+namespace NuvixUserGui {
+class TUserForm;
+}
+
 namespace NuvixApp {
 
 class TEditPanel;
@@ -99,6 +103,8 @@ public:
     QAction* actionDeletePanel = nullptr;
     QAction* actionRename = nullptr;
     QAction* actionSerialPorts = nullptr;
+    QAction* actionEditGui = nullptr; // File > "&Create / Edit GUI..."
+
     QAction* actionManual = nullptr;
     QAction* actionAbout = nullptr;
     QAction* actionInsertGuiCode = nullptr;
@@ -106,6 +112,10 @@ public:
     QPushButton* btnShowError = nullptr;
     QLabel* lblError = nullptr;
     THelpBrowser* helpBrowser = nullptr;
+
+    // A GUI editor window of the GUI file `path` (several may be open at once); none when
+    // the file cannot be loaded, which the user is told when there is something to tell.
+    NuvixUserGui::TUserForm* OpenGuiEditor(const QString& path);
 
     // Replaces the current panel's selection by a script that loads the GUI file `path` as
     // panel 0 and reports its events (one undoable edit).

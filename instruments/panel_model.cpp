@@ -14,7 +14,7 @@ TRuntimePanel* TPanelModel::PanelAt(int panel) const {
 
 bool TPanelModel::CreatePanel(int panel, std::string fileName, TEvent& guiEvent) {
     if (!IsPanelNumber(panel)) return false;
-    auto created = std::make_unique<TRuntimePanel>(std::move(fileName), guiEvent);
+    auto created = std::make_unique<TRuntimePanel>(std::move(fileName), &guiEvent);
     const TGuiLoadResult loaded = created->Load();
     if (loaded.status == TGuiLoadStatus::BadNumber) messages_.push_back(loaded.message);
     if (!loaded.Ok()) return false;

@@ -5,21 +5,25 @@
 
 namespace NuvixParser {
 
-TRuntimePanel::TRuntimePanel(std::string fileName, TEvent& guiEvent)
-    : fileName_(std::move(fileName)), guiEvent_(&guiEvent) {}
+TRuntimePanel::TRuntimePanel(std::string fileName, TEvent* guiEvent)
+    : fileName_(std::move(fileName)), guiEvent_(guiEvent) {}
 
 TGuiLoadResult TRuntimePanel::Load() {
-    byId_.clear();
     const TGuiLoadResult result = LoadObjects(fileName_, objects_);
+    Reindex();
+    return result;
+}
+
+void TRuntimePanel::Reindex() {
+    byId_.clear();
     for (const TEditObjectPtr& object : objects_) {
         byId_[object->id] = object.get(); // a later object with the same id wins
         object->SetChanged(false);
         object->SetChangeHook([event = guiEvent_](TEditObject& changed) {
             changed.SetChanged(true);
-            event->Set();
+            if (event) event->Set();
         });
     }
-    return result;
 }
 
 TEditObject* TRuntimePanel::Find(std::int32_t control) const {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "instruments/calculator.h"
@@ -37,7 +38,10 @@ private:
 
 // Runs the panel script once with the given windows: the GUI event loop keeps running while
 // the calculation thread blocks in its sends, until the end-of-run message arrives.
-inline TRun RunWithWindows(TRunContext windows, const char* globalText, const char* panelText) {
+// `whileRunning`, when given, runs on the GUI thread once the run has started (a user
+// acting on the windows, or breaking the run).
+inline TRun RunWithWindows(TRunContext windows, const char* globalText, const char* panelText,
+                           const std::function<void(TCalculator&)>& whileRunning = {}) {
     QEventLoop loop;
     TLoopQuitter mainWindow(loop);
     TCalculator calculator(&mainWindow);
@@ -48,6 +52,7 @@ inline TRun RunWithWindows(TRunContext windows, const char* globalText, const ch
     EXPECT_TRUE(calculator.PanelParser().Compile());
 
     EXPECT_TRUE(calculator.Start());
+    if (whileRunning) QTimer::singleShot(0, &loop, [&] { whileRunning(calculator); });
     bool timedOut = false;
     QTimer::singleShot(30000, &loop, [&] {
         timedOut = true;

@@ -1,0 +1,65 @@
+// File > "&Create / Edit GUI...": editors opened from the main window, several at once, and
+// saved when the main window closes.
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/main_form.h"
+#include "usergui/user_form.h"
+
+namespace {
+
+using NuvixApp::TMainForm;
+using NuvixUserGui::TUserForm;
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The program's QApplication comes from the environment main_form_test.cpp registers for
+// all of app_tests.
+TEST(GuiEditorMenu, TheFileMenuOpensEditorsThatSaveWhenTheProgramCloses) {
+    TMainForm form;
+    QStringList asked;
+    form.askUser = [&asked](QMessageBox::Icon, const QString&, const QString& text, QMessageBox::StandardButtons) {
+        asked << text;
+        return QMessageBox::No;
+    };
+    QMenu* file = form.menuBar()->actions().first()->menu();
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->actions().contains(form.actionEditGui));
+    EXPECT_EQ(form.actionEditGui->text(), "&Create / Edit GUI...");
+
+    QTemporaryDir dir;
+    const QString first = dir.filePath("a.gui"), second = dir.filePath("b.gui");
+    TUserForm* a = form.OpenGuiEditor(first);
+    TUserForm* b = form.OpenGuiEditor(second);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(a->isVisible() && b->isVisible());
+    EXPECT_TRUE(a->isWindow());
+    a->actionNew[4]->trigger();
+    QTest::mouseClick(a->DrawArea(), Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(a->Objects().size(), 1u);
+
+    // A file with a bad number is told and opens nothing.
+    const QString bad = dir.filePath("bad.gui");
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("4,x,0,15,4,1,Go\r\n");
+    badFile.close();
+    EXPECT_EQ(form.OpenGuiEditor(bad), nullptr);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("'x'"));
+
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(Bytes(first), "4,0,0,15,4,1,Button\r\n");
+    EXPECT_FALSE(QFile::exists(second)); // nothing drawn, nothing written
+}
+
+} // namespace
