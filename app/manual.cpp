@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
 #include <QUrl>
@@ -16,21 +17,33 @@ namespace NuvixApp {
 namespace {
 
 const char* const kReferenceMarker = "<!-- function reference -->";
-const char* const kScreenshotMarker = "<!-- main window screenshot -->";
 
-// The manual's document: its picture is asked for when the layout needs it.
+// The manual's document: its pictures, named picture-<n>.png, are asked for when the
+// layout needs them.
 class TManualDocument final : public QTextDocument {
 public:
-    explicit TManualDocument(QImage picture) : picture_(std::move(picture)) {}
+    // Shown at their size on a screen of 96 pixels per inch (as the layout counts an
+    // image's pixels), but at most 120 mm wide.
+    QString Add(const QImage& image) {
+        const int widest = static_cast<int>(120 / 25.4 * 96);
+        pictures_.push_back(image.width() <= widest ? image
+                                                    : image.scaledToWidth(widest, Qt::SmoothTransformation));
+        return "picture-" + QString::number(pictures_.size() - 1) + ".png";
+    }
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override {
-        if (type == QTextDocument::ImageResource && name == QUrl("main-window.png")) return picture_;
+        if (type == QTextDocument::ImageResource) {
+            static const QRegularExpression form(R"(^picture-(\d+)\.png$)");
+            const auto match = form.match(name.toString());
+            const auto n = match.hasMatch() ? match.captured(1).toULongLong() : pictures_.size();
+            if (n < pictures_.size()) return pictures_[n];
+        }
         return QTextDocument::loadResource(type, name);
     }
 
 private:
-    QImage picture_;
+    std::vector<QImage> pictures_;
 };
 
 // Every ASCII punctuation character behind a backslash, so that "<a>" stays text and
@@ -63,8 +76,8 @@ QString FunctionReferenceMarkdown(const NuvixParser::TFunctionRegistry& registry
     return md;
 }
 
-bool WriteManualPdf(const QString& manual, const NuvixParser::TFunctionRegistry& registry, const QImage& screenshot,
-                    const QString& pdfPath, QString* error) {
+bool WriteManualPdf(const QString& manual, const NuvixParser::TFunctionRegistry& registry,
+                    const std::vector<TManualPicture>& pictures, const QString& pdfPath, QString* error) {
     QPdfWriter writer(pdfPath);
     writer.setTitle("The Varnex Calculator — User Manual");
     writer.setCreator("The Varnex Calculator");
@@ -73,12 +86,8 @@ bool WriteManualPdf(const QString& manual, const NuvixParser::TFunctionRegistry&
     writer.setResolution(300);
 
     // Laid out for the page itself: a document without a page size would be printed from
-    // a copy, which cannot load the picture.
-    // Shown 120 mm wide whatever its size in pixels (the layout counts an image's pixels at
-    // 96 per inch).
-    TManualDocument document(screenshot.isNull() ? QImage()
-                                                 : screenshot.scaledToWidth(static_cast<int>(120 / 25.4 * 96),
-                                                                            Qt::SmoothTransformation));
+    // a copy, which cannot load the pictures.
+    TManualDocument document;
     document.documentLayout()->setPaintDevice(&writer);
     document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
     QFont font = document.defaultFont();
@@ -86,8 +95,10 @@ bool WriteManualPdf(const QString& manual, const NuvixParser::TFunctionRegistry&
     document.setDefaultFont(font);
     QString text = manual;
     text.replace(kReferenceMarker, FunctionReferenceMarkdown(registry));
-    if (!screenshot.isNull())
-        text.replace(kScreenshotMarker, "![The main window after a calculation](main-window.png)");
+    for (const TManualPicture& picture : pictures)
+        if (!picture.image.isNull())
+            text.replace("<!-- " + picture.marker + " -->",
+                         "![" + picture.caption + "](" + document.Add(picture.image) + ")");
     document.setMarkdown(text);
     document.print(&writer);
     const QFileInfo written(pdfPath);

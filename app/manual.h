@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <vector>
 
 #include "engine/function_registry.h"
 
@@ -15,11 +16,18 @@ namespace NuvixApp {
 // are escaped.
 QString FunctionReferenceMarkdown(const NuvixParser::TFunctionRegistry& registry);
 
+// A picture the manual shows in place of the line "<!-- `marker` -->", at most 120 mm wide.
+struct TManualPicture {
+    QString marker;  // e.g. "main window screenshot"
+    QString caption; // the picture's alternative text
+    QImage image;    // none: the marker line stays an invisible comment
+};
+
 // Writes the manual as a PDF (A4): the Markdown text `manual` with the reference put in
-// place of the line "<!-- function reference -->" and `screenshot` in place of
-// "<!-- main window screenshot -->". False, with `error` set, when the file cannot be
-// written.
-bool WriteManualPdf(const QString& manual, const NuvixParser::TFunctionRegistry& registry, const QImage& screenshot,
-                    const QString& pdfPath, QString* error = nullptr);
+// place of the line "<!-- function reference -->" and the pictures in place of their
+// markers. False, with `error` set, when the file cannot be written.
+bool WriteManualPdf(const QString& manual, const NuvixParser::TFunctionRegistry& registry,
+                    const std::vector<TManualPicture>& pictures, const QString& pdfPath,
+                    QString* error = nullptr);
 
 } // namespace NuvixApp

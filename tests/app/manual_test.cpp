@@ -17,7 +17,8 @@ TEST(Manual, ReferenceHasASectionForEveryFunctionOfTheCalculator) {
     // The headings, with Markdown's escapes taken out again.
     QStringList headings;
     for (const QString& line : md.split('\n'))
-        if (line.startsWith("## ")) headings << line.mid(3).remove(QRegularExpression(R"(\\(?=[[:punct:]]))"));
+        if (line.startsWith("## "))
+            headings << line.mid(3).remove(QRegularExpression(R"(\\(?=[[:punct:]]))"));
     QStringList expected;
     for (const auto& help : NuvixParser::AllHelp(*NuvixParser::CalculatorRegistry()))
         expected << QString::fromStdString(help.CallForm());
@@ -31,7 +32,7 @@ TEST(Manual, PdfHasPagesWithTheReference) {
     const QString pdf = dir.filePath("manual.pdf");
     QString error;
     ASSERT_TRUE(NuvixApp::WriteManualPdf("# Manual\n\nText.\n\n<!-- function reference -->\n",
-                                         *NuvixParser::CalculatorRegistry(), QImage(), pdf, &error))
+                                         *NuvixParser::CalculatorRegistry(), {}, pdf, &error))
         << error.toStdString();
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -40,9 +41,26 @@ TEST(Manual, PdfHasPagesWithTheReference) {
     // One page object per page: the reference of some hundred functions takes several.
     const qsizetype pages = QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]"));
     EXPECT_GT(pages, 3);
-    EXPECT_FALSE(NuvixApp::WriteManualPdf("# x", *NuvixParser::CalculatorRegistry(), QImage(),
+    EXPECT_FALSE(NuvixApp::WriteManualPdf("# x", *NuvixParser::CalculatorRegistry(), {},
                                           dir.filePath("no/such/folder/manual.pdf"), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Each picture goes where its marker is; a marker without a picture shows nothing.
+TEST(Manual, PicturesReplaceTheirMarkers) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("manual.pdf");
+    QImage red(64, 48, QImage::Format_RGB32), blue(32, 32, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    const QString text = "# Manual\n\n<!-- first -->\n\nText.\n\n<!-- second -->\n\n<!-- third -->\n";
+    ASSERT_TRUE(NuvixApp::WriteManualPdf(
+        text, NuvixParser::TFunctionRegistry(),
+        {{"first", "A", red}, {"second", "B", blue}, {"third", "C", QImage()}}, pdf));
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString bytes = QString::fromLatin1(file.readAll());
+    EXPECT_EQ(bytes.count(QRegularExpression("/Subtype\\s*/Image")), 2);
 }
 
 TEST(Manual, HelpLooksBesideTheProgramThenInstalledThenHere) {
