@@ -168,7 +168,7 @@ void TMainForm::CreateActions() {
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            OpenGuiEditor(dialog.selectedFiles().first());
+            OpenOrCreateGuiEditor(dialog.selectedFiles().first());
     });
     actionEditGui->setObjectName("actionEditGui");
 
@@ -736,6 +736,15 @@ NuvixUserGui::TUserForm* TMainForm::OpenGuiEditor(const QString& path) {
     NuvixUserGui::TUserForm* editor = NuvixUserGui::TUserForm::OpenEditor(path, this, &error);
     if (!editor && !error.isEmpty()) askUser(QMessageBox::Critical, kTitle, error, QMessageBox::Ok);
     return editor;
+}
+
+NuvixUserGui::TUserForm* TMainForm::OpenOrCreateGuiEditor(const QString& path) {
+    if (!QFileInfo::exists(path) &&
+        askUser(QMessageBox::Question, "Open / Create GUI File",
+                path + "\nThis file does not exist.\nDo you want to create it?",
+                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return nullptr;
+    return OpenGuiEditor(path);
 }
 
 void TMainForm::OpenDialog() {

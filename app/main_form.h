@@ -116,6 +116,9 @@ public:
     // A GUI editor window of the GUI file `path` (several may be open at once); none when
     // the file cannot be loaded, which the user is told when there is something to tell.
     NuvixUserGui::TUserForm* OpenGuiEditor(const QString& path);
+    // The file chosen in "Open / Create GUI File": a name that does not exist yet is made
+    // only when the user agrees to create it.
+    NuvixUserGui::TUserForm* OpenOrCreateGuiEditor(const QString& path);
 
     // Replaces the current panel's selection by a script that loads the GUI file `path` as
     // panel 0 and reports its events (one undoable edit).

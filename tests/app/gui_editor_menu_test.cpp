@@ -2,6 +2,7 @@
 // saved when the main window closes.
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -60,6 +61,36 @@ TEST(GuiEditorMenu, TheFileMenuOpensEditorsThatSaveWhenTheProgramCloses) {
     EXPECT_TRUE(form.close());
     EXPECT_EQ(Bytes(first), "4,0,0,15,4,1,Button\r\n");
     EXPECT_FALSE(QFile::exists(second)); // nothing drawn, nothing written
+}
+
+// A name chosen in the open dialog that does not exist yet becomes a new panel only when
+// the user agrees; an existing file opens without a question.
+TEST(GuiEditorMenu, ANewFileIsCreatedOnlyWhenTheUserAgrees) {
+    TMainForm form;
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    form.askUser = [&](QMessageBox::Icon, const QString&, const QString& text, QMessageBox::StandardButtons) {
+        asked << text;
+        return answer;
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("new.gui");
+    EXPECT_EQ(form.OpenOrCreateGuiEditor(path), nullptr);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].startsWith(path));
+    answer = QMessageBox::Yes;
+    TUserForm* editor = form.OpenOrCreateGuiEditor(path);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(asked.size(), 2);
+    editor->actionNew[0]->trigger();
+    QTest::mouseClick(editor->DrawArea(), Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_TRUE(editor->close());
+    ASSERT_TRUE(QFileInfo::exists(path));
+    TUserForm* again = form.OpenOrCreateGuiEditor(path);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(again->Objects().size(), 1u);
+    EXPECT_TRUE(form.close());
 }
 
 } // namespace
