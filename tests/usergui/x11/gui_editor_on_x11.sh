@@ -26,6 +26,8 @@ window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 
 
 export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data QT_QPA_PLATFORM=xcb
 gui=$dir/drawn.gui
+# An empty file: the editor opens it as an empty panel without asking whether to create it.
+: >"$gui"
 
 # Where the editor's buttons and drawing area lie, from an editor window of this display.
 declare -A at
