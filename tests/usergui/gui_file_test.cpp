@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <unistd.h>
 
 #include "usergui/csv_read_write.h"
 #include "usergui/gui_file.h"
@@ -143,7 +144,8 @@ TEST(GuiFile, RandomObjectListsRoundTrip) {
         return s;
     };
     auto randomInt = [&] { return static_cast<std::int32_t>(random()); };
-    const std::string path = (std::filesystem::temp_directory_path() / "varnex_round_trip.gui").string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+        ("varnex_round_trip." + std::to_string(::getpid()) + ".gui")).string();
     for (int round = 0; round < 200; ++round) {
         TEditObjectList objects;
         const int count = static_cast<int>(random() % 12);

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <unistd.h>
 
 #include "usergui/csv_read_write.h"
 #include "usergui/gui_file.h"
@@ -293,7 +294,8 @@ TEST(PanelEditorDrags, MovesGoInWholeCellsTowardZero) {
 // Random edits of every kind, undone completely, give the loaded file byte for byte; redone,
 // the last state again.
 TEST(PanelEditorHistory, TwoHundredRandomEditsUndoAndRedoExactly) {
-    const fs::path path = fs::temp_directory_path() / "varnex_editor_history.gui";
+    const fs::path path = fs::temp_directory_path() /
+        ("varnex_editor_history." + std::to_string(::getpid()) + ".gui");
     TEditObjectList start = TwoLabels();
     for (int t = 1; t < kEditObjectTypes; ++t) {
         TEditObjectPtr o = CreatorOf(t)->create();

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 
 #include "usergui/live_control.h"
 #include "usergui/parm_forms.h"
@@ -303,7 +304,8 @@ TEST_F(GuiEditor, OkClosesWithoutWriting) {
 }
 
 TEST(GuiEditorOpen, AFileWithABadNumberOpensNoEditor) {
-    const fs::path path = fs::temp_directory_path() / "varnex_editor_bad.gui";
+    const fs::path path = fs::temp_directory_path() /
+        ("varnex_editor_bad." + std::to_string(::getpid()) + ".gui");
     std::ofstream(path, std::ios::binary) << "0,2,3,x,5,1,Hi,0\r\n";
     QString error;
     EXPECT_EQ(TUserForm::OpenEditor(QString::fromStdString(path.string()), nullptr, &error), nullptr);

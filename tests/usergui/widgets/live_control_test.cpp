@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "engine/event.h"
 #include "usergui/live_control.h"
@@ -35,7 +36,8 @@ constexpr const char* kPanelFile = "0,0,0,20,2,1,Hello,0\r\n"
 class LiveControls : public testing::Test {
 protected:
     void SetUp() override {
-        path_ = fs::temp_directory_path() / "varnex_live_controls.gui";
+        path_ = fs::temp_directory_path() /
+                ("varnex_live_controls." + std::to_string(::getpid()) + ".gui");
         std::ofstream(path_, std::ios::binary) << kPanelFile;
         form_ = std::make_unique<TUserForm>(path_.string(), &guiEvent_);
         ASSERT_TRUE(form_->Load().Ok());
@@ -222,7 +224,8 @@ TEST_F(LiveControls, ButtonReadsPressedWhileHeldAndAClickIsAChange) {
 
 // Of two objects with one id the later is found, and only it is changed.
 TEST(LiveControlsSharedId, TheLaterObjectIsFound) {
-    const fs::path path = fs::temp_directory_path() / "varnex_shared_id.gui";
+    const fs::path path = fs::temp_directory_path() /
+        ("varnex_shared_id." + std::to_string(::getpid()) + ".gui");
     std::ofstream(path, std::ios::binary) << "0,0,0,20,2,1,First,0\r\n0,0,3,20,5,1,Second,0\r\n";
     TEvent event(false);
     TUserForm form(path.string(), &event);

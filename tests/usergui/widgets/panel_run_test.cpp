@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
 #include "instruments/calculator.h"
 #include "instruments/comm_parser.h"
@@ -128,7 +129,8 @@ TEST_F(PanelRun, TheRunsEndClosesThePanels) {
 // On the calculation thread, as in the program: the window's thread clicks while the script
 // waits without limit.
 TEST(PanelThreadRun, AClickEndsAnEndlessWaitAndABreakDoesToo) {
-    const fs::path file = fs::temp_directory_path() / "varnex_panel_thread_run.gui";
+    const fs::path file = fs::temp_directory_path() /
+        ("varnex_panel_thread_run." + std::to_string(::getpid()) + ".gui");
     std::ofstream(file, std::ios::binary) << kPanelFile;
     TControlForm form;
     const std::string load = "loadgui(0;'" + file.string() + "'),\n";
