@@ -110,6 +110,12 @@ template <class Op> double TNumericOp<Op>::EvalGeneric(TCalcInfo& ci) {
     return Op::Compute(a, b);
 }
 
+template <class Op> bool TNumericOp<Op>::FoldedValue(double& out) const {
+    if (this->shape_ != TOpFunction::kNumberNumber) return false;
+    out = Op::Compute(this->NumberOfConstant(this->left_), this->NumberOfConstant(this->right_));
+    return true;
+}
+
 template class TNumericOp<TSubRule>;
 template class TNumericOp<TMultRule>;
 template class TNumericOp<TDivRule>;
@@ -146,6 +152,12 @@ double TAdd::EvalNumber(TCalcInfo& ci) {
     if (Sum(ci, sum, text)) return ci.error ? 0 : sum;
     // Two texts concatenate: the numeric reading is that of the joined text.
     return text.GetNumber();
+}
+
+bool TAdd::FoldedValue(double& out) const {
+    if (shape_ != kNumberNumber) return false;
+    out = TAddRule::Compute(NumberOfConstant(left_), NumberOfConstant(right_));
+    return true;
 }
 
 // A number on the left adds whatever comes on the right by its numeric reading; a text on

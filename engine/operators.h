@@ -29,12 +29,26 @@ public:
     void Bind(TVarHandler& store) override;
     // Checked once by the parser after both operands are attached.
     virtual bool CheckOperands() { return true; }
+    // The value of an operator of two number constants, where computing it now gives
+    // exactly what every run would: the operator's own rule on the same doubles, which
+    // can neither fail nor touch a text. The parser then keeps a constant instead (a
+    // table of `vN = N * 2 + 1` holds one node for the right side, not five). False where
+    // the value has to be computed at run time. The caller keeps floating-point traps off.
+    virtual bool FoldedValue(double& out) const {
+        (void)out;
+        return false;
+    }
     TOpFunction* AsOperator() final { return this; }
     // A ',' node.
     virtual bool IsSequence() const { return false; }
 
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
+    // Gives both operands up, so the caller decides the order they go in.
+    void TakeOperands(TNodePtr& left, TNodePtr& right) {
+        left = std::move(left_);
+        right = std::move(right_);
+    }
 
     // The operators a kVarOperator or kRunUpdate node may carry. The four of op= come first
     // and together: RunUpdate tells the compiler its code is among them by that range.
@@ -59,6 +73,7 @@ protected:
     static constexpr unsigned char kVarNumber = kScalarLeaf | kNumberLeaf << 2;
     static constexpr unsigned char kVarVar = kScalarLeaf | kScalarLeaf << 2;
     static constexpr unsigned char kNumberVar = kNumberLeaf | kScalarLeaf << 2;
+    static constexpr unsigned char kNumberNumber = kNumberLeaf | kNumberLeaf << 2;
     // The entry of a variable operand and the value of a number operand (only valid for
     // operands of those kinds).
     static TVarEntry* VarEntryOf(const TNodePtr& operand);
@@ -116,6 +131,7 @@ class TNumericOp
 public:
     TNumericOp() { this->inlineOp_ = Op::kInline; }
     double EvalNumber(TCalcInfo& ci) final;
+    bool FoldedValue(double& out) const final;
 
 private:
     // Operands that are not both leaves with values: evaluated through their nodes.
@@ -223,6 +239,8 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
+    // Two number constants add; a text constant makes no number constant.
+    bool FoldedValue(double& out) const override;
 
 private:
     // The one evaluation behind all three: a number in `out` (true) or a text in `text`.

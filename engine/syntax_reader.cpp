@@ -230,7 +230,12 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
         if (!operand) return nullptr;
     }
 
-    if (negate) {
+    if (negate && operand->LeafKind() == kNumberLeaf) {
+        // A negative number is its own constant, as its negation would compute it.
+        const double v = -static_cast<const TConstOperand&>(*operand).Number();
+        operand.reset(); // the last node made: the new one takes its place
+        operand = std::make_unique<TConstOperand>(v);
+    } else if (negate) {
         // The sign applies to the operand only: -2^2 is (-2)^2.
         auto neg = std::make_unique<TNeg>();
         neg->Prepare();
@@ -278,7 +283,18 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
                 SetSyntaxError("Illegal operator");
                 return nullptr;
             }
-            operand = std::move(node);
+            if (double v; node->FoldedValue(v)) {
+                // Dropped last made first, the three nodes give their memory straight back
+                // to the pool, and the constant takes the first one's place.
+                TNodePtr left, right;
+                node->TakeOperands(left, right);
+                node.reset();
+                right.reset();
+                left.reset();
+                operand = std::make_unique<TConstOperand>(v);
+            } else {
+                operand = std::move(node);
+            }
             continue;
         }
         // The operator belongs to an outer level.
