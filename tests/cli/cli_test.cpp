@@ -622,8 +622,15 @@ TEST_F(CliProcess, InterruptEndsAPanelWaitThatNoEventCanEnd) {
 
 // ---- error positions to file lines ------------------------------------------------------------
 
-using NuvixCli::LocateInFile;
 using NuvixCli::TSourcePos;
+
+// The runner's two steps: where the panel starts in the file, then where the position
+// stands in the panel's text as the parser keeps it (without CR).
+TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position) {
+    std::string text(rawText);
+    std::erase(text, '\r');
+    return NuvixCli::LocateInText(NuvixCli::LocateInFile(file, offset), text, position);
+}
 
 void ExpectAt(const TSourcePos& p, int line, int column) {
     EXPECT_EQ(p.line, line);
