@@ -248,27 +248,30 @@ private:
     [[gnu::noinline]] void AddToText(TCalcInfo& ci, TReturnValue& result);
 };
 
-// ',': the value of the right side; checks for a break between the two.
-class TSep final : public TOpFunction {
+// ',': the value of the right side; checks for a break between the two. A script's
+// statements make a left-deep chain of these, (a, b), c for a, b, c; the parser puts a
+// TSepHead at the top of each chain.
+class TSep : public TOpFunction {
 public:
-    // Also lists the steps of the chain this node heads: a, b, c for (a, b), c.
-    void Bind(TVarHandler& store) override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
-    bool IsSequence() const override { return true; }
+    bool IsSequence() const final { return true; }
+};
 
-    // The operands of the ',' nodes of the left-deep chain below this one, in order,
-    // listed when the head of a chain is bound (the inner nodes of a chain run as steps
-    // of the head and list nothing). The chain runs in a loop over them, as the nested
-    // nodes would: no recursion for a script of many statements. FirstStep and LastStep
-    // are valid once the node's run kind is kRunSequence.
+// The top ',' node of a chain. Bound, it lists the operands of the ',' nodes below it, in
+// order, and its run kind becomes kRunSequence: the chain then runs in a loop over them,
+// as the nested nodes would, with no recursion for a script of many statements. Only the
+// top holds the list: the million ',' nodes of a long script carry no pointer for it.
+class TSepHead final : public TSep {
+public:
+    void Bind(TVarHandler& store) override;
+    // Valid once the node's run kind is kRunSequence.
     TParserAtom* const* FirstStep() const { return steps_->data(); }
     TParserAtom* const* LastStep() const { return &steps_->back(); }
 
 private:
-    // Only the head of a chain has steps: one pointer in every ',' node, not a list.
     std::unique_ptr<std::vector<TParserAtom*>> steps_;
 };
 

@@ -249,7 +249,8 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
         SkipWhiteSpace();
         RecordPosition();
         const int la = Peek();
-        if (la < 0 || la == ')' || la == ';' || la == ']' || la == 0xFF) return operand;
+        if (la < 0 || la == ')' || la == ';' || la == ']' || la == 0xFF)
+            return minPrecedence == 0 ? ChainTop(std::move(operand)) : std::move(operand);
 
         int code = Get();
         int width = 1;
@@ -303,8 +304,21 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
             return nullptr;
         }
         PutBack(width);
-        return operand;
+        return operand; // not at the outermost level: every operator binds more tightly
     }
+}
+
+// ',' binds least of all operators, so its chains are built at the outermost level only,
+// and the last ',' node made there is the top of one.
+TNodePtr TSyntaxReader::ChainTop(TNodePtr operand) {
+    TOpFunction* op = operand->AsOperator();
+    if (!op || !op->IsSequence() || dynamic_cast<TSepHead*>(op)) return operand;
+    TNodePtr left, right;
+    op->TakeOperands(left, right);
+    operand.reset(); // the newest node: the top takes its place
+    auto top = std::make_unique<TSepHead>();
+    top->SetOperands(std::move(left), std::move(right));
+    return top;
 }
 
 // The name before a call's '(' or an element's '[' gets its mark, then the bracket.
@@ -408,7 +422,7 @@ TNodePtr TSyntaxReader::ParseArrayElement(std::string name) {
         Mark(TCodePosInfo::kBracket);
         RecordPosition();
     }
-    return std::make_unique<TOpArray>(std::move(name), std::move(index));
+    return TOpArray::Make(name, std::move(index));
 }
 
 // define := 'define' '(' name '(' [param {';' param}] ')' ';' expression ')'

@@ -49,6 +49,9 @@ private:
 
     // ---- grammar ----
     TNodePtr ParseExpression(int minPrecedence);
+    // The operand an expression of the outermost level ends with: the top of a ',' chain
+    // becomes its TSepHead.
+    static TNodePtr ChainTop(TNodePtr operand);
     TNodePtr ParseOperandForm();
     std::unique_ptr<TOperandBase> ParseOperand();
     std::unique_ptr<TOperandBase> ParseNumber();
