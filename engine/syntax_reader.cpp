@@ -230,18 +230,7 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
         if (!operand) return nullptr;
     }
 
-    if (negate && operand->LeafKind() == kNumberLeaf) {
-        // A negative number is its own constant, as its negation would compute it.
-        const double v = -static_cast<const TConstOperand&>(*operand).Number();
-        operand.reset(); // the last node made: the new one takes its place
-        operand = std::make_unique<TConstOperand>(v);
-    } else if (negate) {
-        // The sign applies to the operand only: -2^2 is (-2)^2.
-        auto neg = std::make_unique<TNeg>();
-        neg->Prepare();
-        neg->SetArgument(0, std::move(operand));
-        operand = std::move(neg);
-    }
+    if (negate) Negate(operand);
 
     for (;;) {
         SkipWhiteSpace();
@@ -249,8 +238,10 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
         SkipWhiteSpace();
         RecordPosition();
         const int la = Peek();
-        if (la < 0 || la == ')' || la == ';' || la == ']' || la == 0xFF)
-            return minPrecedence == 0 ? ChainTop(std::move(operand)) : std::move(operand);
+        if (la < 0 || la == ')' || la == ';' || la == ']' || la == 0xFF) {
+            if (minPrecedence == 0) MakeChainTop(operand);
+            return operand;
+        }
 
         int code = Get();
         int width = 1;
@@ -284,18 +275,7 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
                 SetSyntaxError("Illegal operator");
                 return nullptr;
             }
-            if (double v; node->FoldedValue(v)) {
-                // Dropped last made first, the three nodes give their memory straight back
-                // to the pool, and the constant takes the first one's place.
-                TNodePtr left, right;
-                node->TakeOperands(left, right);
-                node.reset();
-                right.reset();
-                left.reset();
-                operand = std::make_unique<TConstOperand>(v);
-            } else {
-                operand = std::move(node);
-            }
+            SetFolded(operand, node);
             continue;
         }
         // The operator belongs to an outer level.
@@ -308,17 +288,48 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
     }
 }
 
+// The sign applies to the operand only: -2^2 is (-2)^2. A negative number is its own
+// constant, as its negation would compute it.
+void TSyntaxReader::Negate(TNodePtr& operand) {
+    if (operand->LeafKind() == kNumberLeaf) {
+        const double v = -static_cast<const TConstOperand&>(*operand).Number();
+        operand.reset(); // the last node made: the new one takes its place
+        operand = std::make_unique<TConstOperand>(v);
+        return;
+    }
+    auto neg = std::make_unique<TNeg>();
+    neg->Prepare();
+    neg->SetArgument(0, std::move(operand));
+    operand = std::move(neg);
+}
+
+void TSyntaxReader::SetFolded(TNodePtr& operand, std::unique_ptr<TOpFunction>& node) {
+    double v;
+    if (!node->FoldedValue(v)) {
+        operand = std::move(node);
+        return;
+    }
+    // Dropped last made first, the three nodes give their memory straight back to the
+    // pool, and the constant takes the first one's place.
+    TNodePtr left, right;
+    node->TakeOperands(left, right);
+    node.reset();
+    right.reset();
+    left.reset();
+    operand = std::make_unique<TConstOperand>(v);
+}
+
 // ',' binds least of all operators, so its chains are built at the outermost level only,
 // and the last ',' node made there is the top of one.
-TNodePtr TSyntaxReader::ChainTop(TNodePtr operand) {
+void TSyntaxReader::MakeChainTop(TNodePtr& operand) {
     TOpFunction* op = operand->AsOperator();
-    if (!op || !op->IsSequence() || dynamic_cast<TSepHead*>(op)) return operand;
+    if (!op || !op->IsSequence() || dynamic_cast<TSepHead*>(op)) return;
     TNodePtr left, right;
     op->TakeOperands(left, right);
     operand.reset(); // the newest node: the top takes its place
     auto top = std::make_unique<TSepHead>();
     top->SetOperands(std::move(left), std::move(right));
-    return top;
+    operand = std::move(top);
 }
 
 // The name before a call's '(' or an element's '[' gets its mark, then the bracket.
