@@ -304,19 +304,17 @@ void WatchSignals(TCalculator& calculator) {
 
 struct TSource {
     std::string name;         // what syntax errors are reported against
-    std::string_view file;    // the whole file, or the option's text
-    std::size_t offset = 0;   // where the panel's raw text starts in it
-    std::string_view rawText; // the panel's text as read (with any CR)
+    TSourcePos start;         // where the panel's text starts in the file
+    std::string_view rawText; // the panel's text as read (with any CR), until it is taken
 };
 
 // Memory running out while compiling is thrown on to RunCli, which reports it.
 bool CompileOrReport(TParser& parser, const TSource& source) {
-    parser.SetText(source.rawText);
     if (parser.Compile()) return true;
     if (parser.RanOutOfMemory()) throw std::bad_alloc();
     const int start = parser.ErrorStart();
     const int position = start < 0 ? static_cast<int>(parser.Text().size()) : start;
-    const TSourcePos at = LocateInFile(source.file, source.offset, source.rawText, position);
+    const TSourcePos at = LocateInText(source.start, parser.Text(), position);
     std::cerr << source.name << ":" << at.line << ":" << at.column
               << ": error: " << EscapeControlBytes(parser.ErrorMessage()) << "\n";
     return false;
@@ -349,15 +347,8 @@ std::string EscapeControlBytes(std::string_view message) {
     return shown;
 }
 
-TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position) {
-    // Walk the raw text until `position` CR-free bytes have passed.
-    std::size_t raw = 0;
-    for (int seen = 0; raw < rawText.size(); ++raw) {
-        if (rawText[raw] == '\r') continue;
-        if (seen == position) break;
-        ++seen;
-    }
-    const std::size_t at = std::min(offset + raw, file.size());
+TSourcePos LocateInFile(std::string_view file, std::size_t offset) {
+    const std::size_t at = std::min(offset, file.size());
     TSourcePos p;
     std::size_t lineStart = 0;
     for (std::size_t i = 0; i < at; ++i) {
@@ -370,6 +361,20 @@ TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_v
     for (std::size_t i = lineStart; i < at; ++i)
         if (file[i] != '\r') ++column;
     p.column = column;
+    return p;
+}
+
+TSourcePos LocateInText(TSourcePos start, std::string_view text, int position) {
+    const std::string_view before = text.substr(0, static_cast<std::size_t>(std::max(position, 0)));
+    TSourcePos p = start;
+    const std::size_t lastBreak = before.rfind('\n');
+    if (lastBreak == std::string_view::npos) {
+        p.column += static_cast<int>(before.size());
+        return p;
+    }
+    for (const char c : before)
+        if (c == '\n') ++p.line;
+    p.column = static_cast<int>(before.size() - lastBreak);
     return p;
 }
 
@@ -487,11 +492,11 @@ int Run(const TOptions& options) {
     const auto inFile = [&](const TMacroPanel& tab) {
         return fileBytes.empty() ? std::string_view() : std::string_view(fileBytes).substr(tab.offset, tab.text.size());
     };
-    TSource global{fileName, fileBytes, tabs[0].offset, inFile(tabs[0])};
-    TSource panel{fileName, fileBytes, tabs[chosen].offset, inFile(tabs[chosen])};
+    TSource global{fileName, LocateInFile(fileBytes, tabs[0].offset), inFile(tabs[0])};
+    TSource panel{fileName, LocateInFile(fileBytes, tabs[chosen].offset), inFile(tabs[chosen])};
     std::vector<TMacroPanel>().swap(tabs);
-    if (options.globalText) global = TSource{"<global>", *options.globalText, 0, *options.globalText};
-    if (options.panelText) panel = TSource{"<panel>", *options.panelText, 0, *options.panelText};
+    if (options.globalText) global = TSource{"<global>", TSourcePos{}, *options.globalText};
+    if (options.panelText) panel = TSource{"<panel>", TSourcePos{}, *options.panelText};
 
     // Blocked before any thread starts, so only the watcher takes them.
     BlockEndSignals();
@@ -506,6 +511,11 @@ int Run(const TOptions& options) {
 
     // Compile time counts what the editor pays on a keystroke.
     const auto compileStart = std::chrono::steady_clock::now();
+    calculator.GlobalParser().SetText(global.rawText);
+    calculator.PanelParser().SetText(panel.rawText);
+    // The parsers keep their own copies: the file's bytes go before the trees grow.
+    global.rawText = panel.rawText = std::string_view();
+    std::string().swap(fileBytes);
     if (!CompileOrReport(calculator.GlobalParser(), global)) return kExitSyntaxError;
     if (!CompileOrReport(calculator.PanelParser(), panel)) return kExitSyntaxError;
     if (options.showTimes) ReportTime("compile", compileStart);

@@ -14,13 +14,17 @@ enum TExitCode : int {
     kExitUsage = 3, // bad command line, unreadable file or lost output
 };
 
-// Line and column (both 1-based) of a byte position in the CR-free text of a panel whose
-// raw text (with any CR bytes) starts at byte `offset` of `file`.
+// Line and column, both 1-based, in a script file; columns count no CR bytes.
 struct TSourcePos {
     int line = 1;
     int column = 1;
 };
-TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position);
+// Where byte `offset` of `file` stands: the start of a panel's text.
+TSourcePos LocateInFile(std::string_view file, std::size_t offset);
+// Where byte `position` of a panel's CR-free text (as the parser keeps it) stands, the
+// panel starting at `start`. Needs nothing of the file: the runner lets the file's bytes
+// go before it compiles.
+TSourcePos LocateInText(TSourcePos start, std::string_view text, int position);
 
 // A message as the runner shows it: control bytes (below 0x20, and 0x7F) written as
 // '\xNN', so a message stays on its one line and a NUL or escape byte from a script's

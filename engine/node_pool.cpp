@@ -39,14 +39,22 @@ struct TChunk {
 
 constexpr std::size_t kFirstBlock = (sizeof(TChunk) + 7) / 8 * 8;
 
+// How many of the newest blocks of the current chunk can be taken back.
+constexpr unsigned kRecentBlocks = 4;
+
 struct TCursor {
     TChunk* chunk;
     char* next;
     char* end;
+    // The starts of the newest blocks of the chunk, a ring: recent[(newest - 1) %
+    // kRecentBlocks] is the last one handed out; the `depth` newest entries are valid.
+    char* recent[kRecentBlocks];
+    unsigned newest;
+    unsigned depth;
 };
 
 // Trivially destructible, so a node made during static destruction still finds it.
-thread_local constinit TCursor tlsCursor{nullptr, nullptr, nullptr};
+thread_local constinit TCursor tlsCursor{nullptr, nullptr, nullptr, {}, 0, 0};
 
 // Released chunks this thread keeps for its next compiles: giving them back to the system
 // would only have them faulted in again by the next keystroke's tree.
@@ -97,7 +105,7 @@ void Seal(TChunk* chunk) {
 struct TCursorSealer {
     ~TCursorSealer() {
         if (tlsCursor.chunk) Seal(tlsCursor.chunk);
-        tlsCursor = TCursor{nullptr, nullptr, nullptr};
+        tlsCursor = TCursor{nullptr, nullptr, nullptr, {}, 0, 0};
         while (tlsCache.count > 0) munmap(tlsCache.chunks[--tlsCache.count], kChunkBytes);
     }
 };
@@ -119,7 +127,7 @@ void* TakeChunk() {
     (void)&tlsSealer; // makes sure this thread's sealer exists
     if (tlsCursor.chunk) Seal(tlsCursor.chunk);
     char* base = reinterpret_cast<char*>(chunk);
-    tlsCursor = TCursor{chunk, base + kFirstBlock + block, base + kChunkBytes};
+    tlsCursor = TCursor{chunk, base + kFirstBlock + block, base + kChunkBytes, {base + kFirstBlock}, 1, 1};
     ++chunk->handedOut;
     return base + kFirstBlock;
 }
@@ -146,12 +154,23 @@ void* AllocateNode(std::size_t size) {
     char* p = c.next;
     c.next += block;
     ++c.chunk->handedOut;
+    c.recent[c.newest++ % kRecentBlocks] = p;
+    if (c.depth < kRecentBlocks) ++c.depth;
     return p;
 }
 
 void FreeNode(void* p) noexcept {
     if (!VARNEX_NODE_POOL) return ::operator delete(p);
     if (!p) return;
+    TCursor& c = tlsCursor;
+    if (c.depth > 0 && c.recent[(c.newest - 1) % kRecentBlocks] == p) {
+        // The thread's newest block: the cursor steps back over it.
+        c.next = static_cast<char*>(p);
+        --c.newest;
+        --c.depth;
+        --c.chunk->handedOut;
+        return;
+    }
     auto* chunk = reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(p) & kChunkMask);
     if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) Release(chunk);
 }

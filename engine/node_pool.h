@@ -8,8 +8,10 @@
 //
 // Chunks are aligned to their size, so a block finds its chunk from its own address. A
 // chunk counts its live blocks; it is released when its thread has moved on to another
-// chunk and the last of its blocks is freed, from whichever thread. A block too large for
-// a chunk gets a chunk of its own; in builds with AddressSanitizer (which must see each
+// chunk and the last of its blocks is freed, from whichever thread. The last few blocks a
+// thread handed out, freed again newest first (the nodes the parser builds and drops when
+// it folds an operator of constants), are taken back at once and leave no hole. A block
+// too large for a chunk gets a chunk of its own; in builds with AddressSanitizer (which must see each
 // node's lifetime) every block comes from the heap instead.
 #pragma once
 

@@ -94,13 +94,17 @@ void TConstOperand::Evaluate(TCalcInfo&, TReturnValue& result) {
 
 // ---- TOpArray ---------------------------------------------------------------------------
 
+std::unique_ptr<TOpArray> TOpArray::Make(std::string_view name, TNodePtr index) {
+    return std::unique_ptr<TOpArray>(new (TExtraBytes{name.size()}) TOpArray(name, std::move(index)));
+}
+
 void TOpArray::Bind(TVarHandler& store) {
     index_->Bind(store);
-    entry_ = store.GetArray(name_);
+    entry_ = store.GetArray(Name());
 }
 
 void TOpArray::ReportNotAnArray(TCalcInfo& ci, std::string_view where) const {
-    ci.SetError(std::string(where) + ": " + name_ + " is not an array");
+    ci.SetError(std::string(where) + ": " + std::string(Name()) + " is not an array");
 }
 
 void TOpArray::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -122,7 +126,7 @@ double TOpArray::EvalNumber(TCalcInfo& ci) {
     const double x = entry_->GetElement(i);
     // A 0 read is also what lies outside the array, so only then is the index checked.
     if (x == 0 && !(i == 0 || (i > 0 && i < entry_->Length())))
-        ci.SetError("Illegal array element access in array " + name_);
+        ci.SetError("Illegal array element access in array " + std::string(Name()));
     return x;
 }
 
@@ -138,7 +142,7 @@ bool TOpArray::PrivateIndex(TCalcInfo& ci, std::int32_t& i) {
 bool TOpArray::PrivateIndexSlow(TCalcInfo& ci, std::int32_t& i) {
     TCalcInfo own(ci, TCalcInfo::PrivateTag{});
     const double v = index_->EvalNumber(own);
-    if (own.error) return Refuse("index of " + name_ + ": " + own.errorMessage);
+    if (own.error) return Refuse("index of " + std::string(Name()) + ": " + own.errorMessage);
     i = DoubleToInt32(v);
     return true;
 }
@@ -149,21 +153,37 @@ bool TOpArray::HasValue(TCalcInfo& ci) {
     return i == 0 || (i > 0 && i < entry_->Length());
 }
 
+namespace {
+// Why the last refused store of an array element on this thread failed, and the element:
+// asked right after the refusal (ReportRefusedStore), it needs no field in every element
+// node of a long data table.
+struct TRefusal {
+    const TOpArray* element = nullptr;
+    std::string why;
+};
+thread_local TRefusal tlsRefusal;
+} // namespace
+
 bool TOpArray::Refuse(std::string why) {
-    refusal_ = std::make_unique<std::string>(std::move(why));
+    tlsRefusal.element = this;
+    tlsRefusal.why = std::move(why);
     return false;
+}
+
+std::string TOpArray::RefusedStoreText() const {
+    return tlsRefusal.element == this ? tlsRefusal.why : std::string();
 }
 
 bool TOpArray::AssignNumber(TCalcInfo& ci, double v) {
     std::int32_t i = 0;
-    if (!entry_) return Refuse(name_ + " is not an array");
+    if (!entry_) return Refuse(std::string(Name()) + " is not an array");
     if (!PrivateIndex(ci, i)) return false;
     if (entry_->SetElement(i, v)) [[likely]]
         return true;
     if (i < 0) return Refuse("error setting a value (maybe negative array index)");
     if (i >= TArrayEntry::kMaxElements)
         return Refuse("array index beyond the limit of " + std::to_string(TArrayEntry::kMaxElements - 1));
-    return Refuse("array " + name_ + " cannot grow to index " + std::to_string(i));
+    return Refuse("array " + std::string(Name()) + " cannot grow to index " + std::to_string(i));
 }
 
 void ReportRefusedStore(TCalcInfo& ci, const TOperandBase& target, std::string_view where) {

@@ -72,10 +72,11 @@ private:
     double number_ = 0;
 };
 
-// name[index], and name[] (index the constant 0) for a whole array passed to a function.
+// name[index], and name[] (index the constant 0) for a whole array passed to a function;
+// the name is kept behind the node.
 class TOpArray final : public TOperandBase {
 public:
-    TOpArray(std::string name, TNodePtr index) : name_(std::move(name)), index_(std::move(index)) {}
+    static std::unique_ptr<TOpArray> Make(std::string_view name, TNodePtr index);
 
     void Bind(TVarHandler& store) override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -87,25 +88,25 @@ public:
     double EvalNumber(TCalcInfo& ci) override;
     bool ResultIsNumber() const override { return true; }
 
-    const std::string& Name() const { return name_; }
+    std::string_view Name() const { return TrailingText(this, nameLength_); }
     TArrayEntry* Entry() const { return entry_; }
     TParserAtom* Index() const { return index_.get(); }
-    std::string RefusedStoreText() const override { return refusal_ ? *refusal_ : std::string(); }
+    std::string RefusedStoreText() const override;
     // "<where>: name is not an array", the error of using this name, bound to a scalar,
     // as an array.
     void ReportNotAnArray(TCalcInfo& ci, std::string_view where) const;
 
 private:
+    TOpArray(std::string_view name, TNodePtr index)
+        : nameLength_(CopyTrailingText(this, name)), index_(std::move(index)) {}
     // Keeps why a store failed, for RefusedStoreText; cold, off the path of a good store.
     [[gnu::cold, gnu::noinline]] bool Refuse(std::string why);
     // The index evaluated with a private record; false when that evaluation failed.
     bool PrivateIndex(TCalcInfo& ci, std::int32_t& i);
     [[gnu::noinline]] bool PrivateIndexSlow(TCalcInfo& ci, std::int32_t& i);
-    std::string name_;
+    std::uint32_t nameLength_;
     TArrayEntry* entry_ = nullptr; // none when unbound or when the name is a scalar
     TNodePtr index_;
-    std::unique_ptr<std::string> refusal_; // only after a refused store
-
 };
 
 // The node as a plain variable, or none (what dynamic_cast<TOperand*> gives, without the
@@ -200,7 +201,7 @@ inline void EvaluateOf(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
 // All but the last step of a ',' chain, each value dropped, as the nested ',' nodes run
 // them: an error ends the chain, a break is checked between steps. True when the last step
 // is to run.
-inline bool RunLeadingSteps(const TSep& seq, TCalcInfo& ci, TReturnValue& scratch) {
+inline bool RunLeadingSteps(const TSepHead& seq, TCalcInfo& ci, TReturnValue& scratch) {
     for (TParserAtom* const* step = seq.FirstStep(); step != seq.LastStep(); ++step) {
         ExecuteOf(*step, ci, scratch);
         if (ci.error) return false;
@@ -216,7 +217,7 @@ inline bool RunLeadingSteps(const TSep& seq, TCalcInfo& ci, TReturnValue& scratc
 // node->Evaluate(ci, result) for a loop's body: a ',' chain runs here step by step.
 inline void EvaluateBody(TParserAtom* node, TCalcInfo& ci, TReturnValue& result) {
     if (node->RunKind() == kRunSequence) {
-        const auto& seq = static_cast<const TSep&>(*node);
+        const auto& seq = static_cast<const TSepHead&>(*node);
         if (RunLeadingSteps(seq, ci, result)) EvaluateOf(*seq.LastStep(), ci, result);
         return;
     }

@@ -110,6 +110,12 @@ template <class Op> double TNumericOp<Op>::EvalGeneric(TCalcInfo& ci) {
     return Op::Compute(a, b);
 }
 
+template <class Op> bool TNumericOp<Op>::FoldedValue(double& out) const {
+    if (this->shape_ != TOpFunction::kNumberNumber) return false;
+    out = Op::Compute(this->NumberOfConstant(this->left_), this->NumberOfConstant(this->right_));
+    return true;
+}
+
 template class TNumericOp<TSubRule>;
 template class TNumericOp<TMultRule>;
 template class TNumericOp<TDivRule>;
@@ -148,6 +154,12 @@ double TAdd::EvalNumber(TCalcInfo& ci) {
     return text.GetNumber();
 }
 
+bool TAdd::FoldedValue(double& out) const {
+    if (shape_ != kNumberNumber) return false;
+    out = TAddRule::Compute(NumberOfConstant(left_), NumberOfConstant(right_));
+    return true;
+}
+
 // A number on the left adds whatever comes on the right by its numeric reading; a text on
 // the left is built in `text` itself, so concatenation appends in place.
 inline bool TAdd::Sum(TCalcInfo& ci, double& out, TReturnValue& text) {
@@ -181,14 +193,14 @@ void TAdd::AddToText(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(TAddRule::Compute(result.GetNumber(), right.GetNumber()));
 }
 
-void TSep::Bind(TVarHandler& store) {
+void TSepHead::Bind(TVarHandler& store) {
     TOpFunction::Bind(store);
     if (steps_) return; // the chain does not change once built
     std::vector<TParserAtom*> steps;
     TParserAtom* node = this;
     while (node && node->AsOperator() && node->AsOperator()->IsSequence()) {
-        steps.push_back(static_cast<TSep*>(node)->right_.get());
-        node = static_cast<TSep*>(node)->left_.get();
+        steps.push_back(node->AsOperator()->Right());
+        node = node->AsOperator()->Left();
     }
     steps.push_back(node);
     if (std::find(steps.begin(), steps.end(), nullptr) != steps.end())
@@ -201,7 +213,8 @@ void TSep::Bind(TVarHandler& store) {
 void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     if (runKind_ == kRunSequence) {
-        if (RunLeadingSteps(*this, ci, result)) EvaluateOf(*LastStep(), ci, result);
+        const auto& head = static_cast<const TSepHead&>(*this);
+        if (RunLeadingSteps(head, ci, result)) EvaluateOf(*head.LastStep(), ci, result);
         return;
     }
     ExecuteOf(left_.get(), ci, result); // the left value is dropped
@@ -218,8 +231,9 @@ bool TSep::EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) {
     out = 0;
     if (StackExhausted(ci)) return true;
     if (runKind_ == kRunSequence) {
-        if (!RunLeadingSteps(*this, ci, text)) return true;
-        return NumberOrTextOf(*LastStep(), ci, out, text);
+        const auto& head = static_cast<const TSepHead&>(*this);
+        if (!RunLeadingSteps(head, ci, text)) return true;
+        return NumberOrTextOf(*head.LastStep(), ci, out, text);
     }
     ExecuteOf(left_.get(), ci, text); // the left value is dropped
     if (ci.error) return true;
@@ -241,7 +255,8 @@ double TSep::EvalNumber(TCalcInfo& ci) {
 void TSep::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     if (StackExhausted(ci)) return;
     if (runKind_ == kRunSequence) {
-        if (RunLeadingSteps(*this, ci, scratch)) ExecuteOf(*LastStep(), ci, scratch);
+        const auto& head = static_cast<const TSepHead&>(*this);
+        if (RunLeadingSteps(head, ci, scratch)) ExecuteOf(*head.LastStep(), ci, scratch);
         return;
     }
     ExecuteOf(left_.get(), ci, scratch);

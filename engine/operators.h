@@ -29,12 +29,26 @@ public:
     void Bind(TVarHandler& store) override;
     // Checked once by the parser after both operands are attached.
     virtual bool CheckOperands() { return true; }
+    // The value of an operator of two number constants, where computing it now gives
+    // exactly what every run would: the operator's own rule on the same doubles, which
+    // can neither fail nor touch a text. The parser then keeps a constant instead (a
+    // table of `vN = N * 2 + 1` holds one node for the right side, not five). False where
+    // the value has to be computed at run time. The caller keeps floating-point traps off.
+    virtual bool FoldedValue(double& out) const {
+        (void)out;
+        return false;
+    }
     TOpFunction* AsOperator() final { return this; }
     // A ',' node.
     virtual bool IsSequence() const { return false; }
 
     TParserAtom* Left() const { return left_.get(); }
     TParserAtom* Right() const { return right_.get(); }
+    // Gives both operands up, so the caller decides the order they go in.
+    void TakeOperands(TNodePtr& left, TNodePtr& right) {
+        left = std::move(left_);
+        right = std::move(right_);
+    }
 
     // The operators a kVarOperator or kRunUpdate node may carry. The four of op= come first
     // and together: RunUpdate tells the compiler its code is among them by that range.
@@ -59,6 +73,7 @@ protected:
     static constexpr unsigned char kVarNumber = kScalarLeaf | kNumberLeaf << 2;
     static constexpr unsigned char kVarVar = kScalarLeaf | kScalarLeaf << 2;
     static constexpr unsigned char kNumberVar = kNumberLeaf | kScalarLeaf << 2;
+    static constexpr unsigned char kNumberNumber = kNumberLeaf | kNumberLeaf << 2;
     // The entry of a variable operand and the value of a number operand (only valid for
     // operands of those kinds).
     static TVarEntry* VarEntryOf(const TNodePtr& operand);
@@ -116,6 +131,7 @@ class TNumericOp
 public:
     TNumericOp() { this->inlineOp_ = Op::kInline; }
     double EvalNumber(TCalcInfo& ci) final;
+    bool FoldedValue(double& out) const final;
 
 private:
     // Operands that are not both leaves with values: evaluated through their nodes.
@@ -223,6 +239,8 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
+    // Two number constants add; a text constant makes no number constant.
+    bool FoldedValue(double& out) const override;
 
 private:
     // The one evaluation behind all three: a number in `out` (true) or a text in `text`.
@@ -230,27 +248,30 @@ private:
     [[gnu::noinline]] void AddToText(TCalcInfo& ci, TReturnValue& result);
 };
 
-// ',': the value of the right side; checks for a break between the two.
-class TSep final : public TOpFunction {
+// ',': the value of the right side; checks for a break between the two. A script's
+// statements make a left-deep chain of these, (a, b), c for a, b, c; the parser puts a
+// TSepHead at the top of each chain.
+class TSep : public TOpFunction {
 public:
-    // Also lists the steps of the chain this node heads: a, b, c for (a, b), c.
-    void Bind(TVarHandler& store) override;
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;
-    bool IsSequence() const override { return true; }
+    bool IsSequence() const final { return true; }
+};
 
-    // The operands of the ',' nodes of the left-deep chain below this one, in order,
-    // listed when the head of a chain is bound (the inner nodes of a chain run as steps
-    // of the head and list nothing). The chain runs in a loop over them, as the nested
-    // nodes would: no recursion for a script of many statements. FirstStep and LastStep
-    // are valid once the node's run kind is kRunSequence.
+// The top ',' node of a chain. Bound, it lists the operands of the ',' nodes below it, in
+// order, and its run kind becomes kRunSequence: the chain then runs in a loop over them,
+// as the nested nodes would, with no recursion for a script of many statements. Only the
+// top holds the list: the million ',' nodes of a long script carry no pointer for it.
+class TSepHead final : public TSep {
+public:
+    void Bind(TVarHandler& store) override;
+    // Valid once the node's run kind is kRunSequence.
     TParserAtom* const* FirstStep() const { return steps_->data(); }
     TParserAtom* const* LastStep() const { return &steps_->back(); }
 
 private:
-    // Only the head of a chain has steps: one pointer in every ',' node, not a list.
     std::unique_ptr<std::vector<TParserAtom*>> steps_;
 };
 

@@ -109,9 +109,24 @@ void TParser::SetText(std::string_view text) {
 }
 
 bool TParser::Compile(std::vector<TCodePosInfo>* marks) {
-    if (marks) marks->clear();
+    if (marks) {
+        marks->clear();
+        // Room for a mark every other byte, more than scripts have (a table of
+        // `vN = N * 2 + 1` has one every three bytes): growing by doubling would hold the
+        // old and the new array at once, and pages never written cost no memory.
+        marks->reserve(text_.size() / 2 + 64);
+    }
     marks_ = marks;
     outOfMemory_ = false;
+    // Operators of constants are computed while compiling (see FoldedValue): with traps
+    // off, as in a run, so 1/0 gives +INF here too; the caller's environment, flags
+    // included, comes back afterwards.
+    std::fenv_t callers;
+    std::feholdexcept(&callers);
+    struct TRestore {
+        std::fenv_t& env;
+        ~TRestore() { std::fesetenv(&env); }
+    } restore{callers};
     try {
         TSyntaxReader reader(text_, *this, marks);
         return reader.CompileInto();

@@ -35,7 +35,7 @@ enum TLeafKind : unsigned char {
 enum TRunKind : unsigned char {
     kRunNode = 0,
     kRunUpdate = 1,   // x op= number or x op= y (see RunUpdate in operands.h)
-    kRunSequence = 2, // a ',' chain whose steps are listed (see TSep::Steps)
+    kRunSequence = 2, // a ',' chain whose steps are listed (see TSepHead)
 };
 
 // Extra bytes behind a node, for a text of its own: new (TExtraBytes{n}) T(...).

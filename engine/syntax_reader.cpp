@@ -230,13 +230,7 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
         if (!operand) return nullptr;
     }
 
-    if (negate) {
-        // The sign applies to the operand only: -2^2 is (-2)^2.
-        auto neg = std::make_unique<TNeg>();
-        neg->Prepare();
-        neg->SetArgument(0, std::move(operand));
-        operand = std::move(neg);
-    }
+    if (negate) Negate(operand);
 
     for (;;) {
         SkipWhiteSpace();
@@ -244,7 +238,10 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
         SkipWhiteSpace();
         RecordPosition();
         const int la = Peek();
-        if (la < 0 || la == ')' || la == ';' || la == ']' || la == 0xFF) return operand;
+        if (la < 0 || la == ')' || la == ';' || la == ']' || la == 0xFF) {
+            if (minPrecedence == 0) MakeChainTop(operand);
+            return operand;
+        }
 
         int code = Get();
         int width = 1;
@@ -278,7 +275,7 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
                 SetSyntaxError("Illegal operator");
                 return nullptr;
             }
-            operand = std::move(node);
+            SetFolded(operand, node);
             continue;
         }
         // The operator belongs to an outer level.
@@ -287,8 +284,52 @@ TNodePtr TSyntaxReader::ParseExpression(int minPrecedence) {
             return nullptr;
         }
         PutBack(width);
-        return operand;
+        return operand; // not at the outermost level: every operator binds more tightly
     }
+}
+
+// The sign applies to the operand only: -2^2 is (-2)^2. A negative number is its own
+// constant, as its negation would compute it.
+void TSyntaxReader::Negate(TNodePtr& operand) {
+    if (operand->LeafKind() == kNumberLeaf) {
+        const double v = -static_cast<const TConstOperand&>(*operand).Number();
+        operand.reset(); // the last node made: the new one takes its place
+        operand = std::make_unique<TConstOperand>(v);
+        return;
+    }
+    auto neg = std::make_unique<TNeg>();
+    neg->Prepare();
+    neg->SetArgument(0, std::move(operand));
+    operand = std::move(neg);
+}
+
+void TSyntaxReader::SetFolded(TNodePtr& operand, std::unique_ptr<TOpFunction>& node) {
+    double v;
+    if (!node->FoldedValue(v)) {
+        operand = std::move(node);
+        return;
+    }
+    // Dropped last made first, the three nodes give their memory straight back to the
+    // pool, and the constant takes the first one's place.
+    TNodePtr left, right;
+    node->TakeOperands(left, right);
+    node.reset();
+    right.reset();
+    left.reset();
+    operand = std::make_unique<TConstOperand>(v);
+}
+
+// ',' binds least of all operators, so its chains are built at the outermost level only,
+// and the last ',' node made there is the top of one.
+void TSyntaxReader::MakeChainTop(TNodePtr& operand) {
+    TOpFunction* op = operand->AsOperator();
+    if (!op || !op->IsSequence() || dynamic_cast<TSepHead*>(op)) return;
+    TNodePtr left, right;
+    op->TakeOperands(left, right);
+    operand.reset(); // the newest node: the top takes its place
+    auto top = std::make_unique<TSepHead>();
+    top->SetOperands(std::move(left), std::move(right));
+    operand = std::move(top);
 }
 
 // The name before a call's '(' or an element's '[' gets its mark, then the bracket.
@@ -392,7 +433,7 @@ TNodePtr TSyntaxReader::ParseArrayElement(std::string name) {
         Mark(TCodePosInfo::kBracket);
         RecordPosition();
     }
-    return std::make_unique<TOpArray>(std::move(name), std::move(index));
+    return TOpArray::Make(name, std::move(index));
 }
 
 // define := 'define' '(' name '(' [param {';' param}] ')' ';' expression ')'

@@ -11,6 +11,7 @@ namespace NuvixParser {
 
 class TParserBase;
 class TOperandBase;
+class TOpFunction;
 struct TCodePosInfo;
 
 // One forward pass over the text with one byte of look-ahead; builds nodes through the
@@ -49,6 +50,15 @@ private:
 
     // ---- grammar ----
     TNodePtr ParseExpression(int minPrecedence);
+    // Steps of ParseExpression kept out of its frame, which recurses once per bracket and
+    // precedence level. The operand an expression of the outermost level ends with: the
+    // top of a ',' chain becomes its TSepHead.
+    [[gnu::noinline]] static void MakeChainTop(TNodePtr& operand);
+    // The operand with a leading '-'.
+    [[gnu::noinline]] static void Negate(TNodePtr& operand);
+    // The operand becomes the operator node with both operands, or the constant it
+    // computes (see FoldedValue).
+    [[gnu::noinline]] static void SetFolded(TNodePtr& operand, std::unique_ptr<TOpFunction>& node);
     TNodePtr ParseOperandForm();
     std::unique_ptr<TOperandBase> ParseOperand();
     std::unique_ptr<TOperandBase> ParseNumber();

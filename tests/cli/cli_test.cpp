@@ -527,9 +527,10 @@ TEST_F(CliProcess, MemoryRunningOutBeforeTheRunEndsWithAMessage) {
     EXPECT_EQ(endless.out, "") << Describe(endless);
     EXPECT_EQ(endless.err, "varnexcalc-cli: script file too large: /dev/zero\n") << Describe(endless);
 
-    // A valid script of a million statements (22 MB), compiled under a limit of 700 MB.
+    // A valid script of a million statements (22 MB), compiled under a limit of 700 MB
+    // (the variable w keeps the arithmetic from being computed while compiling).
     std::string script;
-    for (int i = 0; i < 1000000; ++i) script += "v" + std::to_string(i % 1000) + " = " + std::to_string(i) + " * 2 + 1,\n";
+    for (int i = 0; i < 1000000; ++i) script += "v" + std::to_string(i % 1000) + " = " + std::to_string(i) + " * w + 1,\n";
     script += "0";
     const std::string big = Write("big.zma", script);
     limited.addressSpaceLimit = 700ull << 20;
@@ -621,8 +622,15 @@ TEST_F(CliProcess, InterruptEndsAPanelWaitThatNoEventCanEnd) {
 
 // ---- error positions to file lines ------------------------------------------------------------
 
-using NuvixCli::LocateInFile;
 using NuvixCli::TSourcePos;
+
+// The runner's two steps: where the panel starts in the file, then where the position
+// stands in the panel's text as the parser keeps it (without CR).
+TSourcePos LocateInFile(std::string_view file, std::size_t offset, std::string_view rawText, int position) {
+    std::string text(rawText);
+    std::erase(text, '\r');
+    return NuvixCli::LocateInText(NuvixCli::LocateInFile(file, offset), text, position);
+}
 
 void ExpectAt(const TSourcePos& p, int line, int column) {
     EXPECT_EQ(p.line, line);

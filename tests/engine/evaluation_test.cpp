@@ -192,27 +192,30 @@ TEST(Evaluation, ElementHasValueAndStoresKeepIndexErrorsPrivate) {
     cases.push_back({std::make_unique<TConstOperand>(-1.0), false});
     cases.push_back({TOperand::Make("unset"), false});
     for (std::size_t k = 0; k < cases.size(); ++k) {
-        TOpArray element("a", std::move(cases[k].index));
-        element.Bind(store);
+        auto element = TOpArray::Make("a", std::move(cases[k].index));
+        element->Bind(store);
         TCalcInfo ci;
-        EXPECT_EQ(element.HasValue(ci), cases[k].hasValue) << "case " << k;
+        EXPECT_EQ(element->HasValue(ci), cases[k].hasValue) << "case " << k;
         EXPECT_FALSE(ci.error) << "case " << k;
     }
 
-    TOpArray scalarName("s", std::make_unique<TConstOperand>(0.0));
-    scalarName.Bind(store);
+    auto scalarName = TOpArray::Make("s", std::make_unique<TConstOperand>(0.0));
+    scalarName->Bind(store);
     TCalcInfo ci;
-    EXPECT_FALSE(scalarName.HasValue(ci));
-    EXPECT_FALSE(scalarName.AssignNumber(ci, 1));
+    EXPECT_FALSE(scalarName->HasValue(ci));
+    EXPECT_FALSE(scalarName->AssignNumber(ci, 1));
+    EXPECT_EQ(scalarName->RefusedStoreText(), "s is not an array");
 
-    TOpArray badIndex("a", TOperand::Make("unset"));
-    badIndex.Bind(store);
-    EXPECT_FALSE(badIndex.AssignNumber(ci, 1));
+    auto badIndex = TOpArray::Make("a", TOperand::Make("unset"));
+    badIndex->Bind(store);
+    EXPECT_FALSE(badIndex->AssignNumber(ci, 1));
     EXPECT_FALSE(ci.error); // the failed index stays in the private record
+    EXPECT_EQ(badIndex->RefusedStoreText(), "index of a: Variable unset has no value");
+    EXPECT_EQ(scalarName->RefusedStoreText(), ""); // only the last refusal is kept
 
-    TOpArray element("a", std::make_unique<TConstOperand>(4.0));
-    element.Bind(store);
-    EXPECT_TRUE(element.AssignString(ci, " 2.5e1 apples"));
+    auto element = TOpArray::Make("a", std::make_unique<TConstOperand>(4.0));
+    element->Bind(store);
+    EXPECT_TRUE(element->AssignString(ci, " 2.5e1 apples"));
     EXPECT_EQ(store.GetArray("a")->GetElement(4), 25);
 
     auto unbound = TOperand::Make("never bound");

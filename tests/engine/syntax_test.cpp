@@ -150,7 +150,7 @@ TEST(SyntaxGrouping, PrecedenceAndLeftAssociativityShowInResults) {
 
 TEST(SyntaxGrouping, EachOperatorTextMakesItsNode) {
     const std::vector<std::pair<std::string, std::type_index>> cases = {
-        {"a,b", typeid(TSep)},      {"a|b", typeid(TOr)},       {"a&b", typeid(TAnd)},
+        {"a,b", typeid(TSepHead)},      {"a|b", typeid(TOr)},       {"a&b", typeid(TAnd)},
         {"a<b", typeid(TRelL)},     {"a>b", typeid(TRelG)},     {"a==b", typeid(TRelE)},
         {"a>=b", typeid(TRelGE)},   {"a<=b", typeid(TRelLE)},   {"a!=b", typeid(TRelU)},
         {"a=b", typeid(TEq)},       {"a+=b", typeid(TPlusEq)},  {"a-=b", typeid(TMinusEq)},
@@ -575,9 +575,14 @@ TEST(SyntaxLimits, LongFlatScriptsBuildLeftDeepSpines) {
         std::string text;
         std::type_index op;
         std::type_index right;
+        std::type_index leftmost;
+        std::type_index top;
     } cases[] = {
-        {std::string("1").append(Repeat("+1", kTerms - 1)), typeid(TAdd), typeid(TConstOperand)},
-        {std::string("x=1").append(Repeat(",x=1", kTerms - 1)), typeid(TSep), typeid(TEq)},
+        // A variable first: a sum of constants alone would be folded into one.
+        {std::string("x").append(Repeat("+1", kTerms - 1)), typeid(TAdd), typeid(TConstOperand), typeid(TOperand),
+         typeid(TAdd)},
+        {std::string("x=1").append(Repeat(",x=1", kTerms - 1)), typeid(TSep), typeid(TEq), typeid(TEq),
+         typeid(TSepHead)},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(std::string("script starting ").append(c.text.substr(0, 8)));
@@ -586,7 +591,9 @@ TEST(SyntaxLimits, LongFlatScriptsBuildLeftDeepSpines) {
         int operators = 0;
         bool shapeOk = true;
         TParserAtom* node = s.parser.Tree();
-        while (node && std::type_index(typeid(*node)) == c.op) {
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(std::type_index(typeid(*node)), c.top);
+        while (node && (std::type_index(typeid(*node)) == c.op || node == s.parser.Tree())) {
             auto* op = static_cast<TOpFunction*>(node);
             shapeOk = shapeOk && op->Right() && std::type_index(typeid(*op->Right())) == c.right;
             ++operators;
@@ -595,7 +602,7 @@ TEST(SyntaxLimits, LongFlatScriptsBuildLeftDeepSpines) {
         EXPECT_EQ(operators, kTerms - 1);
         EXPECT_TRUE(shapeOk);
         ASSERT_NE(node, nullptr);
-        EXPECT_EQ(std::type_index(typeid(*node)), c.right);
+        EXPECT_EQ(std::type_index(typeid(*node)), c.leftmost);
         s.parser.Rebind(); // walks the same spine
     }
 }

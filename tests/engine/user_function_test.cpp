@@ -381,14 +381,14 @@ TEST_F(UserFunctionCallNode, ScalarVariableForArrayParameterIsRejected) {
 
 TEST_F(UserFunctionCallNode, ArrayOperandOfAScalarNameIsNotFound) {
     r.parser.Store().GetScalar("y");
-    call->SetArgument(0, std::make_unique<TOpArray>("y", std::make_unique<TConstOperand>(0.0)));
+    call->SetArgument(0, TOpArray::Make("y", std::make_unique<TConstOperand>(0.0)));
     EXPECT_TRUE(call->CheckArguments());
     EXPECT_EQ(Evaluate(), "Error: Functioncall: Array not found.");
     ExpectBodyNotRun();
 }
 
 TEST_F(UserFunctionCallNode, WellFormedArrayArgumentRunsTheBodyAndCopiesBack) {
-    call->SetArgument(0, std::make_unique<TOpArray>("x", std::make_unique<TConstOperand>(0.0)));
+    call->SetArgument(0, TOpArray::Make("x", std::make_unique<TConstOperand>(0.0)));
     EXPECT_TRUE(call->CheckArguments());
     EXPECT_EQ(Evaluate(), "7");
     TArrayEntry* x = r.Array("x");
@@ -397,7 +397,7 @@ TEST_F(UserFunctionCallNode, WellFormedArrayArgumentRunsTheBodyAndCopiesBack) {
 }
 
 TEST_F(UserFunctionCallNode, BreakMakesTheCallReturnWithoutRunningTheBody) {
-    call->SetArgument(0, std::make_unique<TOpArray>("x", std::make_unique<TConstOperand>(0.0)));
+    call->SetArgument(0, TOpArray::Make("x", std::make_unique<TConstOperand>(0.0)));
     r.ci.RequestBreak();
     TReturnValue v;
     v.SetNumber(-5);
