@@ -201,6 +201,7 @@ TEST(PanelEditorStates, Transitions) {
         {"down ignored", S::Test, [](auto& e) { return Down(e, kInA); }, S::Test, ClosesDialog(false)},
         {"new refused", S::Test, Do([](auto& e) { e.NewObject(0, kInA); }), S::Test, kNothing},
         {"toggle back", S::Test, Do([](auto& e) { e.ToggleTest(); }), S::Idle, kNothing},
+        {"test while placing", S::Placing, Do([](auto& e) { e.ToggleTest(); }), S::Test, Objects(2)},
 
         {"down ignored", S::Runtime, [](auto& e) { return Down(e, kInA); }, S::Runtime, ClosesDialog(false)},
         {"test refused", S::Runtime, Do([](auto& e) { e.ToggleTest(); }), S::Runtime, kNothing},

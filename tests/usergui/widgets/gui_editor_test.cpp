@@ -265,6 +265,30 @@ TEST_F(GuiEditor, TestStateRunsLiveControlsWhoseChangesAreKeptAndUndone) {
     EXPECT_FALSE(form.isWindowModified());
 }
 
+// An edit field tried in the test state: typing alone changes nothing, its "Ok" button
+// commits the text, which is then saved.
+TEST_F(GuiEditor, TestStateEditFieldCommitsWithOkAndIsSaved) {
+    TUserForm& form = Open("edit.gui", "3,2,2,32,5,7,abc,0\r\n");
+    form.actionTest->trigger();
+    NuvixUserGui::TLiveControl* live = form.LiveControl(*Objects()[0]);
+    ASSERT_NE(live, nullptr);
+    auto* field = live->findChild<QLineEdit*>();
+    auto* ok = live->findChild<QPushButton*>();
+    ASSERT_TRUE(field && ok);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "Motor");
+    EXPECT_EQ(static_cast<const TEditControlObject&>(*Objects()[0]).text, "abc");
+    EXPECT_FALSE(form.isWindowModified());
+    ASSERT_TRUE(ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(static_cast<const TEditControlObject&>(*Objects()[0]).text, "Motor");
+    EXPECT_TRUE(form.isWindowModified());
+    form.actionTest->trigger();
+    form.actionSave->trigger();
+    EXPECT_EQ(FileBytes(), "3,2,2,32,5,7,Motor,0\r\n");
+}
+
 // Closing writes a changed panel and leaves an unchanged file as it was.
 TEST_F(GuiEditor, ClosingWritesOnlyAChangedPanel) {
     Open("same.gui", "0,2,3,22,5,1,Hi,0\n"); // not as the editor would write it
