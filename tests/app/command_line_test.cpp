@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/edit_panel.h"
 #include "app/main_form.h"
+#include "tests/app/qt_test_environment.h"
 
 namespace {
 
@@ -97,12 +98,7 @@ TEST(CommandLine, ProgramRunsTheScriptOfItsRunFile) {
     const QString done = dir.filePath("done.txt");
     const QString script = WriteFile(dir, "shortcut.zma", ("filewrite('" + done + "'; string(6*7))").toUtf8());
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("XDG_DATA_HOME", dir.filePath("share"));
-    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-    program.setProcessEnvironment(environment);
-    program.start(VARNEX_APP_PATH, {"--run", script});
+    NuvixTest::StartDesktopProgram(program, VARNEX_APP_PATH, dir, {"--run", script});
     const bool wrote = QTest::qWaitFor([&] { return QFile(done).size() > 0; }, 20000);
     program.kill();
     program.waitForFinished(5000);

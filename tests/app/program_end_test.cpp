@@ -21,6 +21,7 @@
 
 #include "app/edit_panel.h"
 #include "app/main_form.h"
+#include "tests/app/qt_test_environment.h"
 #include "windows/output_form.h"
 
 namespace {
@@ -115,12 +116,7 @@ TEST(ProgramEnd, EndSignalsEndTheProgramsExecuteStarted) {
         file.close();
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("XDG_DATA_HOME", dir.filePath("share"));
-        environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        program.setProcessEnvironment(environment);
-        program.start(VARNEX_APP_PATH, {"--run", script});
+        NuvixTest::StartDesktopProgram(program, VARNEX_APP_PATH, dir, {"--run", script});
         const bool started = QTest::qWaitFor([&] { return !ProcessesRunning(sleep).empty(); }, 20000);
         kill(static_cast<pid_t>(program.processId()), sig);
         const bool finished = program.waitForFinished(10000);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -31,5 +33,17 @@ private:
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QTemporaryDir> settings_;
 };
+
+// Starts the desktop program (`program`) with `arguments` on the offscreen platform, its
+// data and settings in folders of `dir`, never the user's own.
+inline void StartDesktopProgram(QProcess& process, const QString& program, const QTemporaryDir& dir,
+                                const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("XDG_DATA_HOME", dir.filePath("share"));
+    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+}
 
 } // namespace NuvixTest
