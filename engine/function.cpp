@@ -1,4 +1,4 @@
-// TFunction: argument slots, the default evaluation and help defaults.
+// TFunction: argument slots and the default evaluation.
 #include "engine/function.h"
 
 #include "engine/calc_info.h"
@@ -6,28 +6,6 @@
 #include "engine/stack_guard.h"
 
 namespace NuvixParser {
-
-// Marks a node as filling its slots; a nested fill swaps in fresh slots and puts the
-// outer ones back when it ends (also when it ends by an exception).
-class TFillGuard {
-public:
-    explicit TFillGuard(TFunction& f) : f_(f) {
-        if (f_.filling_++ > 0 && f_.argc_ > 0) {
-            outer_ = std::move(f_.values_);
-            f_.values_ = MakePoolArray<TReturnValue>(static_cast<std::size_t>(f_.argc_));
-        }
-    }
-    ~TFillGuard() {
-        --f_.filling_;
-        if (outer_) f_.values_ = std::move(outer_);
-    }
-    TFillGuard(const TFillGuard&) = delete;
-    TFillGuard& operator=(const TFillGuard&) = delete;
-
-private:
-    TFunction& f_;
-    TPoolArray<TReturnValue> outer_;
-};
 
 void TFunction::Prepare() {
     argc_ = ArgumentCount();
@@ -46,11 +24,6 @@ bool TFunction::EvaluateArguments(TCalcInfo& ci) {
     return !ci.error;
 }
 
-bool TFunction::EvaluateArgument(int i, TCalcInfo& ci, TReturnValue& v) {
-    args_[i]->Evaluate(ci, v);
-    return !ci.error;
-}
-
 void TFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (StackExhausted(ci)) return;
     TFillGuard guard(*this);
@@ -60,17 +33,6 @@ void TFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 long double TFunction::Compute(TCalcInfo&) {
     return 0;
-}
-
-std::string TFunction::Syntax() const {
-    if (const char* p = ParamText()) return std::string("(") + p + ")";
-    std::string s = "(";
-    const int n = ArgumentCount();
-    for (int i = 0; i < n; ++i) {
-        if (i > 0) s += ';';
-        s += static_cast<char>('a' + i % 26);
-    }
-    return s + ")";
 }
 
 TOperandBase* TFunction::ArgOperand(int i) const {
@@ -89,27 +51,6 @@ TArrayEntry* TFunction::ArgArray(int i) const {
 
 void TFunction::ReportNotAnArray(TCalcInfo& ci, int i, std::string_view where) const {
     static_cast<const TOpArray*>(args_[i].get())->ReportNotAnArray(ci, where);
-}
-
-// The steps of TFunction::Evaluate: arguments in order into their slots (stopping at the
-// first error), then Compute, which does not run after an error.
-double TNumericFunction::EvalNumber(TCalcInfo& ci) {
-    if (StackExhausted(ci)) return 0;
-    // A number argument of a unary routine needs no slot (a text takes the way below).
-    if (double x; unary_ && TryNumberOf(args_[0].get(), ci, x)) return ci.error ? 0 : unary_(x);
-    TFillGuard guard(*this);
-    for (int i = 0; i < argc_; ++i) {
-        if (double v; TryNumberOf(args_[i].get(), ci, v))
-            values_[i].SetNumber(v);
-        else
-            args_[i]->Evaluate(ci, values_[i]);
-        if (ci.error) return 0;
-    }
-    return static_cast<double>(Compute(ci));
-}
-
-long double TNumericFunction::Compute(TCalcInfo& ci) {
-    return unary_ ? unary_(Value(0).GetNumber()) : TFunction::Compute(ci);
 }
 
 void TNeg::Evaluate(TCalcInfo& ci, TReturnValue& result) {

@@ -1,10 +1,9 @@
-// TFunction: the node of every built-in call, with argument slots and help texts.
+// TFunction: the node of every call, built-in or user-defined, with its argument slots.
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "engine/number_node.h"
 #include "engine/parser_atom.h"
 #include "engine/return_value.h"
 
@@ -25,14 +24,6 @@ public:
 
     // The numeric body used by the default Evaluate; errors go to ci.
     virtual long double Compute(TCalcInfo& ci);
-    // "(" + ParamText + ")", or one letter per argument: (a;b).
-    virtual std::string Syntax() const;
-    // Help texts; nullptr stands for "none".
-    virtual const char* ParamText() const { return nullptr; }
-    virtual const char* Description() const { return "No Description available."; }
-    virtual const char* Example() const { return nullptr; }
-    virtual const char* ExampleExplanation() const { return nullptr; }
-    virtual const char* SeeAlso() const { return nullptr; }
     // Parse-time check once all arguments are attached; false gives "Illegal argument".
     virtual bool CheckArguments() { return true; }
     // The exact number of arguments a call must have.
@@ -56,10 +47,6 @@ public:
 protected:
     // Fills the value slots; false when an argument raised an error.
     bool EvaluateArguments(TCalcInfo& ci);
-    // Evaluates argument i alone into v, a value of the caller's own rather than the slot,
-    // for functions that take other arguments as arrays: a call reached again from its own
-    // arguments cannot overwrite it. False when the argument raised an error.
-    bool EvaluateArgument(int i, TCalcInfo& ci, TReturnValue& v);
 
     int argc_ = 0;
     TPoolArray<TNodePtr> args_;
@@ -72,24 +59,26 @@ protected:
     friend class TFillGuard;
 };
 
-// A function whose value is always a number: Compute over the numeric or text readings of
-// its arguments. Used inside arithmetic it is read without a value record, and arguments
-// that are numbers go to their slots without one either.
-class TNumericFunction : public TNumberNode<TFunction> {
+// Marks a node as filling its slots; a nested fill swaps in fresh slots and puts the
+// outer ones back when it ends (also when it ends by an exception).
+class TFillGuard {
 public:
-    // A function of one number given by a plain routine (sin, cos, ...): the argument is
-    // read as a number and passed straight to it, without its slot.
-    using TUnary = double (*)(double);
-    explicit TNumericFunction(TUnary unary = nullptr) : unary_(unary) {}
-
-    double EvalNumber(TCalcInfo& ci) final;
-    // The routine of a unary function over the numeric reading of its argument.
-    long double Compute(TCalcInfo& ci) override;
-    // The routine of a unary function; none for the others.
-    TUnary Unary() const { return unary_; }
+    explicit TFillGuard(TFunction& f) : f_(f) {
+        if (f_.filling_++ > 0 && f_.argc_ > 0) {
+            outer_ = std::move(f_.values_);
+            f_.values_ = MakePoolArray<TReturnValue>(static_cast<std::size_t>(f_.argc_));
+        }
+    }
+    ~TFillGuard() {
+        --f_.filling_;
+        if (outer_) f_.values_ = std::move(outer_);
+    }
+    TFillGuard(const TFillGuard&) = delete;
+    TFillGuard& operator=(const TFillGuard&) = delete;
 
 private:
-    TUnary unary_;
+    TFunction& f_;
+    TPoolArray<TReturnValue> outer_;
 };
 
 // Counts an evaluation in progress for as long as it lives.
@@ -112,7 +101,6 @@ public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     double EvalNumber(TCalcInfo& ci) override;
     bool ResultIsNumber() const override { return true; }
-    const char* Description() const override { return "Returns -1*<a>."; }
 };
 
 } // namespace NuvixParser

@@ -1,6 +1,7 @@
-// TFunctionHelp: reading help texts from function objects, and the plain-text form.
+// TFunctionHelp: reading help texts from the rows of the registry, and the plain-text form.
 #include "engine/function_help.h"
 
+#include <cstring>
 #include <memory>
 
 #include "engine/function.h"
@@ -12,17 +13,33 @@ std::optional<std::string> Optional(const char* text) {
     return text ? std::optional<std::string>(text) : std::nullopt;
 }
 
-std::optional<TFunctionHelp> Read(const std::string& name, TFunctionFactory factory) {
-    if (!factory) return std::nullopt;
-    const std::unique_ptr<TFunction> f = factory();
-    if (!f) return std::nullopt;
+// "(" + the parameter text + ")", or one letter per argument: (a;b).
+std::string SyntaxOf(const TBuiltin& row, int argumentCount) {
+    if (row.paramText) return std::string("(") + row.paramText + ")";
+    std::string s = "(";
+    for (int i = 0; i < argumentCount; ++i) {
+        if (i > 0) s += ';';
+        s += static_cast<char>('a' + i % 26);
+    }
+    return s + ")";
+}
+
+std::optional<TFunctionHelp> Read(const std::string& name, const TBuiltin* row) {
+    if (!row) return std::nullopt;
+    // A node of a class of its own tells its argument count itself.
+    int argumentCount = static_cast<int>(std::strlen(row->params));
+    if (row->node) {
+        const std::unique_ptr<TFunction> f = row->node();
+        if (!f) return std::nullopt;
+        argumentCount = f->ArgumentCount();
+    }
     TFunctionHelp help;
     help.name = name;
-    help.syntax = f->Syntax();
-    help.description = f->Description() ? f->Description() : "";
-    help.example = Optional(f->Example());
-    help.explanation = Optional(f->ExampleExplanation());
-    help.seeAlso = Optional(f->SeeAlso());
+    help.syntax = SyntaxOf(*row, argumentCount);
+    help.description = row->description ? row->description : "";
+    help.example = Optional(row->example);
+    help.explanation = Optional(row->explanation);
+    help.seeAlso = Optional(row->seeAlso);
     return help;
 }
 
@@ -36,8 +53,8 @@ std::optional<TFunctionHelp> HelpOf(const TFunctionRegistry& registry, std::stri
 
 std::vector<TFunctionHelp> AllHelp(const TFunctionRegistry& registry) {
     std::vector<TFunctionHelp> all;
-    for (const auto& [name, factory] : registry.Entries())
-        if (auto help = Read(name, factory)) all.push_back(std::move(*help));
+    for (const auto& [name, row] : registry.Entries())
+        if (auto help = Read(name, row)) all.push_back(std::move(*help));
     return all;
 }
 

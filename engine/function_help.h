@@ -21,11 +21,11 @@ struct TFunctionHelp {
     std::string CallForm() const { return name + syntax; }
 };
 
-// The help of a registered name (in any letter case), read from a function object made by
-// its factory; none when the name is not registered or its factory makes nothing.
+// The help of a registered name (in any letter case), read from its row; none when the name
+// is not registered or its row's node factory makes nothing.
 std::optional<TFunctionHelp> HelpOf(const TFunctionRegistry& registry, std::string_view name);
 // The help of every registered function, in the registry's order (names without regard to
-// case); names whose factory makes nothing are left out.
+// case); names whose node factory makes nothing are left out.
 std::vector<TFunctionHelp> AllHelp(const TFunctionRegistry& registry);
 // Plain text: the call form, the description, then where present "Example:" and its lines,
 // "Explanation:" and its text, and "See also: " with the references; lines end in LF.

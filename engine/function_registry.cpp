@@ -1,6 +1,8 @@
 // The case-insensitive function registry.
 #include "engine/function_registry.h"
 
+#include "engine/function.h"
+
 namespace NuvixParser {
 namespace {
 
@@ -20,28 +22,39 @@ bool TCaseInsensitiveLess::operator()(std::string_view a, std::string_view b) co
     return a.size() < b.size();
 }
 
-void TFunctionRegistry::Register(std::string_view name, TFunctionFactory factory) {
+void TFunctionRegistry::Register(std::string_view name, const TBuiltin& row) {
     auto it = map_.find(name);
     if (it != map_.end())
-        it->second = factory;
+        it->second = &row;
     else
-        map_.emplace(std::string(name), factory);
+        map_.emplace(std::string(name), &row);
 }
 
-void TFunctionRegistry::Register(std::span<const TFunctionTableEntry> table) {
-    for (const auto& e : table) Register(e.name, e.factory);
+void TFunctionRegistry::Register(std::string_view name, TFunctionFactory factory) {
+    auto row = std::make_shared<TBuiltin>();
+    row->node = factory;
+    ownRows_.push_back(row);
+    Register(name, *ownRows_.back());
 }
 
-std::shared_ptr<const TFunctionRegistry> MakeRegistry(
-    std::initializer_list<std::span<const TFunctionTableEntry>> tables) {
+void TFunctionRegistry::Register(std::span<const TBuiltin> table) {
+    for (const auto& row : table) Register(row.name, row);
+}
+
+std::shared_ptr<const TFunctionRegistry> MakeRegistry(std::initializer_list<std::span<const TBuiltin>> tables) {
     auto registry = std::make_shared<TFunctionRegistry>();
     for (auto table : tables) registry->Register(table);
     return registry;
 }
 
-TFunctionFactory TFunctionRegistry::Lookup(std::string_view name) const {
+const TBuiltin* TFunctionRegistry::Lookup(std::string_view name) const {
     auto it = map_.find(name);
     return it == map_.end() ? nullptr : it->second;
+}
+
+std::unique_ptr<TFunction> TFunctionRegistry::Create(std::string_view name) const {
+    const TBuiltin* row = Lookup(name);
+    return row ? MakeCall(*row) : nullptr;
 }
 
 } // namespace NuvixParser

@@ -274,17 +274,17 @@ template <class TBase> TVarEntry* TAssignBase<TBase>::ScalarTargetEntry() const 
     return this->targetKind_ == 3 ? static_cast<TOperand*>(this->left_.get())->Entry() : nullptr;
 }
 
-void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+void TAssign::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     Assign(ci, result, true);
 }
 
-void TEq::Execute(TCalcInfo& ci, TReturnValue& scratch) {
+void TAssign::Execute(TCalcInfo& ci, TReturnValue& scratch) {
     Assign(ci, scratch, false);
 }
 
 // With `keepValue` false the value is not wanted: a text moves into a plain variable
 // instead of being copied.
-inline void TEq::Assign(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
+inline void TAssign::Assign(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     // x = number: stored at once.
     if (shape_ == kVarNumber && !ci.error) {
         if (TVarEntry* e = VarEntryOf(left_)) [[likely]] {
@@ -297,7 +297,7 @@ inline void TEq::Assign(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     AssignGeneric(ci, result, keepValue);
 }
 
-void TEq::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
+void TAssign::AssignGeneric(TCalcInfo& ci, TReturnValue& result, bool keepValue) {
     if (StackExhausted(ci)) return;
     TOperandBase* target = Target();
     if (!target) {
@@ -461,7 +461,7 @@ std::unique_ptr<TOpFunction> CreateOperatorNode(char code) {
     case 'g': return std::make_unique<TRelGE>();
     case 'l': return std::make_unique<TRelLE>();
     case 'u': return std::make_unique<TRelU>();
-    case '=': return std::make_unique<TEq>();
+    case '=': return std::make_unique<TAssign>();
     case 'p': return std::make_unique<TPlusEq>();
     case 'm': return std::make_unique<TMinusEq>();
     case 't': return std::make_unique<TMultEq>();

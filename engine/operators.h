@@ -296,7 +296,7 @@ protected:
     TVarEntry* ScalarTargetEntry() const;
 };
 
-class TEq final : public TAssignBase<TOpFunction> {
+class TAssign final : public TAssignBase<TOpFunction> {
 public:
     void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
     void Execute(TCalcInfo& ci, TReturnValue& scratch) override;

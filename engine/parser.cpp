@@ -35,8 +35,7 @@ std::unique_ptr<TOpFunction> TParserBase::CreateOperator(char code) {
 
 std::unique_ptr<TFunction> TParserBase::CreateFunction(std::string_view name) {
     if (TFunctionDef* d = handler_->Find(name)) return std::make_unique<TFunctionCall>(*d, handler_);
-    if (TFunctionFactory f = registry_->Lookup(name)) return f();
-    return nullptr;
+    return registry_->Create(name);
 }
 
 TReturnValue TParserBase::BaseCalculate(TCalcInfo& ci) {
@@ -85,7 +84,7 @@ void TParserBase::Register(std::string_view name, TFunctionFactory factory) {
     registry_ = std::move(own);
 }
 
-void TParserBase::Register(std::span<const TFunctionTableEntry> table) {
+void TParserBase::Register(std::span<const TBuiltin> table) {
     auto own = std::make_shared<TFunctionRegistry>(*registry_);
     own->Register(table);
     registry_ = std::move(own);

@@ -64,7 +64,7 @@ public:
     bool OwnsHandler() const { return ownsHandler_; }
 
     void Register(std::string_view name, TFunctionFactory factory);
-    void Register(std::span<const TFunctionTableEntry> table);
+    void Register(std::span<const TBuiltin> table);
     const TFunctionRegistry& Registry() const { return *registry_; }
     // The registry the parser was built with, without its own registrations: what a clone
     // is built with.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/builtin.h"
 #include "engine/function.h"
 
 namespace NuvixParser {
@@ -114,18 +115,21 @@ private:
     std::shared_ptr<TGlobalFuncHandler> handler_;
 };
 
-// The registry entry of the define form, which carries its help. The parser always takes
-// the lower-case word define before '(' as the form itself, so a call reaches this entry
-// only as Define(...) and friends (an ordinary function of two arguments).
-class TDefine final : public TFunction {
-public:
-    int ArgumentCount() const override { return 2; }
-    const char* ParamText() const override { return "func;expr"; }
-    const char* Description() const override {
-        return "Defines a user function <func> with the body <expr>. Always returns 1.";
-    }
-    const char* Example() const override { return "define(f(x);2*x),\nf(5)"; }
-    const char* ExampleExplanation() const override { return "This returns the value 10."; }
+// The registry entry of define: the parser reads define(...) as a form of its own (see
+// TFunctionDef), so this row serves the help; a call spelled otherwise, DEFINE(a;b),
+// evaluates its two arguments and gives 0.
+inline double DefineEntryValue(TBuiltinCall&, TCalcInfo&) {
+    return 0;
+}
+
+inline constexpr TBuiltin kDefineRow = {
+    .name = "define",
+    .params = "vv",
+    .paramText = "func;expr",
+    .description = "Defines a user function <func> with the body <expr>. Always returns 1.",
+    .example = "define(f(x);2*x),\nf(5)",
+    .explanation = "This returns the value 10.",
+    .number = DefineEntryValue,
 };
 
 } // namespace NuvixParser

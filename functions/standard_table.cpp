@@ -14,11 +14,11 @@
 
 namespace NuvixParser {
 
-std::span<const TFunctionTableEntry> StandardFunctionTable() {
-    static const std::vector<TFunctionTableEntry> table = [] {
-        std::vector<TFunctionTableEntry> all;
+std::span<const TBuiltin> StandardFunctionTable() {
+    static const std::vector<TBuiltin> table = [] {
+        std::vector<TBuiltin> all;
         // Areas in help order; each contributes its own registration table.
-        const std::span<const TFunctionTableEntry> areas[] = {
+        const std::span<const TBuiltin> areas[] = {
             MathFunctionTable(),
             ControlFunctionTable(),
             StringFunctionTable(),

@@ -10,7 +10,7 @@
 namespace NuvixParser {
 
 // The tables of the function areas joined, in help order.
-std::span<const TFunctionTableEntry> StandardFunctionTable();
+std::span<const TBuiltin> StandardFunctionTable();
 // A registry of the standard functions, built once and shared.
 std::shared_ptr<const TFunctionRegistry> StandardRegistry();
 

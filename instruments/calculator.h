@@ -15,8 +15,8 @@
 
 namespace NuvixParser {
 
-// Every function a calculator offers, in registration order: the standard library, then
-// text output (plots and instruments join here), then the control panels. Built once and shared.
+// Every function a calculator offers, in registration order: the standard library, text
+// output, plots, GPIB devices, serial ports and the control panels. Built once and shared.
 std::shared_ptr<const TFunctionRegistry> CalculatorRegistry();
 
 // Owned by whoever runs calculations (the main window, the command-line runner). The

@@ -8,10 +8,10 @@
 #include <thread>
 #include <utility>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
 #include "engine/function.h"
 #include "engine/operands.h"
-#include "engine/stack_guard.h"
 #include "engine/var_entry.h"
 #include "instruments/plot_window.h"
 #include "instruments/run_context.h"
@@ -51,39 +51,19 @@ bool AllocatePoints(TCalcInfo& ci, const char* function, std::int64_t n, TPlotDa
     return true;
 }
 
-// plot(tabno;curveno;var;func;start;stop;count): var and func are not evaluated as
-// arguments; func is evaluated once per point with var set to the point's x.
-class TPlot final : public TFunction {
-public:
-    int ArgumentCount() const override { return 7; }
-    bool CheckArguments() override { return ArgOperand(2) != nullptr; }
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-    const char* ParamText() const override { return "tabno;curveno;var;func;start;stop;count"; }
-    const char* Description() const override {
-        return "This plots the function <func> to the two-dimensional graphic output window. The function is "
-               "plotted on tab number <tabno> and as curve number <curveno>. For each point the variable <var> is "
-               "set to the corresponding x value, then <func> is evaluated and the result is taken as y value.\nThe "
-               "x-axis interval is defined by <start> and <stop> and the number of points is given by <count>";
-    }
-    const char* Example() const override { return "plot(0;0;x;sin(x);0;2*pi();200)"; }
-    const char* ExampleExplanation() const override {
-        return "This plots the function sin(x) in the interval 0 to 2*pi";
-    }
-    const char* SeeAlso() const override { return "plotxy(tabno;curveno;xdata[];ydata[])"; }
-};
-
 // The points are start, start + dx, ... with dx = (stop - start) / count: the stop value
 // itself is not sampled, and x is accumulated, so it drifts by rounding for many points as
 // a loop adding dx would. The result is dx, or 0 when nothing was sampled.
-void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    TOperandBase* var = ArgOperand(2);
-    if (!var) return ci.SetError("Plot: 3rd argument is not a variable");
+//
+// plot(tabno;curveno;var;func;start;stop;count): var and func are not evaluated as
+// arguments; func is evaluated once per point with var set to the point's x.
+void Plot(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    TOperandBase* var = f.ArgOperand(2);
     result.SetNumber(0);
     TReturnValue tab, curve, start, stop, count;
     const std::pair<int, TReturnValue*> inOrder[] = {{0, &tab}, {1, &curve}, {4, &start}, {5, &stop}, {6, &count}};
     for (auto [i, value] : inOrder) {
-        Arg(i)->Evaluate(ci, *value);
+        f.Arg(i)->Evaluate(ci, *value);
         if (ci.error) return;
     }
     const double from = start.GetNumber();
@@ -96,13 +76,9 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
     TPlotData data{Low16(tab), Low16(curve), {}, {}};
     if (!AllocatePoints(ci, "Plot", n, data)) return;
-    TParserAtom* const func = Arg(3);
+    TParserAtom* const func = f.Arg(3);
     double x = from;
-    for (std::int64_t i = 0; i < n && !ci.error; ++i) {
-        if (ci.BreakRequested()) {
-            ci.SetBreaked();
-            break;
-        }
+    for (std::int64_t i = 0; i < n && !StopRequested(ci); ++i) {
         if (!var->AssignNumber(ci, x)) {
             ci.error = true; // the operand refused the value; it gives no message of its own
             break;
@@ -124,42 +100,20 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 // plotxy(tabno;curveno;xdata[];ydata[]): an x argument that is no array plots the y values
 // over 0, 1, 2, ...; with one, as many points as the shorter array has. The arrays are
 // copied here, so the script may change them at once. plotxy leaves the result as it was.
-class TPlotXY final : public TFunction {
-public:
-    int ArgumentCount() const override { return 4; }
-    bool CheckArguments() override { return ArgIsArray(3); }
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-    const char* ParamText() const override { return "tabno;curveno;datax[];datay[]"; }
-    const char* Description() const override {
-        return "This plots a curve described by its x-y points to tab <tabno>, curve <curveno>.";
-    }
-    const char* Example() const override {
-        return "for(i=0;i<100;i+=1;\n xdata[i] = i, ydata[i] = sin(i * 2*pi() / 100)\n),\nplotxy(0;0;xdata[];ydata[])"
-               ",\nappend(xdata[];ydata[]),\nwritematrix('test.txt';xdata[];2)";
-    }
-    const char* ExampleExplanation() const override {
-        return "This creates two arrays <xdata[]> and <ydata[]> which are plotted on the screen and then written "
-               "into the file 'test.txt'.";
-    }
-    const char* SeeAlso() const override { return "plot(tabno;curveno;var;func;start;stop;count)"; }
-};
-
-void TPlotXY::Evaluate(TCalcInfo& ci, TReturnValue&) {
-    if (ci.error || StackExhausted(ci)) return;
-    if (!ArgOperand(3)) return ci.SetError("PlotXY: 4th argument is constant");
-    if (!ArgIsArray(3)) return ci.SetError("PlotXY: 4th argument is not an array");
+void PlotXY(TBuiltinCall& f, TCalcInfo& ci, TReturnValue&) {
+    if (ci.error) return;
     // A name written name[] that belongs to a scalar has no elements: nothing to plot.
     auto length = [](const TArrayEntry* a) { return a ? std::int64_t{a->Length()} : 0; };
-    if (length(ArgArray(3)) < 1) return;
+    if (length(f.ArgArray(3)) < 1) return;
     TReturnValue tab, curve;
-    Arg(0)->Evaluate(ci, tab);
+    f.Arg(0)->Evaluate(ci, tab);
     if (ci.error) return;
-    Arg(1)->Evaluate(ci, curve);
+    f.Arg(1)->Evaluate(ci, curve);
     if (ci.error) return;
 
     // Read after the numbers were evaluated: their evaluation may have changed the arrays.
-    const TArrayEntry* ys = ArgArray(3);
-    const TArrayEntry* xs = ArgArray(2);
+    const TArrayEntry* ys = f.ArgArray(3);
+    const TArrayEntry* xs = f.ArgArray(2);
     std::int64_t n = length(ys);
     if (xs) n = std::min(n, length(xs));
     if (n < 1) return;
@@ -176,175 +130,172 @@ void TPlotXY::Evaluate(TCalcInfo& ci, TReturnValue&) {
     }
 }
 
-// The other ten keep the default Evaluate: all arguments are evaluated in order, and the
-// row's routine passes their values to the window. A run without a plot window makes no
-// call; its posting functions then return 0 (nothing was queued), as do the queries.
-struct TPlotCommandRow {
-    int argumentCount;
-    // The result: a query's answer, or 1 when the call was queued and 0 when not.
-    double (*run)(TPlotWindow& window, const TFunction& call);
-    // plotview and plotautoscale return 1 whatever became of the call, and pause after it.
-    bool pacedAndOne;
-    const char* paramText;
-    const char* description;
-    const char* seeAlso;
-};
-
-class TPlotCommand final : public TFunction {
-public:
-    explicit TPlotCommand(const TPlotCommandRow& row) : row_(row) {}
-    int ArgumentCount() const override { return row_.argumentCount; }
-    long double Compute(TCalcInfo& ci) override {
-        TPlotWindow* window = PlotWindowOf(ci);
-        const double answer = window ? row_.run(*window, *this) : 0;
-        if (!row_.pacedAndOne) return answer;
-        if (window) PausePlot();
-        return 1;
-    }
-    const char* ParamText() const override { return row_.paramText; }
-    const char* Description() const override { return row_.description; }
-    const char* SeeAlso() const override { return row_.seeAlso; }
-
-private:
-    const TPlotCommandRow& row_;
-};
-
-template <const TPlotCommandRow& Row> std::unique_ptr<TFunction> MakePlotCommand() {
-    return std::make_unique<TPlotCommand>(Row);
+// The other ten are eager rows: all arguments are evaluated in order, and the step passes
+// their values to the window. A run without a plot window makes no call; its posting
+// functions then return 0 (nothing was queued), as do the queries.
+template <class TRun> double Ask(TCalcInfo& ci, TRun run) {
+    TPlotWindow* window = PlotWindowOf(ci);
+    return window ? run(*window) : 0;
 }
 
-int IntArg(const TFunction& f, int i) {
+// plotview and plotautoscale return 1 whatever became of the call, and pause after it.
+template <class TRun> double Paced(TCalcInfo& ci, TRun run) {
+    if (TPlotWindow* window = PlotWindowOf(ci)) {
+        run(*window);
+        PausePlot();
+    }
+    return 1;
+}
+
+int IntArg(const TBuiltinCall& f, int i) {
     return f.Value(i).GetInt();
 }
-double NumberArg(const TFunction& f, int i) {
+double NumberArg(const TBuiltinCall& f, int i) {
     return f.Value(i).GetNumber();
 }
 
-constexpr TPlotCommandRow kTabs{
-    0,
-    [](TPlotWindow& w, const TFunction&) -> double { return w.TabCount(); },
-    false,
-    nullptr,
-    "Returns the number of tabs currently displayed on the two dimentional graphic window.",
-    "plotcurvecount(tabno)",
-};
+double Tabs(TBuiltinCall&, TCalcInfo& ci) {
+    return Ask(ci, [](TPlotWindow& w) -> double { return w.TabCount(); });
+}
 
-constexpr TPlotCommandRow kCurveCount{
-    1,
-    [](TPlotWindow& w, const TFunction& f) -> double { return w.CurveCount(IntArg(f, 0)); },
-    false,
-    "tabno",
-    "Returns the number of curves currently displayed on tab <tabno>.",
-    "plottabs()",
-};
+double CurveCount(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double { return w.CurveCount(IntArg(f, 0)); });
+}
 
 // Titles and axis labels take the text reading: a number gives its 15-digit text.
-constexpr TPlotCommandRow kTitle{
-    2,
-    [](TPlotWindow& w, const TFunction& f) -> double { return w.SetTitle(IntArg(f, 0), f.Value(1).ToString()); },
-    false,
-    "tabno;s",
-    "Sets the title of tab <tabno> to <s>.",
-    "plotaxis(tabno;xtext;ytext)",
-};
+double Title(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double { return w.SetTitle(IntArg(f, 0), f.Value(1).ToString()); });
+}
 
-constexpr TPlotCommandRow kClearTab{
-    1,
-    [](TPlotWindow& w, const TFunction& f) -> double { return w.ClearTab(IntArg(f, 0)); },
-    false,
-    "tabno",
-    "Clears and possibly removes tab <tabno> from the two dimentional graphic window.",
-    "plotclearcurve(tabno;curveno)",
-};
+double ClearTab(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double { return w.ClearTab(IntArg(f, 0)); });
+}
 
-constexpr TPlotCommandRow kClearAll{
-    0,
-    [](TPlotWindow& w, const TFunction&) -> double { return w.ClearAll(); },
-    false,
-    "",
-    "Removes all tabs from the two dimentional graphic window.",
-    "plotclearcurve(tabno;curveno),plotcleartab(tabno)",
-};
+double ClearAll(TBuiltinCall&, TCalcInfo& ci) {
+    return Ask(ci, [](TPlotWindow& w) -> double { return w.ClearAll(); });
+}
 
-constexpr TPlotCommandRow kClearCurve{
-    2,
-    [](TPlotWindow& w, const TFunction& f) -> double { return w.ClearCurve(IntArg(f, 0), IntArg(f, 1)); },
-    false,
-    "tabno;curveno",
-    "Removes curve <curveno> from tab <tabno>.",
-    "plotcleartab(tabno)",
-};
+double ClearCurve(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double { return w.ClearCurve(IntArg(f, 0), IntArg(f, 1)); });
+}
 
-constexpr TPlotCommandRow kAxis{
-    3,
-    [](TPlotWindow& w, const TFunction& f) -> double {
+double Axis(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double {
         return w.SetAxisLabels(IntArg(f, 0), f.Value(1).ToString(), f.Value(2).ToString());
-    },
-    false,
-    "tabno;xtext;ytext",
-    "Sets the axis labels of tab <tabno> to <xtext> and <ytext>.",
-    "plottitle(tabno;s)",
-};
+    });
+}
 
-constexpr TPlotCommandRow kView{
-    5,
-    [](TPlotWindow& w, const TFunction& f) -> double {
-        return w.SetView(IntArg(f, 0), NumberArg(f, 1), NumberArg(f, 2), NumberArg(f, 3), NumberArg(f, 4));
-    },
-    true,
-    "tabno;minx;miny;maxx;maxy",
-    "This disables autoscaling and sets the x- and y-axis intervals of tab <tabno>.",
-    "plotautoscale(tabno;enablex;enabley)",
-};
+double View(TBuiltinCall& f, TCalcInfo& ci) {
+    return Paced(ci, [&](TPlotWindow& w) {
+        w.SetView(IntArg(f, 0), NumberArg(f, 1), NumberArg(f, 2), NumberArg(f, 3), NumberArg(f, 4));
+    });
+}
 
 // Each enable value travels in 16 bits: a multiple of 65536 counts as 0.
-constexpr TPlotCommandRow kAutoScale{
-    3,
-    [](TPlotWindow& w, const TFunction& f) -> double {
-        return w.SetAutoScale(IntArg(f, 0), Low16(f.Value(1)) != 0, Low16(f.Value(2)) != 0);
-    },
-    true,
-    "tabno;enablex;enabley",
-    "This enables or disables autoscaling on the x and y axis of tab <tabno>. <enablex> and <enabley> are set to "
-    "zero for diabling autoscaling respectively, any other value enables autoscaling.",
-    "plotview(tabno;minx;miny;maxx;maxy)",
-};
+double AutoScale(TBuiltinCall& f, TCalcInfo& ci) {
+    return Paced(ci, [&](TPlotWindow& w) {
+        w.SetAutoScale(IntArg(f, 0), Low16(f.Value(1)) != 0, Low16(f.Value(2)) != 0);
+    });
+}
 
 // Tab and curve travel in 16 bits each, colour, connected and thickness in 8 bits each:
 // plotcurveparms(0;0;256;1;2) draws dots, since only the low 8 bits of connected count.
-constexpr TPlotCommandRow kCurveStyle{
-    5,
-    [](TPlotWindow& w, const TFunction& f) -> double {
+double CurveStyle(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double {
         return w.SetCurveStyle(Low16(f.Value(0)), Low16(f.Value(1)), Low8(f.Value(3)), Low8(f.Value(2)) != 0,
                                Low8(f.Value(4)));
-    },
-    false,
-    "tabno;curveno;connected;color;thickness",
-    "This sets the drawing parameters of curve <curveno> on tab <tabno>. If <connected> is zero, then the curve is "
-    "plotted as single unconnected data points, otherwise it is drawn as a line. <color> is a value in the range of "
-    "0 to 16. By default, the color number corresponds to the curve number (even though there can be more than 17 "
-    "curves on one tab). The <thickness> parameter describes the line thickness that is used to draw the curve.",
-    nullptr,
-};
+    });
+}
 
-constexpr TFunctionTableEntry kPlotFunctions[] = {
-    {"plot", &MakeFunction<TPlot>},
-    {"plotxy", &MakeFunction<TPlotXY>},
-    {"plottabs", &MakePlotCommand<kTabs>},
-    {"plotcurvecount", &MakePlotCommand<kCurveCount>},
-    {"plottitle", &MakePlotCommand<kTitle>},
-    {"plotcleartab", &MakePlotCommand<kClearTab>},
-    {"plotcleartabs", &MakePlotCommand<kClearAll>},
-    {"plotclearcurve", &MakePlotCommand<kClearCurve>},
-    {"plotaxis", &MakePlotCommand<kAxis>},
-    {"plotview", &MakePlotCommand<kView>},
-    {"plotautoscale", &MakePlotCommand<kAutoScale>},
-    {"plotcurveparms", &MakePlotCommand<kCurveStyle>},
+constexpr TBuiltin kPlotFunctions[] = {
+    {.name = "plot",
+     .params = "nnrennn",
+     .paramText = "tabno;curveno;var;func;start;stop;count",
+     .description = "This plots the function <func> to the two-dimensional graphic output window. The function is "
+                    "plotted on tab number <tabno> and as curve number <curveno>. For each point the variable <var> is "
+                    "set to the corresponding x value, then <func> is evaluated and the result is taken as y value.\nThe "
+                    "x-axis interval is defined by <start> and <stop> and the number of points is given by <count>",
+     .example = "plot(0;0;x;sin(x);0;2*pi();200)",
+     .explanation = "This plots the function sin(x) in the interval 0 to 2*pi",
+     .seeAlso = "plotxy(tabno;curveno;xdata[];ydata[])",
+     .lazy = Plot},
+    {.name = "plotxy",
+     .params = "nnla",
+     .paramText = "tabno;curveno;datax[];datay[]",
+     .description = "This plots a curve described by its x-y points to tab <tabno>, curve <curveno>.",
+     .example = "for(i=0;i<100;i+=1;\n xdata[i] = i, ydata[i] = sin(i * 2*pi() / 100)\n),\nplotxy(0;0;xdata[];ydata[])"
+                ",\nappend(xdata[];ydata[]),\nwritematrix('test.txt';xdata[];2)",
+     .explanation = "This creates two arrays <xdata[]> and <ydata[]> which are plotted on the screen and then written "
+                    "into the file 'test.txt'.",
+     .seeAlso = "plot(tabno;curveno;var;func;start;stop;count)",
+     .lazy = PlotXY},
+    {.name = "plottabs",
+     .description = "Returns the number of tabs currently displayed on the two dimensional graphic window.",
+     .seeAlso = "plotcurvecount(tabno)",
+     .number = Tabs},
+    {.name = "plotcurvecount",
+     .params = "n",
+     .paramText = "tabno",
+     .description = "Returns the number of curves currently displayed on tab <tabno>.",
+     .seeAlso = "plottabs()",
+     .number = CurveCount},
+    {.name = "plottitle",
+     .params = "nv",
+     .paramText = "tabno;s",
+     .description = "Sets the title of tab <tabno> to <s>.",
+     .seeAlso = "plotaxis(tabno;xtext;ytext)",
+     .number = Title},
+    {.name = "plotcleartab",
+     .params = "n",
+     .paramText = "tabno",
+     .description = "Clears and possibly removes tab <tabno> from the two dimensional graphic window.",
+     .seeAlso = "plotclearcurve(tabno;curveno)",
+     .number = ClearTab},
+    {.name = "plotcleartabs",
+     .paramText = "",
+     .description = "Removes all tabs from the two dimensional graphic window.",
+     .seeAlso = "plotclearcurve(tabno;curveno),plotcleartab(tabno)",
+     .number = ClearAll},
+    {.name = "plotclearcurve",
+     .params = "nn",
+     .paramText = "tabno;curveno",
+     .description = "Removes curve <curveno> from tab <tabno>.",
+     .seeAlso = "plotcleartab(tabno)",
+     .number = ClearCurve},
+    {.name = "plotaxis",
+     .params = "nvv",
+     .paramText = "tabno;xtext;ytext",
+     .description = "Sets the axis labels of tab <tabno> to <xtext> and <ytext>.",
+     .seeAlso = "plottitle(tabno;s)",
+     .number = Axis},
+    {.name = "plotview",
+     .params = "nnnnn",
+     .paramText = "tabno;minx;miny;maxx;maxy",
+     .description = "This disables autoscaling and sets the x- and y-axis intervals of tab <tabno>.",
+     .seeAlso = "plotautoscale(tabno;enablex;enabley)",
+     .number = View},
+    {.name = "plotautoscale",
+     .params = "nnn",
+     .paramText = "tabno;enablex;enabley",
+     .description = "This enables or disables autoscaling on the x and y axis of tab <tabno>. <enablex> and "
+                    "<enabley> are set to zero for disabling autoscaling respectively, any other value enables "
+                    "autoscaling.",
+     .seeAlso = "plotview(tabno;minx;miny;maxx;maxy)",
+     .number = AutoScale},
+    {.name = "plotcurveparms",
+     .params = "nnnnn",
+     .paramText = "tabno;curveno;connected;color;thickness",
+     .description = "This sets the drawing parameters of curve <curveno> on tab <tabno>. If <connected> is zero, "
+                    "then the curve is plotted as single unconnected data points, otherwise it is drawn as a line. "
+                    "<color> is a value in the range of 0 to 16. By default, the color number corresponds to the "
+                    "curve number (even though there can be more than 17 curves on one tab). The <thickness> "
+                    "parameter describes the line thickness that is used to draw the curve.",
+     .number = CurveStyle},
 };
 
 } // namespace
 
-std::span<const TFunctionTableEntry> PlotFunctionTable() {
+std::span<const TBuiltin> PlotFunctionTable() {
     return kPlotFunctions;
 }
 

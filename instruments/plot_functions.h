@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/function_registry.h"
+#include "engine/builtin.h"
 
 namespace NuvixParser {
 
@@ -20,6 +20,6 @@ constexpr std::chrono::milliseconds kPlotPause{10};
 
 // plot, plotxy, plottabs, plotcurvecount, plottitle, plotcleartab, plotcleartabs,
 // plotclearcurve, plotaxis, plotview, plotautoscale, plotcurveparms, in this order.
-std::span<const TFunctionTableEntry> PlotFunctionTable();
+std::span<const TBuiltin> PlotFunctionTable();
 
 } // namespace NuvixParser

@@ -5,9 +5,10 @@
 #include <mutex>
 #include <string>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
-#include "engine/stack_guard.h"
 #include "engine/var_entry.h"
+#include "instruments/byte_array.h"
 #include "instruments/run_context.h"
 #include "instruments/serial_device_path.h"
 #include "instruments/serial_ports.h"
@@ -49,10 +50,10 @@ std::string_view UpToZero(std::string_view s) {
     return s.substr(0, s.find('\0'));
 }
 
-} // namespace
-
-long double TOpenComm::Compute(TCalcInfo& ci) {
-    const std::int32_t port = Value(0).GetInt();
+// 1 when the port was opened, else 0. Reopening an open port closes it first; a failed
+// open leaves it closed.
+double CommOpen(TBuiltinCall& f, TCalcInfo& ci) {
+    const std::int32_t port = f.Value(0).GetInt();
     if (!TSerialPorts::IsPortNumber(port)) {
         ci.SetError("Illegal port number");
         return 0;
@@ -64,14 +65,15 @@ long double TOpenComm::Compute(TCalcInfo& ci) {
     // Reopening needs no close; the old port is closed before the new one opens, so the
     // same device can be opened again.
     slot.handler.reset();
-    auto handler = std::make_unique<TCommHandler>(SerialDevicePath(port), Value(1).ToString(), Value(2).GetInt());
+    auto handler = std::make_unique<TCommHandler>(SerialDevicePath(port), f.Value(1).ToString(), f.Value(2).GetInt());
     if (!handler->Open()) return 0;
     slot.handler = std::move(handler);
     return 1;
 }
 
-long double TCloseComm::Compute(TCalcInfo& ci) {
-    const std::int32_t port = Value(0).GetInt();
+// 0; closing a port that is not open is no error.
+double CommClose(TBuiltinCall& f, TCalcInfo& ci) {
+    const std::int32_t port = f.Value(0).GetInt();
     if (!TSerialPorts::IsPortNumber(port)) {
         ci.SetError("Illegal port number");
         return 0;
@@ -84,29 +86,31 @@ long double TCloseComm::Compute(TCalcInfo& ci) {
     return 0;
 }
 
-long double TWriteComm::Compute(TCalcInfo& ci) {
-    const std::string text = Value(1).ToString();
-    WithOpenPort(ci, Value(0).GetInt(), [&](TCommHandler& h) { return h.Write(UpToZero(text), ci); });
+// 0, also when the write failed. The text is written up to its first zero byte.
+double CommWrite(TBuiltinCall& f, TCalcInfo& ci) {
+    const std::string text = f.Value(1).ToString();
+    WithOpenPort(ci, f.Value(0).GetInt(), [&](TCommHandler& h) { return h.Write(UpToZero(text), ci); });
     return 0;
 }
 
-void TReadComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    TFunction::Evaluate(ci, result);
-    if (ci.error) return;
+// The line without its terminator (up to its first zero byte), or the number 0 when no
+// complete line arrived in time.
+void CommReadLn(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    result.SetNumber(0);
     std::string line;
-    WithOpenPort(ci, Value(0).GetInt(), [&](TCommHandler& h) {
+    WithOpenPort(ci, f.Value(0).GetInt(), [&](TCommHandler& h) {
         const TCommEnd end = h.ReadLine(line, ci);
         if (end == TCommEnd::Done) result.SetString(UpToZero(line));
         return end;
     });
 }
 
-void TReadCommCnt::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    TFunction::Evaluate(ci, result);
-    if (ci.error) return;
-    const std::int32_t port = Value(0).GetInt();
+// The bytes that arrived (up to the first zero byte), possibly none.
+void CommRead(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    result.SetNumber(0);
+    const std::int32_t port = f.Value(0).GetInt();
     if (!OpenSlot(ci, port)) return;
-    const std::int32_t count = Value(1).GetInt();
+    const std::int32_t count = f.Value(1).GetInt();
     if (count < 0) {
         ci.SetError("CommRead: Illegal char count");
         return;
@@ -119,82 +123,119 @@ void TReadCommCnt::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     });
 }
 
-long double TLineTerm::Compute(TCalcInfo& ci) {
-    std::string terminator = Value(1).ToString();
-    WithOpenPort(ci, Value(0).GetInt(), [&](TCommHandler& h) {
+// 1. The next commopen of the port brings the carriage return back.
+double CommLineTerm(TBuiltinCall& f, TCalcInfo& ci) {
+    std::string terminator = f.Value(1).ToString();
+    WithOpenPort(ci, f.Value(0).GetInt(), [&](TCommHandler& h) {
         h.SetTerminator(std::move(terminator));
         return TCommEnd::Done;
     });
     return 1;
 }
 
-void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    if (!ArgIsArray(1)) {
-        ci.SetError("CommReadBin: Second parameter is not an array");
-        return;
-    }
-    TReturnValue portValue, countValue;
-    if (!EvaluateArgument(0, ci, portValue) || !EvaluateArgument(2, ci, countValue)) return;
+// The binary functions check their port number as commopen does, with messages of their own.
+bool CheckBinaryPort(TCalcInfo& ci, std::int32_t port, const char* message) {
+    if (TSerialPorts::IsPortNumber(port)) return true;
+    ci.SetError(message);
+    return false;
+}
+
+// One read of up to c bytes. 1 when bytes arrived: the array then holds exactly them (0 to
+// 255); 0 when none did, leaving the array as it was.
+void CommReadBin(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(0);
-    const std::int32_t port = portValue.GetInt();
-    if (port < 0 || port > 255) {
-        ci.SetError("CommReadBin: Illegal port number");
-        return;
-    }
-    if (!OpenSlot(ci, port)) return;
-    TArrayEntry* array = ArgArray(1);
-    if (!array) return;
-    const std::int32_t count = countValue.GetInt();
+    const std::int32_t port = f.Value(0).GetInt();
+    if (!CheckBinaryPort(ci, port, "CommReadBin: Illegal port number") || !OpenSlot(ci, port)) return;
+    TArrayEntry* array = f.Array(1);
+    const std::int32_t count = f.Value(2).GetInt();
     WithOpenPort(ci, port, [&](TCommHandler& h) {
         const TCommRead read = h.ReadCounted(count > 0 ? static_cast<std::size_t>(count) : 0, ci);
-        if (read.bytes.empty()) return read.end;
-        // The buffer holds only what arrived, so the array grows once, to that size.
-        array->Clear();
-        array->SetLength(static_cast<std::int64_t>(read.bytes.size()));
-        double* elements = array->Data();
-        for (std::size_t i = 0; i < read.bytes.size(); ++i)
-            elements[i] = static_cast<unsigned char>(read.bytes[i]);
-        result.SetNumber(1);
+        if (!read.bytes.empty() && SetArrayToBytes(*array, read.bytes)) result.SetNumber(1);
         return read.end;
     });
 }
 
-void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    if (!ArgIsArray(1)) {
-        ci.SetError("CommWriteBin: Second parameter is not an array");
-        return;
-    }
-    TReturnValue portValue;
-    if (!EvaluateArgument(0, ci, portValue)) return;
+// 0. Each element is sent as one byte (see BytesOfArray).
+void CommWriteBin(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(0);
-    const std::int32_t port = portValue.GetInt();
-    if (port < 0 || port > 255) {
-        ci.SetError("CommWriteBin: Illegal comm port number");
-        return;
-    }
-    if (!OpenSlot(ci, port)) return;
-    const TArrayEntry* array = ArgArray(1);
-    if (!array) return;
-    std::string bytes(static_cast<std::size_t>(array->Length()), '\0');
-    for (std::int32_t i = 0; i < array->Length(); ++i)
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>(DoubleToInt32(array->GetElement(i)) & 0xFF);
+    const std::int32_t port = f.Value(0).GetInt();
+    if (!CheckBinaryPort(ci, port, "CommWriteBin: Illegal comm port number") || !OpenSlot(ci, port)) return;
+    const std::string bytes = BytesOfArray(*f.Array(1));
     WithOpenPort(ci, port, [&](TCommHandler& h) { return h.Write(bytes, ci); });
 }
 
-namespace {
-
-constexpr TFunctionTableEntry kSerialFunctions[] = {
-    {"commopen", &MakeFunction<TOpenComm>},         {"commclose", &MakeFunction<TCloseComm>},
-    {"commwrite", &MakeFunction<TWriteComm>},       {"commreadln", &MakeFunction<TReadComm>},
-    {"commread", &MakeFunction<TReadCommCnt>},      {"commlineterm", &MakeFunction<TLineTerm>},
-    {"commreadbin", &MakeFunction<TReadCommBin>},   {"commwritebin", &MakeFunction<TWriteCommBin>},
+constexpr TBuiltin kSerialFunctions[] = {
+    {.name = "commopen",
+     .params = "nsn",
+     .paramText = "portno;desc;timeout",
+     .description = "Opens serial port number <portno> using communication parameters <desc> and a read timeout of "
+                    "<timeout> milliseconds. <desc> is a string in the format:\n'baud=xxxx parity=x stop=x data=x'\nThe "
+                    "first serial port has the port number 0. The port is automatically closed when the execution in "
+                    "the calculator terminates. It also can be reopened without closing it to change for example the "
+                    "baud rate etc.",
+     .example = "commopen(0;'baud=9600 parity=N stop=1 data=8';3000),\ncommwrite(0;'hello')",
+     .explanation = "This opens serial port 1 and writes 'hello' to it.",
+     .seeAlso = "commclose(portno)",
+     .number = CommOpen},
+    {.name = "commclose",
+     .params = "n",
+     .paramText = "portno",
+     .description = "This closes serial port number <portno> if it has been opened before. ",
+     .seeAlso = "commopen(portno;descr;timeout)",
+     .number = CommClose},
+    {.name = "commwrite",
+     .params = "nv",
+     .paramText = "portno;s",
+     .description = "This writes the string <s> to serial port number <portno>. The port must have been opened before "
+                    "using the commopen() function.",
+     .seeAlso = "commopen(portno;descr;timeout),commread(portno;count),commreadln(portno)",
+     .number = CommWrite},
+    {.name = "commreadln",
+     .params = "n",
+     .paramText = "portno",
+     .description = "This reads a line from serial port number <portno> and returns it as a text string. The port must "
+                    "have been opened before using the commopen() function. Per default the line is ended when a "
+                    "carriage return character is read. This can be changed by using the commlineterm() function.",
+     .seeAlso = "commopen(portno;descr;timeout),commread(portno;count),commlineterm(portno;s)",
+     .value = CommReadLn},
+    {.name = "commread",
+     .params = "nn",
+     .paramText = "portno;count",
+     .description = "This reads <count> bytes from serial port number <portno> and returns it as a text string. ",
+     .seeAlso = "commopen(portno;descr;timeout),commreadln(portno)",
+     .value = CommRead},
+    {.name = "commlineterm",
+     .params = "nv",
+     .paramText = "portno;s",
+     .description = "This sets the line termination string for serial port number <portno>. The default line "
+                    "termination string consists of the character chr(13) (carriage return). The port must have been "
+                    "opened before using the commopen() function.",
+     .seeAlso = "commopen(portno;descr;timeout),commreadln(portno)",
+     .number = CommLineTerm},
+    {.name = "commreadbin",
+     .params = "nan",
+     .paramText = "portno;arr[];c",
+     .description = "This reads maximum of <c> count bytes from device with id <id> and puts the ASCII values into "
+                    "array <arr[]>.This function is used to receive binary data also containing zeros etc.. The "
+                    "function returns true (-1) if the read was successful.",
+     .seeAlso = "commopen(portno;descr;timeout)",
+     .where = "CommReadBin",
+     .value = CommReadBin},
+    {.name = "commwritebin",
+     .params = "na",
+     .paramText = "portno;arr[]",
+     .description = "This writes the array <arr> as binary data to serial port number <portno>.Each element of <arr> is "
+                    "converted into its ASCII value and transmitted as one byte. Using this function it is possible "
+                    "totransmit binary data also containing zeros etc.. The port must have been opened before using "
+                    "this function.",
+     .seeAlso = "commopen(portno;descr;timeout)",
+     .where = "CommWriteBin",
+     .value = CommWriteBin},
 };
 
 } // namespace
 
-std::span<const TFunctionTableEntry> SerialFunctionTable() {
+std::span<const TBuiltin> SerialFunctionTable() {
     return kSerialFunctions;
 }
 

@@ -3,10 +3,10 @@
 
 #include <span>
 
-#include "engine/function_registry.h"
+#include "engine/builtin.h"
 
 namespace NuvixParser {
 
-std::span<const TFunctionTableEntry> ControlFunctionTable();
+std::span<const TBuiltin> ControlFunctionTable();
 
 } // namespace NuvixParser

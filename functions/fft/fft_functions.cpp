@@ -6,8 +6,8 @@
 #include <memory>
 #include <numbers>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
-#include "engine/stack_guard.h"
 #include "engine/var_entry.h"
 #include "functions/fft/real_transform.h"
 
@@ -70,38 +70,32 @@ void ApodisedCopy(const double* y, std::int64_t n, std::int32_t apo, double leve
     }
 }
 
-} // namespace
-
-std::int64_t TransformLength(std::int64_t n, std::int32_t resincr) {
-    return static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(n))) << resincr;
-}
-
-bool TFFT::CheckArguments() {
-    return ArgIsArray(1);
-}
-
-void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
+// fft(xdata[];ydata[];apo;resincr;pad;normout[];realout[];imgout[];scalaout[]): the
+// spectrum of real samples, with optional apodisation and zero extension to a power of two
+// (and beyond it, for a finer frequency grid). Only apo, resincr and pad are evaluated; the
+// other arguments are arrays used in place, and an output given as a non-array value (0)
+// is skipped.
+void FFT(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     std::int32_t apo, resincr, pad;
-    if (!EvaluateInteger(*this, 2, ci, result, apo)) return;
+    if (!EvaluateInteger(f, 2, ci, result, apo)) return;
     if (apo < 0 || apo > 3) return ci.SetError("FFT: Illegal value for apodisation");
-    if (!EvaluateInteger(*this, 3, ci, result, resincr)) return;
+    if (!EvaluateInteger(f, 3, ci, result, resincr)) return;
     if (resincr < 0 || resincr > 10) return ci.SetError("FFT: Illegal value for resincr (resolution increase)");
-    if (!EvaluateInteger(*this, 4, ci, result, pad)) return;
+    if (!EvaluateInteger(f, 4, ci, result, pad)) return;
     if (pad < 0 || pad > 2) return ci.SetError("FFT: Illegal pad value");
     result.SetNumber(0);
 
-    const TArrayEntry* ydata = ArgArray(1);
+    const TArrayEntry* ydata = f.ArgArray(1);
     if (!ydata) return ci.SetError("FFT: ydata array missing.");
     // An array argument whose name is a scalar has nothing to read or write.
     for (int i : {0, 5, 6, 7, 8})
-        if (ArgIsArray(i) && !ArgArray(i)) return ReportNotAnArray(ci, i, "FFT");
+        if (f.ArgIsArray(i) && !f.ArgArray(i)) return f.ReportNotAnArray(ci, i, "FFT");
     // Outputs not written name[] are not wanted.
-    TArrayEntry* xdata = ArgArray(0);
-    TArrayEntry* normout = ArgArray(5);
-    TArrayEntry* realout = ArgArray(6);
-    TArrayEntry* imgout = ArgArray(7);
-    TArrayEntry* scalaout = ArgArray(8);
+    TArrayEntry* xdata = f.ArgArray(0);
+    TArrayEntry* normout = f.ArgArray(5);
+    TArrayEntry* realout = f.ArgArray(6);
+    TArrayEntry* imgout = f.ArgArray(7);
+    TArrayEntry* scalaout = f.ArgArray(8);
 
     const std::int64_t n = ydata->Length();
     if (n < 2) return;
@@ -148,36 +142,13 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(static_cast<double>(length));
 }
 
-const char* TFFT::Description() const {
-    return "Performs a fast fourier transform of a real (not imaginary) input data. <ydata[]> holds the samples, "
-           "<xdata[]> their time (or position) scale, which is only needed for <scalaout>; pass 0 if there is "
-           "none. <apo> selects the apodisation: 0 none, 1 subtract the reference level, 2 parabolic window, 3 "
-           "squared sine window. The data is extended with zeros to a power of two; each step of <resincr> (0 to "
-           "10) doubles that length for a finer frequency resolution. <pad> selects the reference level: 0 the "
-           "mean of the samples, 1 the first sample, 2 the last sample. <normout>, <realout> and <imgout> "
-           "receive the amplitudes, the real parts and the imaginary parts of the spectrum, <scalaout> the "
-           "frequencies; pass 0 for an output that is not needed. Returns the length of the transform.";
-}
-
-const char* TFFT::Example() const {
-    return "for(i=0;i<1000;i+=1;\n scroll(a[];random();80),\n n=fft(0;a[];2;2;0;norm[];0;0;0),\n "
-           "for(k=0;k<n/2;k+=1;f[k]=k),\n plotxy(0;0;f[];norm[])\n)";
-}
-
-const char* TFFT::ExampleExplanation() const {
-    return "This scrolls random data into a[], transforms it with a parabolic window and a four times finer "
-           "resolution, and plots the amplitude spectrum after every new value.";
-}
-
-bool TInvFFT::CheckArguments() {
-    return ArgIsArray(0) && ArgIsArray(1) && ArgIsArray(2);
-}
-
-void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+// invfft(real[];img[];out[]): real data of twice the length back from a spectrum in the
+// layout fft produces (img[0] holds the Nyquist term).
+void InvFFT(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(0);
-    const TArrayEntry* real = ArgArray(0);
-    const TArrayEntry* img = ArgArray(1);
-    TArrayEntry* out = ArgArray(2);
+    const TArrayEntry* real = f.ArgArray(0);
+    const TArrayEntry* img = f.ArgArray(1);
+    TArrayEntry* out = f.ArgArray(2);
     if (!real) return ci.SetError("InvFFT: Illegal real parameter");
     if (!img) return ci.SetError("InvFFT: Illegal imaginary parameter");
     if (!out) return ci.SetError("InvFFT: Illegal output parameter");
@@ -207,34 +178,47 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(static_cast<double>(length));
 }
 
-const char* TInvFFT::Description() const {
-    return "Performs an inverse fast fourier transform. <real[]> and <img[]> hold the spectrum as fft returns it "
-           "in realout and imgout; their length must be a power of two. <out[]> receives a real data vector of "
-           "double length. Together with fft this allows filtering in the frequency domain. Returns the length "
-           "of <out[]>.";
-}
-
-const char* TInvFFT::Example() const {
-    return "for(i=0;i<256;i+=1;a[i]=sin(i/5)+random()-0.5),\nfft(0;a[];0;0;0;0;real[];img[];0),\nreal[3]=0,\n"
-           "img[3]=0,\ninvfft(real[];img[];out[]),\nfor(i=0;i<256;i+=1;d[i]=a[i]-out[i],x[i]=i),\n"
-           "plotxy(0;0;x[];d[])";
-}
-
-const char* TInvFFT::ExampleExplanation() const {
-    return "This transforms a noisy sine of 256 points, removes one frequency from the spectrum, transforms it "
-           "back and plots the difference to the original data.";
-}
-
-namespace {
-
-constexpr TFunctionTableEntry kFftFunctions[] = {
-    {"fft", &MakeFunction<TFFT>},
-    {"invfft", &MakeFunction<TInvFFT>},
+constexpr TBuiltin kFftFunctions[] = {
+    {.name = "fft",
+     .params = "eannneeee",
+     .paramText = "xdata[];ydata[];apo;resincr;pad;normout;realout;imgout;scalaout",
+     .description = "Performs a fast fourier transform of a real (not imaginary) input data. <ydata[]> holds the samples, "
+                    "<xdata[]> their time (or position) scale, which is only needed for <scalaout>; pass 0 if there is "
+                    "none. <apo> selects the apodisation: 0 none, 1 subtract the reference level, 2 parabolic window, 3 "
+                    "squared sine window. The data is extended with zeros to a power of two; each step of <resincr> (0 to "
+                    "10) doubles that length for a finer frequency resolution. <pad> selects the reference level: 0 the "
+                    "mean of the samples, 1 the first sample, 2 the last sample. <normout>, <realout> and <imgout> "
+                    "receive the amplitudes, the real parts and the imaginary parts of the spectrum, <scalaout> the "
+                    "frequencies; pass 0 for an output that is not needed. Returns the length of the transform.",
+     .example = "for(i=0;i<1000;i+=1;\n scroll(a[];random();80),\n n=fft(0;a[];2;2;0;norm[];0;0;0),\n "
+                "for(k=0;k<n/2;k+=1;f[k]=k),\n plotxy(0;0;f[];norm[])\n)",
+     .explanation = "This scrolls random data into a[], transforms it with a parabolic window and a four times finer "
+                    "resolution, and plots the amplitude spectrum after every new value.",
+     .seeAlso = "invfft",
+     .lazy = FFT},
+    {.name = "invfft",
+     .params = "aaa",
+     .paramText = "real[];img[];out[]",
+     .description = "Performs an inverse fast fourier transform. <real[]> and <img[]> hold the spectrum as fft returns it "
+                    "in realout and imgout; their length must be a power of two. <out[]> receives a real data vector of "
+                    "double length. Together with fft this allows filtering in the frequency domain. Returns the length "
+                    "of <out[]>.",
+     .example = "for(i=0;i<256;i+=1;a[i]=sin(i/5)+random()-0.5),\nfft(0;a[];0;0;0;0;real[];img[];0),\nreal[3]=0,\n"
+                "img[3]=0,\ninvfft(real[];img[];out[]),\nfor(i=0;i<256;i+=1;d[i]=a[i]-out[i],x[i]=i),\n"
+                "plotxy(0;0;x[];d[])",
+     .explanation = "This transforms a noisy sine of 256 points, removes one frequency from the spectrum, transforms it "
+                    "back and plots the difference to the original data.",
+     .seeAlso = "fft",
+     .lazy = InvFFT},
 };
 
 } // namespace
 
-std::span<const TFunctionTableEntry> FftFunctionTable() {
+std::int64_t TransformLength(std::int64_t n, std::int32_t resincr) {
+    return static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(n))) << resincr;
+}
+
+std::span<const TBuiltin> FftFunctionTable() {
     return kFftFunctions;
 }
 

@@ -4,22 +4,26 @@
 #include <string>
 #include <vector>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
 #include "functions/files/command_line.h"
 #include "functions/files/process_runner.h"
 
 namespace NuvixParser {
 
-void TExecute::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    TFunction::Evaluate(ci, result);
-    if (ci.error) return;
+// The command line is split into words with sh quoting (command_line.h) and the first word
+// started as a program, without a shell; its standard output and standard error together
+// are the result. A command that cannot be started raises "Execute failed (maybe unknown
+// command)"; one that starts and fails still returns what it wrote. A break request ends
+// the program and the run.
+void Execute(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     result.SetString(std::string_view());
     std::vector<std::string> words;
-    if (!SplitCommandLine(Value(0).ToString(), words)) {
+    if (!SplitCommandLine(f.Value(0).ToString(), words)) {
         ci.SetError("Execute: Unterminated quote in command line.");
         return;
     }
-    const TReturnValue& input = Value(1);
+    const TReturnValue& input = f.Value(1);
     TProcessOutcome outcome =
         input.isString ? RunProcess(words, input.text, ci) : RunProcess(words, input.ToString(), ci);
     switch (outcome.status) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
 #include "engine/var_entry.h"
 #include "functions/files/file_io.h"
@@ -18,19 +19,18 @@ constexpr std::int64_t kCellsPerWrite = 8192;
 
 } // namespace
 
-void TMatrixReader::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    TFunction::Evaluate(ci, result); // leaves the result 0
-    if (ci.error) return;
-    const TReturnValue& fname = Value(1);
+// Reads a matrix file into arr[], column after column, and returns its number of lines.
+// The array is grown to lines x columns elements and those are zeroed before the numbers
+// go in; elements beyond them keep their values, so an array longer than the file's
+// table keeps its length. Any failure before the scan leaves the array untouched.
+void ReadMatrix(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    result.SetNumber(0);
+    const TReturnValue& fname = f.Value(1);
     if (!fname.isString) {
         ci.SetError("ReadMatrix: 2nd parameter is not a string.");
         return;
     }
-    TArrayEntry* array = ArgArray(0);
-    if (!array) {
-        ReportNotAnArray(ci, 0, "ReadMatrix");
-        return;
-    }
+    TArrayEntry* array = f.Array(0);
     const std::string& name = fname.text;
     TFileDescriptor fd = OpenForReading(name);
     if (!fd.IsOpen()) {
@@ -67,24 +67,22 @@ void TMatrixReader::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(static_cast<double>(shape.lines));
 }
 
-void TMatrixWriter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    TFunction::Evaluate(ci, result); // leaves the result 0
-    if (ci.error) return;
-    const TReturnValue& file = Value(0);
+// Writes data[] to a matrix file in cols columns, column after column; returns 0. A
+// column count beyond the largest array is refused like one below 1. A failed write
+// (a full disk) raises an error instead of leaving a silently truncated file.
+void WriteMatrix(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    result.SetNumber(0);
+    const TReturnValue& file = f.Value(0);
     if (!file.isString) {
         ci.SetError("WriteMatrix: 1st parameter not a string");
         return;
     }
-    const std::int64_t columns = Value(2).GetInt();
+    const std::int64_t columns = f.Value(2).GetInt();
     if (columns < 1 || columns > TArrayEntry::kMaxElements) {
-        ci.SetError("WriteMatrix: Illegal column count " + Value(2).ToString());
+        ci.SetError("WriteMatrix: Illegal column count " + f.Value(2).ToString());
         return;
     }
-    const TArrayEntry* array = ArgArray(1);
-    if (!array) {
-        ci.SetError("WriteMatrix: 2nd parameter not an array");
-        return;
-    }
+    const TArrayEntry* array = f.Array(1);
     const std::string& name = file.text;
     TFileDescriptor fd = OpenForWriting(name, false, ci);
     if (!fd.IsOpen()) {

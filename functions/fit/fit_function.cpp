@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
 #include "engine/operands.h"
-#include "engine/stack_guard.h"
 #include "engine/var_entry.h"
 #include "functions/fit/fit_func_parms.h"
 #include "functions/fit/marquardt.h"
@@ -105,24 +105,21 @@ struct TFitProblem {
     }
 };
 
-} // namespace
-
-bool TFit::CheckArguments() {
-    return ArgIsArray(0) && ArgIsArray(1) && ArgIsArray(2) && ScalarArgument(*this, 3) && ScalarArgument(*this, 7);
-}
-
-void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    TOperand* chisq = ScalarArgument(*this, 7);
-    if (!chisq || !chisq->Entry() || UnboundArray(*this, 5) || UnboundArray(*this, 6)) {
-        ReportWrongKind(*this, ci, "Fit");
+// fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq): varies p[] so that func,
+// evaluated with x set to each xdata value, matches ydata in the least-squares sense. func
+// is not evaluated as an argument: the fitter evaluates its parse tree for every point and
+// every parameter probe.
+void Fit(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    TOperand* chisq = ScalarArgument(f, 7);
+    if (!chisq || !chisq->Entry() || UnboundArray(f, 5) || UnboundArray(f, 6)) {
+        ReportWrongKind(f, ci, "Fit");
         return;
     }
     TFitProblem problem;
-    if (!problem.Read(*this, ci, "Fit")) return;
+    if (!problem.Read(f, ci, "Fit")) return;
     const std::int32_t np = problem.np;
-    const double* minvals = Bounds(*this, 5, np);
-    const double* maxvals = Bounds(*this, 6, np);
+    const double* minvals = Bounds(f, 5, np);
+    const double* maxvals = Bounds(f, 6, np);
     std::vector<TFitLimits> limits(static_cast<std::size_t>(np));
     for (std::int32_t j = 0; j < np; ++j)
         limits[j] = {problem.p->Data()[j], minvals ? minvals[j] : -kNoBound, maxvals ? maxvals[j] : kNoBound};
@@ -134,20 +131,17 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(converged ? -1 : 0);
 }
 
-bool TFitErr::CheckArguments() {
-    return ArgIsArray(0) && ArgIsArray(1) && ArgIsArray(2) && ScalarArgument(*this, 3) && ArgIsArray(5);
-}
-
-void TFitErr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    TArrayEntry* perr = ArgArray(5);
+// fiterr(xdata[];ydata[];p[];x;func;perr[]): the standard errors of fitted parameters, with
+// the derivatives taken as fit takes them.
+void FitErr(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    TArrayEntry* perr = f.ArgArray(5);
     if (!perr) {
-        ReportWrongKind(*this, ci, "FitErr");
+        ReportWrongKind(f, ci, "FitErr");
         return;
     }
     result.SetNumber(0);
     TFitProblem problem;
-    if (!problem.Read(*this, ci, "FitErr")) return;
+    if (!problem.Read(f, ci, "FitErr")) return;
     const std::vector<TFitLimits> limits(static_cast<std::size_t>(problem.np), TFitLimits{0, -kNoBound, kNoBound});
     Marquardt fitter = problem.Fitter(limits.data());
     std::vector<double> errors(static_cast<std::size_t>(problem.np));
@@ -160,66 +154,50 @@ void TFitErr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(-1);
 }
 
-const char* TFitErr::Description() const {
-    return "Computes the standard errors of the parameters <p[]> of the function <func> fitted to the data points "
-           "(<xdata[i]>, <ydata[i]>), as fit would use them: <perr[i]> receives the error of p[i], the square root of "
-           "the i-th diagonal element of the covariance matrix, with the data taken as unweighted and the "
-           "covariance scaled by the residuals (chi-square divided by the number of points less the number of "
-           "parameters). Returns -1 if the errors could be computed, 0 if not (as many points as parameters or "
-           "fewer, or parameters that the data cannot tell apart); <perr[]> is then unchanged.";
-}
-
-const char* TFitErr::Example() const {
-    return "for(i=0;i<20;i+=1;xdata[i]=i, ydata[i]=2*i+1+random()-0.5),\n"
-           "p[0]=1, p[1]=0,\n"
-           "fit(xdata[];ydata[];p[];x;p[0]*x+p[1];0;0;chi),\n"
-           "fiterr(xdata[];ydata[];p[];x;p[0]*x+p[1];perr[]),\n"
-           "'slope '+string(p[0])+' +- '+string(perr[0])";
-}
-
-const char* TFitErr::ExampleExplanation() const {
-    return "This fits a straight line to 20 noisy points and returns the slope with its standard error.";
-}
-
-const char* TFit::Description() const {
-    return "Fits the function <func> to the data points (<xdata[i]>, <ydata[i]>): the parameters <p[]> are varied "
-           "until ydata[i] = func(xdata[i]) holds as well as possible in the least-squares sense "
-           "(Levenberg-Marquardt method). <p[]> holds the start values and receives the fitted values. <func> "
-           "uses the parameters p[] and the variable <x>, for example p[0]^2+p[1]*x. Lower and upper limits of the "
-           "parameters are taken from <minvals[]> and <maxvals[]>, which must have the same length as <p[]>; "
-           "pass 0 for no limits. <chisq> receives the chi-square of the result. Returns -1 if the fit succeeded, "
-           "0 if it failed.";
-}
-
-const char* TFit::SeeAlso() const {
-    return "fiterr(xdata[];ydata[];p[];x;func;perr[])";
-}
-
-const char* TFit::Example() const {
-    return "for(i=0;i<500;i+=1;\n xdata[i]=i/30,\n ydata[i]=3.5*(xdata[i]-4)^2+random()-0.5\n),\n"
-           "p[0]=1, p[1]=-1,\n"
-           "if(fit(xdata[];ydata[];p[];x;p[0]*(x-p[1])^2;0;0;chi);\n"
-           " for(i=0;i<500;i+=1;model[i]=p[0]*(xdata[i]-p[1])^2),\n"
-           " plotxy(0;0;xdata[];ydata[]),\n plotxy(0;1;xdata[];model[]),\n"
-           " 'p[0]='+string(p[0])+' p[1]='+string(p[1])+' sigma='+string(sqrt(chi/500));\n"
-           " 'Fit failed'\n)";
-}
-
-const char* TFit::ExampleExplanation() const {
-    return "This fits a parabola to 500 noisy points, plots the points and the fitted curve, and returns the "
-           "fitted parameters and the standard deviation of the points from the curve.";
-}
-
-namespace {
-
-constexpr TFunctionTableEntry kFitFunctions[] = {
-    {"fit", &MakeFunction<TFit>},
-    {"fiterr", &MakeFunction<TFitErr>},
+constexpr TBuiltin kFitFunctions[] = {
+    {.name = "fit",
+     .params = "aaaxellx",
+     .paramText = "xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq",
+     .description = "Fits the function <func> to the data points (<xdata[i]>, <ydata[i]>): the parameters <p[]> are varied "
+                    "until ydata[i] = func(xdata[i]) holds as well as possible in the least-squares sense "
+                    "(Levenberg-Marquardt method). <p[]> holds the start values and receives the fitted values. <func> "
+                    "uses the parameters p[] and the variable <x>, for example p[0]^2+p[1]*x. Lower and upper limits of the "
+                    "parameters are taken from <minvals[]> and <maxvals[]>, which must have the same length as <p[]>; "
+                    "pass 0 for no limits. <chisq> receives the chi-square of the result. Returns -1 if the fit succeeded, "
+                    "0 if it failed.",
+     .example = "for(i=0;i<500;i+=1;\n xdata[i]=i/30,\n ydata[i]=3.5*(xdata[i]-4)^2+random()-0.5\n),\n"
+                "p[0]=1, p[1]=-1,\n"
+                "if(fit(xdata[];ydata[];p[];x;p[0]*(x-p[1])^2;0;0;chi);\n"
+                " for(i=0;i<500;i+=1;model[i]=p[0]*(xdata[i]-p[1])^2),\n"
+                " plotxy(0;0;xdata[];ydata[]),\n plotxy(0;1;xdata[];model[]),\n"
+                " 'p[0]='+string(p[0])+' p[1]='+string(p[1])+' sigma='+string(sqrt(chi/500));\n"
+                " 'Fit failed'\n)",
+     .explanation = "This fits a parabola to 500 noisy points, plots the points and the fitted curve, and returns the "
+                    "fitted parameters and the standard deviation of the points from the curve.",
+     .seeAlso = "fiterr(xdata[];ydata[];p[];x;func;perr[])",
+     .lazy = Fit},
+    {.name = "fiterr",
+     .params = "aaaxea",
+     .paramText = "xdata[];ydata[];p[];x;func;perr[]",
+     .description = "Computes the standard errors of the parameters <p[]> of the function <func> fitted to the data points "
+                    "(<xdata[i]>, <ydata[i]>), as fit would use them: <perr[i]> receives the error of p[i], the square root of "
+                    "the i-th diagonal element of the covariance matrix, with the data taken as unweighted and the "
+                    "covariance scaled by the residuals (chi-square divided by the number of points less the number of "
+                    "parameters). Returns -1 if the errors could be computed, 0 if not (as many points as parameters or "
+                    "fewer, or parameters that the data cannot tell apart); <perr[]> is then unchanged.",
+     .example = "for(i=0;i<20;i+=1;xdata[i]=i, ydata[i]=2*i+1+random()-0.5),\n"
+                "p[0]=1, p[1]=0,\n"
+                "fit(xdata[];ydata[];p[];x;p[0]*x+p[1];0;0;chi),\n"
+                "fiterr(xdata[];ydata[];p[];x;p[0]*x+p[1];perr[]),\n"
+                "'slope '+string(p[0])+' +- '+string(perr[0])",
+     .explanation = "This fits a straight line to 20 noisy points and returns the slope with its standard error.",
+     .seeAlso = "fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq)",
+     .lazy = FitErr},
 };
 
 } // namespace
 
-std::span<const TFunctionTableEntry> FitFunctionTable() {
+std::span<const TBuiltin> FitFunctionTable() {
     return kFitFunctions;
 }
 

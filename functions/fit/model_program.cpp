@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/builtin_call.h"
 #include "engine/function.h"
 #include "engine/operands.h"
 #include "engine/operators.h"
@@ -107,9 +108,9 @@ int TModelProgram::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
         step.left = Add(neg->Arg(0), x, p, np);
         return step.left < 0 ? -1 : Append(std::move(step));
     }
-    if (auto* f = dynamic_cast<TNumericFunction*>(node); f && f->Unary() && f->Arg(0)) {
+    if (auto* f = dynamic_cast<TBuiltinCall*>(node); f && f->Row().unary && f->Arg(0)) {
         TStep step(TOp::Unary);
-        step.unary = f->Unary();
+        step.unary = f->Row().unary;
         step.left = Add(f->Arg(0), x, p, np);
         return step.left < 0 ? -1 : Append(std::move(step));
     }

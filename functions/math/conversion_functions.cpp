@@ -1,9 +1,7 @@
-// Number, text and hexadecimal conversions.
+// Reading hexadecimal text.
 #include "functions/math/conversion_functions.h"
 
-#include "engine/calc_info.h"
 #include "engine/conversions.h"
-#include "engine/stack_guard.h"
 
 namespace NuvixParser {
 namespace {
@@ -34,37 +32,6 @@ std::uint32_t ReadHex32(std::string_view text) {
         value = (value << 4) | static_cast<std::uint32_t>(d);
     }
     return negative ? 0u - value : value;
-}
-
-long double TNumber::Compute(TCalcInfo&) {
-    return Value(0).GetNumber();
-}
-
-void TString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
-    if (ci.error || result.isString) return;
-    // Formatted into the result's own buffer: its capacity is reused from call to call.
-    const double v = result.number;
-    result.text.clear();
-    AppendNumber(result.text, v);
-    result.isString = true;
-}
-
-void TDezHex::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
-    if (ci.error) return;
-    result.SetString(FormatHex32(static_cast<std::uint32_t>(result.GetInt())));
-}
-
-long double THexDez::Compute(TCalcInfo& ci) {
-    const TReturnValue& v = Value(0);
-    if (!v.isString) {
-        ci.SetError("HexDez: String expected");
-        return 0;
-    }
-    return static_cast<std::int32_t>(ReadHex32(v.text));
 }
 
 } // namespace NuvixParser

@@ -4,32 +4,12 @@
 #include <cstddef>
 #include <string>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
-#include "engine/stack_guard.h"
 #include "functions/regex/regexp.h"
 #include "functions/strings/text_arguments.h"
 
 namespace NuvixParser {
-
-const char* TMatch::Description() const {
-    return "This returns the part of the string <s> that matches the pattern <pat>. If the pattern is not "
-           "found "
-           "an empty string is returned.\n"
-           "The pattern may contain:\n"
-           "^ the beginning of the text (only as the first character of the pattern)\n"
-           "$ the end of a line (only as the last character of the pattern)\n"
-           ". any character except a line feed\n"
-           "[abc] one of the characters a, b or c; [a-z] one character of a range; [^abc] any character that "
-           "is not a, b or c\n"
-           "? the preceding character, '.' or class once or not at all\n"
-           "* the preceding character, '.' or class any number of times\n"
-           "+ the preceding character, '.' or class at least once\n"
-           "\\b backspace, \\e escape, \\f form feed, \\n line feed, \\r carriage return, \\s space, \\t "
-           "tab\n"
-           "\\xHHH the character with the hexadecimal code HHH, \\DDD the character with the octal code DDD\n"
-           "\\^c the control character c (\\^M is a carriage return)\n"
-           "\\ followed by any other character gives that character, for example \\. \\* \\[ \\\\ \\$";
-}
 
 namespace {
 
@@ -43,16 +23,10 @@ private:
     const TCalcInfo& ci_;
 };
 
-} // namespace
-
-void TMatch::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
-    if (ci.error) return;
-    MakeText(result);
-    TArgumentSlot slot(filling_, values_[1]);
-    Arg(1)->Evaluate(ci, slot.Value());
-    if (ci.error) return;
+// A pattern that fails to compile, like one that is not found, gives the empty string.
+void Match(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    TArgumentSlot slot(f.FillCount(), f.Value(1));
+    if (!ReadTextAndNext(f, ci, result, slot)) return;
     MakeText(slot.Value());
 
     const TRegexp pattern(slot.Value().text);
@@ -74,15 +48,35 @@ void TMatch::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     s.erase(0, start);
 }
 
-namespace {
-
-constexpr TFunctionTableEntry kRegexFunctions[] = {
-    {"match", &MakeFunction<TMatch>},
+constexpr TBuiltin kRegexFunctions[] = {
+    {.name = "match",
+     .params = "ss",
+     .paramText = "s;pat",
+     .description = "This returns the part of the string <s> that matches the pattern <pat>. If the pattern is not "
+                    "found "
+                    "an empty string is returned.\n"
+                    "The pattern may contain:\n"
+                    "^ the beginning of the text (only as the first character of the pattern)\n"
+                    "$ the end of a line (only as the last character of the pattern)\n"
+                    ". any character except a line feed\n"
+                    "[abc] one of the characters a, b or c; [a-z] one character of a range; [^abc] any character that "
+                    "is not a, b or c\n"
+                    "? the preceding character, '.' or class once or not at all\n"
+                    "* the preceding character, '.' or class any number of times\n"
+                    "+ the preceding character, '.' or class at least once\n"
+                    "\\b backspace, \\e escape, \\f form feed, \\n line feed, \\r carriage return, \\s space, \\t "
+                    "tab\n"
+                    "\\xHHH the character with the hexadecimal code HHH, \\DDD the character with the octal code DDD\n"
+                    "\\^c the control character c (\\^M is a carriage return)\n"
+                    "\\ followed by any other character gives that character, for example \\. \\* \\[ \\\\ \\$",
+     .example = "match('The length is 120 km and more';'[0-9]+\\s*km')",
+     .explanation = "This returns '120 km'.",
+     .lazy = Match},
 };
 
 } // namespace
 
-std::span<const TFunctionTableEntry> RegexFunctionTable() {
+std::span<const TBuiltin> RegexFunctionTable() {
     return kRegexFunctions;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/builtin_call.h"
 #include "engine/calc_info.h"
-#include "engine/stack_guard.h"
 #include "functions/strings/number_format.h"
 #include "functions/strings/text_arguments.h"
 
@@ -39,13 +39,12 @@ unsigned char UpperAscii(unsigned char c) {
     return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
 }
 
-} // namespace
-
-void TStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
+// printf's "%*.*lg": right-aligned in minlen (left-aligned when negative), at most digits
+// significant digits.
+void Str(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     double a = 0;
     std::int32_t width = 0, digits = 0;
-    if (!ReadFormatArguments(*this, ci, result, a, width, digits)) return;
+    if (!ReadFormatArguments(f, ci, result, a, width, digits)) return;
     if (!FormatPrintf(result.text, a, TPrintfStyle::General, width, digits, kMaxFormattedLength)) {
         SetTooLong(ci, "Str");
         return;
@@ -53,11 +52,12 @@ void TStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.isString = true;
 }
 
-void TStrZero::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
+// printf's "%*.*lf" with every leading space turned into '0', so a negative number gets its
+// zeros in front of the sign: strzero(-3.5;8;2) is '000-3.50'.
+void StrZero(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     double a = 0;
     std::int32_t width = 0, decimals = 0;
-    if (!ReadFormatArguments(*this, ci, result, a, width, decimals)) return;
+    if (!ReadFormatArguments(f, ci, result, a, width, decimals)) return;
     std::string& text = result.text;
     if (!FormatPrintf(text, a, TPrintfStyle::Fixed, width, decimals, kMaxFormattedLength)) {
         SetTooLong(ci, "StrZero");
@@ -71,17 +71,13 @@ void TStrZero::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.isString = true;
 }
 
-void TSubStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
+// A start outside 0..length gives the empty string; a negative len reaches to the end.
+void SubStr(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     // s is cut where it lies, in the caller's result.
-    Arg(0)->Evaluate(ci, result);
-    if (ci.error) return;
-    MakeText(result);
-    TArgumentSlot slot(filling_, values_[1]);
-    Arg(1)->Evaluate(ci, slot.Value());
-    if (ci.error) return;
+    TArgumentSlot slot(f.FillCount(), f.Value(1));
+    if (!ReadTextAndNext(f, ci, result, slot)) return;
     const std::int64_t idx = slot.Value().GetInt();
-    Arg(2)->Evaluate(ci, slot.Value());
+    f.Arg(2)->Evaluate(ci, slot.Value());
     if (ci.error) return;
     const std::int64_t len = slot.Value().GetInt();
 
@@ -95,15 +91,11 @@ void TSubStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     s.erase(0, static_cast<std::size_t>(idx));
 }
 
-void TConcat::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
+// The joined text ends at its first zero byte.
+void Concat(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
     // s2 is appended to s1 where s1 lies, in the caller's result.
-    Arg(0)->Evaluate(ci, result);
-    if (ci.error) return;
-    MakeText(result);
-    TArgumentSlot slot(filling_, values_[1]);
-    Arg(1)->Evaluate(ci, slot.Value());
-    if (ci.error) return;
+    TArgumentSlot slot(f.FillCount(), f.Value(1));
+    if (!ReadTextAndNext(f, ci, result, slot)) return;
 
     std::string& s = result.text;
     const std::size_t zero = s.find('\0');
@@ -118,31 +110,25 @@ void TConcat::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         AppendNumber(s, s2.number);
 }
 
-void TFindStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
-    if (ci.error) return;
-    MakeText(result);
-    TArgumentSlot slot(filling_, values_[1]);
-    Arg(1)->Evaluate(ci, slot.Value());
-    if (ci.error) return;
+void FindStr(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    TArgumentSlot slot(f.FillCount(), f.Value(1));
+    if (!ReadTextAndNext(f, ci, result, slot)) return;
     std::string buffer;
     const std::size_t pos = result.text.find(TextView(slot.Value(), buffer));
     result.SetNumber(pos == std::string::npos ? -1.0 : static_cast<double>(pos));
 }
 
-void TAsc::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
+void Asc(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    f.Arg(0)->Evaluate(ci, result);
     if (ci.error) return;
     std::string buffer;
     const std::string_view s = TextView(result, buffer);
     result.SetNumber(s.empty() ? 0 : static_cast<unsigned char>(s[0]));
 }
 
-void TChr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
+// The low 8 bits of the integer reading are the code; code 0 gives the empty string.
+void Chr(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    f.Arg(0)->Evaluate(ci, result);
     if (ci.error) return;
     const auto code = static_cast<unsigned char>(result.GetInt() & 0xFF);
     result.text.clear();
@@ -150,10 +136,11 @@ void TChr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.isString = true;
 }
 
-long double TStrCmp::Compute(TCalcInfo&) {
+// Unsigned bytes: the difference at the first differing byte, else -1 or 1 for a prefix.
+double StrCmp(TBuiltinCall& f, TCalcInfo& ci) {
     std::string buffer1, buffer2;
-    const std::string_view a = TextView(Value(0), buffer1);
-    const std::string_view b = TextView(Value(1), buffer2);
+    const std::string_view a = TextView(f.Value(0), buffer1);
+    const std::string_view b = TextView(f.Value(1), buffer2);
     const auto [pa, pb] = std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin());
     if (pa != a.begin() + std::min(a.size(), b.size()))
         return static_cast<unsigned char>(*pa) - static_cast<unsigned char>(*pb);
@@ -161,10 +148,11 @@ long double TStrCmp::Compute(TCalcInfo&) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-long double TStrICmp::Compute(TCalcInfo&) {
+// As zero-terminated strings with a-z upper-cased: stricmp('_';'a') is 95 - 65 = 30.
+double StrICmp(TBuiltinCall& f, TCalcInfo& ci) {
     std::string buffer1, buffer2;
-    const std::string_view a = TextView(Value(0), buffer1);
-    const std::string_view b = TextView(Value(1), buffer2);
+    const std::string_view a = TextView(f.Value(0), buffer1);
+    const std::string_view b = TextView(f.Value(1), buffer2);
     // Zero-terminated: the end of a text, like a zero byte inside it, reads as 0.
     for (std::size_t i = 0;; ++i) {
         const unsigned char x = i < a.size() ? UpperAscii(static_cast<unsigned char>(a[i])) : 0;
@@ -174,9 +162,9 @@ long double TStrICmp::Compute(TCalcInfo&) {
     }
 }
 
-void TXorStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-    if (StackExhausted(ci)) return;
-    Arg(0)->Evaluate(ci, result);
+// The result is a signed byte: xorstr(chr(200)) is -56.
+void XorStr(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+    f.Arg(0)->Evaluate(ci, result);
     if (ci.error) return;
     std::string buffer;
     unsigned char x = 0;
@@ -184,19 +172,97 @@ void TXorStr::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     result.SetNumber(static_cast<std::int8_t>(x));
 }
 
-namespace {
-
-constexpr TFunctionTableEntry kStringFunctions[] = {
-    {"str", &MakeFunction<TStr>},         {"strzero", &MakeFunction<TStrZero>},
-    {"substr", &MakeFunction<TSubStr>},   {"concat", &MakeFunction<TConcat>},
-    {"findstr", &MakeFunction<TFindStr>}, {"asc", &MakeFunction<TAsc>},
-    {"chr", &MakeFunction<TChr>},         {"strcmp", &MakeFunction<TStrCmp>},
-    {"stricmp", &MakeFunction<TStrICmp>}, {"xorstr", &MakeFunction<TXorStr>},
+constexpr TBuiltin kStringFunctions[] = {
+    {.name = "str",
+     .params = "nnn",
+     .paramText = "a;minlen;digits",
+     .description = "Converts <a> into a string in general format that is at least <minlen> characters wide and "
+                    "has "
+                    "at most <digits> significant digits.",
+     .example = "str(3.14159;8;3)",
+     .explanation = "This returns '    3.14'.",
+     .seeAlso = "strzero(a;minlen;decimals)",
+     .lazy = Str},
+    {.name = "strzero",
+     .params = "nnn",
+     .paramText = "a;minlen;decimals",
+     .description = "Converts <a> into a string in fixed format with <decimals> decimals that is padded to "
+                    "<minlen> "
+                    "characters with leading zeros.",
+     .example = "strzero(10.6;8;4)",
+     .explanation = "This returns '010.6000'.",
+     .seeAlso = "str(a;minlen;digits)",
+     .lazy = StrZero},
+    {.name = "substr",
+     .params = "snn",
+     .paramText = "s;idx;len",
+     .description = "Returns the part of the string <s> that starts at position <idx> and is <len> characters "
+                    "long. "
+                    "The first position is 0.",
+     .example = "substr('hugo';1;2)",
+     .explanation = "This returns 'ug'.",
+     .lazy = SubStr},
+    {.name = "concat",
+     .params = "ss",
+     .paramText = "s1;s2",
+     .description = "Concatenates the strings <s1> and <s2> and returns the result.",
+     .example = "println(concat('hey ';'you'))",
+     .explanation = "This writes 'hey you' to the output window.",
+     .lazy = Concat},
+    {.name = "findstr",
+     .params = "ss",
+     .paramText = "s;subs",
+     .description = "Finds the substring <subs> in <s> and returns the starting position of <subs> in <s>. The "
+                    "first "
+                    "position is 0. If the string is not found -1 is returned.",
+     .example = "findstr('hugo';'ug')",
+     .explanation = "This returns 1.",
+     .lazy = FindStr},
+    {.name = "asc",
+     .params = "s",
+     .paramText = "s",
+     .description = "Returns the code (0 to 255) of the first character of the string <s>.",
+     .example = "asc('x')",
+     .explanation = "The result is the ASCII code of 'x' which is 120.",
+     .seeAlso = "chr(a)",
+     .lazy = Asc},
+    {.name = "chr",
+     .params = "n",
+     .description = "Returns a string of one character with the code <a>.",
+     .example = "commwrite(0;'test'+chr(13))",
+     .explanation = "This writes a string 'test' terminated by a carriage return to the first serial port.",
+     .seeAlso = "asc(s)",
+     .lazy = Chr},
+    {.name = "strcmp",
+     .params = "ss",
+     .paramText = "s1;s2",
+     .description = "Compares the strings <s1> and <s2> with regard to case. Returns a negative number if <s1> is "
+                    "less "
+                    "than <s2>, 0 if both are equal and a positive number if <s1> is greater than <s2>.",
+     .example = "strcmp('alpha';'egon')",
+     .explanation = "This returns -4.",
+     .seeAlso = "stricmp(s1;s2)",
+     .number = StrCmp},
+    {.name = "stricmp",
+     .params = "ss",
+     .paramText = "s1;s2",
+     .description = "Compares the strings <s1> and <s2> without regard to case. Returns a negative number if <s1> "
+                    "is "
+                    "less than <s2>, 0 if both are equal and a positive number if <s1> is greater than <s2>.",
+     .example = "stricmp('Alpha';'ALPHA')",
+     .explanation = "This returns 0.",
+     .seeAlso = "strcmp(s1;s2)",
+     .number = StrICmp},
+    {.name = "xorstr",
+     .params = "s",
+     .paramText = "s",
+     .description = "Performs a logical xor of all characters in the string <s> and returns the result.",
+     .lazy = XorStr},
 };
 
 } // namespace
 
-std::span<const TFunctionTableEntry> StringFunctionTable() {
+std::span<const TBuiltin> StringFunctionTable() {
     return kStringFunctions;
 }
 

@@ -1,9 +1,10 @@
-// Helpers for text functions that evaluate their own arguments instead of the default Evaluate.
+// Helpers for text functions that evaluate their own arguments, to work on texts in place.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "engine/calc_info.h"
 #include "engine/conversions.h"
 #include "engine/function.h"
 #include "engine/return_value.h"
@@ -45,5 +46,15 @@ private:
     TReturnValue& value_;
     TFillCount count_;
 };
+
+// The first argument read as text into `result`, where the step cuts or extends it in
+// place, then the second argument into `slot`; false after an error.
+inline bool ReadTextAndNext(const TFunction& f, TCalcInfo& ci, TReturnValue& result, TArgumentSlot& slot) {
+    f.Arg(0)->Evaluate(ci, result);
+    if (ci.error) return false;
+    MakeText(result);
+    f.Arg(1)->Evaluate(ci, slot.Value());
+    return !ci.error;
+}
 
 } // namespace NuvixParser

@@ -245,7 +245,7 @@ TEST(ParserDriver, LocalsStartEveryRunWithoutValue) {
     // The same tree, rebound: its variable is bound to a fresh entry.
     TDriverScript again("x = 1");
     ASSERT_TRUE(again.parser.Compile());
-    auto* assign = dynamic_cast<TEq*>(again.parser.Tree());
+    auto* assign = dynamic_cast<TAssign*>(again.parser.Tree());
     ASSERT_NE(assign, nullptr);
     auto* x = dynamic_cast<TOperand*>(assign->Left());
     ASSERT_NE(x, nullptr);

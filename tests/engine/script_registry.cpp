@@ -6,9 +6,7 @@
 namespace NuvixTest {
 
 std::shared_ptr<const NuvixParser::TFunctionRegistry> ScriptRegistry() {
-    static constexpr NuvixParser::TFunctionTableEntry kDefineOnly[] = {
-        {"define", &NuvixParser::MakeFunction<NuvixParser::TDefine>},
-    };
+    static constexpr NuvixParser::TBuiltin kDefineOnly[] = {NuvixParser::kDefineRow};
     static const auto registry = NuvixParser::MakeRegistry({kDefineOnly});
     return registry;
 }

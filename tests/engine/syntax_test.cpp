@@ -153,7 +153,7 @@ TEST(SyntaxGrouping, EachOperatorTextMakesItsNode) {
         {"a,b", typeid(TSepHead)},      {"a|b", typeid(TOr)},       {"a&b", typeid(TAnd)},
         {"a<b", typeid(TRelL)},     {"a>b", typeid(TRelG)},     {"a==b", typeid(TRelE)},
         {"a>=b", typeid(TRelGE)},   {"a<=b", typeid(TRelLE)},   {"a!=b", typeid(TRelU)},
-        {"a=b", typeid(TEq)},       {"a+=b", typeid(TPlusEq)},  {"a-=b", typeid(TMinusEq)},
+        {"a=b", typeid(TAssign)},       {"a+=b", typeid(TPlusEq)},  {"a-=b", typeid(TMinusEq)},
         {"a*=b", typeid(TMultEq)},  {"a/=b", typeid(TDivEq)},   {"a+b", typeid(TAdd)},
         {"a-b", typeid(TSub)},      {"a*b", typeid(TMult)},     {"a/b", typeid(TDiv)},
         {"a^b", typeid(TExp)},
@@ -181,8 +181,8 @@ TEST(SyntaxGrouping, TreeShapes) {
         ASSERT_NE(root, nullptr);
         auto* first = dynamic_cast<TSep*>(root->Left());
         ASSERT_NE(first, nullptr);
-        EXPECT_NE(dynamic_cast<TEq*>(first->Left()), nullptr);
-        EXPECT_NE(dynamic_cast<TEq*>(first->Right()), nullptr);
+        EXPECT_NE(dynamic_cast<TAssign*>(first->Left()), nullptr);
+        EXPECT_NE(dynamic_cast<TAssign*>(first->Right()), nullptr);
         EXPECT_NE(dynamic_cast<TAdd*>(root->Right()), nullptr);
     }
     {
@@ -190,7 +190,7 @@ TEST(SyntaxGrouping, TreeShapes) {
         ASSERT_TRUE(s.Compile());
         auto* root = dynamic_cast<TRelE*>(s.parser.Tree());
         ASSERT_NE(root, nullptr);
-        auto* assign = dynamic_cast<TEq*>(root->Left());
+        auto* assign = dynamic_cast<TAssign*>(root->Left());
         ASSERT_NE(assign, nullptr);
         EXPECT_NE(dynamic_cast<TOperand*>(assign->Right()), nullptr);
         EXPECT_NE(dynamic_cast<TConstOperand*>(root->Right()), nullptr);
@@ -581,7 +581,7 @@ TEST(SyntaxLimits, LongFlatScriptsBuildLeftDeepSpines) {
         // A variable first: a sum of constants alone would be folded into one.
         {std::string("x").append(Repeat("+1", kTerms - 1)), typeid(TAdd), typeid(TConstOperand), typeid(TOperand),
          typeid(TAdd)},
-        {std::string("x=1").append(Repeat(",x=1", kTerms - 1)), typeid(TSep), typeid(TEq), typeid(TEq),
+        {std::string("x=1").append(Repeat(",x=1", kTerms - 1)), typeid(TSep), typeid(TAssign), typeid(TAssign),
          typeid(TSepHead)},
     };
     for (auto& c : cases) {

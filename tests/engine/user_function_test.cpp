@@ -8,6 +8,7 @@
 
 #include "engine/calc_info.h"
 #include "engine/function.h"
+#include "engine/function_help.h"
 #include "engine/operands.h"
 #include "engine/parser.h"
 #include "engine/return_value.h"
@@ -224,34 +225,21 @@ TEST(UserFunctionBasics, DefinitionsStayBetweenRuns) {
     EXPECT_EQ(r.Run(), "12");
 }
 
-TEST(UserFunctionBasics, HelpTextsAreTheDefaults) {
+TEST(UserFunctionBasics, CallsTakeTheirDefinitionsArgumentCount) {
     TRun r;
     ASSERT_TRUE(r.Compile("define(f(x;y);x), define(g();1), define(h(a[];b;c);b)"));
-    auto f = r.parser.CreateFunction("f");
-    ASSERT_NE(f, nullptr);
-    ASSERT_NE(dynamic_cast<TFunctionCall*>(f.get()), nullptr);
-    f->Prepare();
-    EXPECT_EQ(f->ArgumentCount(), 2);
-    // One letter per parameter, whatever the parameters are called.
-    EXPECT_EQ(f->Syntax(), "(a;b)");
-    EXPECT_EQ(f->ParamText(), nullptr);
-    EXPECT_STREQ(f->Description(), "No Description available.");
-    EXPECT_EQ(f->Example(), nullptr);
-    EXPECT_EQ(f->ExampleExplanation(), nullptr);
-    EXPECT_EQ(f->SeeAlso(), nullptr);
-
-    auto g = r.parser.CreateFunction("g");
-    ASSERT_NE(g, nullptr);
-    EXPECT_EQ(g->Syntax(), "()");
-    auto h = r.parser.CreateFunction("h");
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(h->Syntax(), "(a;b;c)");
-
+    for (auto [name, count] : {std::pair{"f", 2}, std::pair{"g", 0}, std::pair{"h", 3}}) {
+        auto call = r.parser.CreateFunction(name);
+        ASSERT_NE(call, nullptr) << name;
+        ASSERT_NE(dynamic_cast<TFunctionCall*>(call.get()), nullptr) << name;
+        EXPECT_EQ(call->ArgumentCount(), count) << name;
+    }
     // The user table is exact; the registry's define entry carries its own help.
     EXPECT_EQ(r.parser.CreateFunction("G"), nullptr);
-    auto define = r.parser.CreateFunction("Define");
-    ASSERT_NE(define, nullptr);
-    EXPECT_EQ(define->Syntax(), "(func;expr)");
+    EXPECT_NE(r.parser.CreateFunction("Define"), nullptr);
+    const auto define = HelpOf(r.parser.Registry(), "Define");
+    ASSERT_TRUE(define);
+    EXPECT_EQ(define->CallForm(), "define(func;expr)");
 }
 
 // ---- arguments --------------------------------------------------------------------------------

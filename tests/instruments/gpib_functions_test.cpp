@@ -83,6 +83,8 @@ TEST(GpibFunctions, RangeChecksComeBeforeTruncationAndCallNoDriver) {
         {"gpibboard(-0.1)", "Error: GPIBBoard: Illegal GPIB board number"},
         {"gpibwritebin(5;x)", "Syntax: Illegal argument"},
         {"gpibreadbin(5;2;1)", "Syntax: Illegal argument"},
+        {"s=1, gpibwritebin(5;s[])", "Error: GPIBWriteBin: s is not an array"},
+        {"s=1, gpibreadbin(5;s[];1)", "Error: GPIBReadBin: s is not an array"},
     };
     for (const TScriptCase& c : cases) {
         TGpibRun r;

@@ -1,5 +1,5 @@
 // The help of every function the calculator offers, checked by use: the parameter list
-// matches the argument count, every example compiles and every see-also names a function.
+// is a call form that compiles, every example compiles and every see-also names a function.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/function.h"
 #include "engine/function_help.h"
 #include "engine/var_handler.h"
 #include "instruments/calculator.h"
@@ -17,17 +16,16 @@ namespace {
 
 using namespace NuvixParser;
 
-// The parameter counts of a help parameter list: ';' separates parameters (a few lists use
-// ','), and " or " separates alternative forms of the same call.
-std::vector<int> ParameterCounts(std::string_view params) {
-    std::vector<int> counts;
+// The call forms a help parameter list stands for: " or " separates alternative forms of
+// the same call ("a[];b[] or a[];b").
+std::vector<std::string> CallForms(const TFunctionHelp& help) {
+    std::vector<std::string> forms;
+    std::string_view params = help.syntax;
+    params = params.substr(1, params.size() - 2);
     for (;;) {
         const std::size_t alternative = params.find(" or ");
-        const std::string_view form = params.substr(0, alternative);
-        int n = form.empty() ? 0 : 1;
-        for (char c : form) n += (c == ';' || c == ',');
-        counts.push_back(n);
-        if (alternative == std::string_view::npos) return counts;
+        forms.push_back(help.name + "(" + std::string(params.substr(0, alternative)) + ")");
+        if (alternative == std::string_view::npos) return forms;
         params.remove_prefix(alternative + 4);
     }
 }
@@ -38,45 +36,53 @@ TEST(FunctionHelp, SeeAlsoNamesAreReadFromCallForms) {
     EXPECT_EQ(SeeAlsoNames("plotclearcurve(tabno;curveno),plotcleartab(tabno)"),
               (std::vector<std::string>{"plotclearcurve", "plotcleartab"}));
     EXPECT_EQ(SeeAlsoNames("panelname"), (std::vector<std::string>{"panelname"}));
-    EXPECT_EQ(ParameterCounts(""), std::vector<int>{0});
-    EXPECT_EQ(ParameterCounts("portno,desc,timeout"), std::vector<int>{3});
-    EXPECT_EQ(ParameterCounts("tabno;curveno;datax[];datay[]"), std::vector<int>{4});
-    EXPECT_EQ(ParameterCounts("a[];b[] or a[];b"), (std::vector<int>{2, 2}));
+    TFunctionHelp help;
+    help.name = "append";
+    help.syntax = "(a[];b[] or a[];b)";
+    EXPECT_EQ(CallForms(help), (std::vector<std::string>{"append(a[];b[])", "append(a[];b)"}));
+}
+
+bool Compiles(TGlobalVarList& globals, const std::shared_ptr<const TFunctionRegistry>& registry,
+              const std::string& text, std::string& error) {
+    TCommParser parser(globals, registry);
+    parser.SetText(text);
+    if (parser.Compile()) return true;
+    error = parser.ErrorMessage() + " at " + std::to_string(parser.ErrorStart());
+    return false;
 }
 
 TEST(FunctionHelp, EveryFunctionOfTheCalculatorHasUsableHelp) {
     const auto registry = CalculatorRegistry();
-    ASSERT_FALSE(registry->Entries().empty());
+    const std::vector<TFunctionHelp> all = AllHelp(*registry);
+    ASSERT_EQ(all.size(), registry->Entries().size());
     TGlobalVarList globals;
-    for (const auto& [name, factory] : registry->Entries()) {
-        SCOPED_TRACE(name);
-        const std::unique_ptr<TFunction> f = factory();
-        ASSERT_NE(f, nullptr);
+    for (const TFunctionHelp& help : all) {
+        SCOPED_TRACE(help.name);
+        EXPECT_FALSE(help.description.empty());
+        EXPECT_NE(help.description, "No Description available.");
+        ASSERT_EQ(help.syntax.front(), '(');
+        ASSERT_EQ(help.syntax.back(), ')');
 
-        const std::string description = f->Description() ? f->Description() : "";
-        EXPECT_FALSE(description.empty());
-        EXPECT_NE(description, "No Description available.");
-
-        if (const char* params = f->ParamText()) {
-            for (int count : ParameterCounts(params)) EXPECT_EQ(count, f->ArgumentCount()) << params;
+        // Every call form is written as the language writes a call: parameters separated
+        // by ';', arrays as name[], so it compiles as a call of the function itself. The
+        // define form is read by the parser as a definition, not a call.
+        std::string error;
+        if (help.name != "define") {
+            for (const std::string& form : CallForms(help))
+                EXPECT_TRUE(Compiles(globals, registry, form, error)) << form << ": " << error;
         }
-        EXPECT_EQ(f->Syntax().front(), '(');
-        EXPECT_EQ(f->Syntax().back(), ')');
 
-        if (const char* example = f->Example()) {
-            TCommParser parser(globals, registry);
-            parser.SetText(example);
-            EXPECT_TRUE(parser.Compile()) << "example:\n"
-                                          << example << "\nerror: " << parser.ErrorMessage() << " at "
-                                          << parser.ErrorStart();
+        if (help.example) {
+            EXPECT_TRUE(Compiles(globals, registry, *help.example, error))
+                << "example:\n" << *help.example << "\nerror: " << error;
         } else {
             // An explanation explains an example.
-            EXPECT_EQ(f->ExampleExplanation(), nullptr);
+            EXPECT_FALSE(help.explanation);
         }
 
-        if (const char* seeAlso = f->SeeAlso()) {
-            for (const std::string& other : SeeAlsoNames(seeAlso))
-                EXPECT_NE(registry->Lookup(other), nullptr) << "see also '" << other << "' in " << seeAlso;
+        if (help.seeAlso) {
+            for (const std::string& other : SeeAlsoNames(*help.seeAlso))
+                EXPECT_NE(registry->Lookup(other), nullptr) << "see also '" << other << "' in " << *help.seeAlso;
         }
     }
 }

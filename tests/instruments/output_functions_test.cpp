@@ -92,13 +92,4 @@ TEST(Output, DoesNothingWithoutAWindow) {
     EXPECT_EQ(EvalComm("println('a') + println('b') + cleartext()"), "3");
 }
 
-// The table lists them in registration order.
-TEST(Output, TableIsInRegistrationOrder) {
-    const auto table = NuvixParser::OutputFunctionTable();
-    ASSERT_EQ(table.size(), 3u);
-    EXPECT_STREQ(table[0].name, "print");
-    EXPECT_STREQ(table[1].name, "println");
-    EXPECT_STREQ(table[2].name, "cleartext");
-}
-
 } // namespace

@@ -243,12 +243,4 @@ TEST(PlotFunction, DrivesThePlotModel) {
     EXPECT_EQ(curve.x.size(), 4u);
 }
 
-TEST(PlotFunction, TableIsInRegistrationOrder) {
-    std::vector<std::string> names;
-    for (const auto& entry : NuvixParser::PlotFunctionTable()) names.push_back(entry.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"plot", "plotxy", "plottabs", "plotcurvecount", "plottitle",
-                                               "plotcleartab", "plotcleartabs", "plotclearcurve", "plotaxis",
-                                               "plotview", "plotautoscale", "plotcurveparms"}));
-}
-
 } // namespace

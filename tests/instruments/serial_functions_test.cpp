@@ -75,13 +75,16 @@ TEST(SerialFunctions, ChecksAndMessages) {
         {"commlineterm(0;'x')", "Error: Port has not been opened"},
         {"a[0]=1, commreadbin(256;a[];1)", "Error: CommReadBin: Illegal port number"},
         {"a[0]=1, commreadbin(-1;a[];1)", "Error: CommReadBin: Illegal port number"},
-        {"a[0]=1, commreadbin(12;a[];1)", "Error: OpenComm: Illegal port number"},
+        {"a[0]=1, commreadbin(12;a[];1)", "Error: CommReadBin: Illegal port number"},
         {"a[0]=1, commreadbin(1;a[];1)", "Error: Port has not been opened"},
         {"a[0]=1, commwritebin(256;a[])", "Error: CommWriteBin: Illegal comm port number"},
-        {"a[0]=1, commwritebin(10;a[])", "Error: OpenComm: Illegal port number"},
+        {"a[0]=1, commwritebin(10;a[])", "Error: CommWriteBin: Illegal comm port number"},
         {"a[0]=1, commwritebin(0;a[])", "Error: Port has not been opened"},
         {"commreadbin(0;a;1)", "Syntax: Illegal argument"},
         {"commwritebin(0;3)", "Syntax: Illegal argument"},
+        // A name of a scalar written name[] has no elements to read into or send.
+        {"s=1, commreadbin(0;s[];1)", "Error: CommReadBin: s is not an array"},
+        {"s=1, commwritebin(0;s[])", "Error: CommWriteBin: s is not an array"},
         // Opened: the count is checked after the port.
         {"commopen(0;'9600,n,8,1';100), commread(0;-1)", "Error: CommRead: Illegal char count"},
         // A device that is missing or refuses the settings: 0, no error.
