@@ -4,6 +4,7 @@
 #include "engine/builtin.h"
 #include "engine/calc_info.h"
 #include "engine/function.h"
+#include "engine/stack_guard.h"
 
 namespace NuvixParser {
 
@@ -58,6 +59,45 @@ private:
     TUnaryRoutine unary_;
     TNumberStep number_;
 };
+
+// A call of one lazy row known when the program is compiled, for the hottest rows (if):
+// its steps are direct calls the compiler can inline, where TBuiltinCall reaches them
+// through the row. The row names it as its node: WithNode(kRow, &MakeFixedCall<kRow>).
+template <const TBuiltin& kRow> class TFixedCall final : public TBuiltinCall {
+public:
+    TFixedCall() : TBuiltinCall(kRow) {}
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
+        if (StackExhausted(ci)) return;
+        kRow.lazy(*this, ci, result);
+    }
+    double EvalNumber(TCalcInfo& ci) override {
+        if constexpr (kRow.lazyNumber == nullptr) {
+            return TBuiltinCall::EvalNumber(ci);
+        } else {
+            if (StackExhausted(ci)) return 0;
+            return kRow.lazyNumber(*this, ci);
+        }
+    }
+    bool EvalNumberOrText(TCalcInfo& ci, double& out, TReturnValue& text) override {
+        if constexpr (kRow.lazyNumberOrText == nullptr) {
+            return TBuiltinCall::EvalNumberOrText(ci, out, text);
+        } else {
+            out = 0;
+            if (StackExhausted(ci)) return true;
+            return kRow.lazyNumberOrText(*this, ci, out, text);
+        }
+    }
+};
+
+template <const TBuiltin& kRow> std::unique_ptr<TFunction> MakeFixedCall() {
+    return std::make_unique<TFixedCall<kRow>>();
+}
+
+// The row with a node factory of its own.
+constexpr TBuiltin WithNode(TBuiltin row, TFunctionFactory node) {
+    row.node = node;
+    return row;
+}
 
 // The break check of a step that loops: true when the run must end (an error stands, or
 // the user broke off the run, which then ends with "Breaked").

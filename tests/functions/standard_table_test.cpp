@@ -14,10 +14,10 @@ namespace {
 
 using namespace NuvixParser;
 
-// How many ways a row gives to compute its value: exactly one is needed.
+// How many compute steps a row gives: exactly one is needed, unless the row makes a node
+// of a class of its own.
 int ComputeSteps(const TBuiltin& row) {
-    return (row.unary != nullptr) + (row.number != nullptr) + (row.value != nullptr) + (row.lazy != nullptr) +
-           (row.node != nullptr);
+    return (row.unary != nullptr) + (row.number != nullptr) + (row.value != nullptr) + (row.lazy != nullptr);
 }
 
 TEST(StandardTable, EveryRowIsWellFormed) {
@@ -25,7 +25,10 @@ TEST(StandardTable, EveryRowIsWellFormed) {
     for (const TBuiltin& row : StandardFunctionTable()) {
         SCOPED_TRACE(row.name);
         EXPECT_TRUE(names.insert(row.name).second) << "registered twice";
-        EXPECT_EQ(ComputeSteps(row), 1);
+        if (row.node)
+            EXPECT_LE(ComputeSteps(row), 1);
+        else
+            EXPECT_EQ(ComputeSteps(row), 1);
         EXPECT_EQ(std::strspn(row.params, "nsvalrxe"), std::strlen(row.params)) << row.params;
         // A unary routine takes one number; fast paths belong to lazy steps.
         if (row.unary) EXPECT_STREQ(row.params, "n");
