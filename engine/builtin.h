@@ -72,7 +72,7 @@ struct TBuiltin {
     // A message of the function's own for an array argument whose name belongs to a
     // scalar, instead of "<where>: name is not an array".
     const char* notAnArray = nullptr;
-    // Exactly one of the compute steps (or `node`) is set.
+    // One compute step is set; `node`, where set, makes the call node (TFixedCall, doubles).
     TUnaryRoutine unary = nullptr;
     TNumberStep number = nullptr;
     TValueStep value = nullptr;

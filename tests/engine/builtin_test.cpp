@@ -81,6 +81,9 @@ constexpr TBuiltin kRows[] = {
     {.name = "same", .params = "v", .value = Same},
     {.name = "count", .params = "a", .where = "Count", .number = Count},
     {.name = "countplain", .params = "a", .number = Count},
+    {.name = "countown", .params = "a", .notAnArray = "CountOwn: no array here", .number = Count},
+    {.name = "late", .params = "l", .where = "Late", .arrayExpected = "Late: Array expected", .number = Count},
+    {.name = "setname", .params = "x", .value = SetSeven},
     {.name = "setseven", .params = "r", .value = SetSeven},
     {.name = "second", .params = "ee", .lazy = Second},
     {.name = "secondfast", .params = "ee", .lazy = Second, .lazyNumber = SecondNumber},
@@ -129,6 +132,16 @@ TEST(BuiltinRows, EveryParameterKindAndItsErrors) {
         {"count(a)", "Syntax: Illegal argument", 0},
         {"s=1, count(s[])", "Error: Count: s is not an array", 0},
         {"s=1, countplain(s[])", "Error: countplain: s is not an array", 0},
+        {"s=1, countown(s[])", "Error: CountOwn: no array here", 0},
+        // l: an array checked when the call runs, with the row's messages
+        {"a[1]=0, late(a[])", "2", 1},
+        {"late(5)", "Error: Late: Array expected", 0},
+        {"late(a)", "Error: Late: Array expected", 0},
+        {"s=1, late(s[])", "Error: Late: s is not an array", 0},
+        // x: a plain variable name, not an element or a constant
+        {"setname(y), y", "7", 1},
+        {"b[0]=1, setname(b[0])", "Syntax: Illegal argument", 0},
+        {"setname(2)", "Syntax: Illegal argument", 0},
         // r: a variable the step assigns
         {"setseven(x), x", "7", 1},
         {"b[1]=0, setseven(b[1]), b[1]", "7", 1},
