@@ -2,18 +2,22 @@
 // Clipboard, Print and Auto-Range for the active one.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <memory>
 
+#include "instruments/plot_call_queue.h"
 #include "instruments/plot_model.h"
 #include "instruments/plot_window.h"
-#include "windows/clipb_form.h"
+#include "windows/picture_size_dialog.h"
 
 class QCheckBox;
+class QLabel;
 class QPrinter;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 namespace NuvixWindows {
 
@@ -41,10 +45,15 @@ public:
         return answer;
     }
     const NuvixParser::TPlotModel& Model() const { return model_; }
+    // GUI thread only: applies every call of the calculation thread still waiting, at once
+    // (the window does so at most once a frame by itself).
+    void DrainCalls();
     // The page widget of a tab, or none.
     TFuncGraphicPanel* PageOf(int tab) const;
     int ActiveTab() const;
     void SetActiveTab(int tab);
+    // The active tab's view before its last zoom, pan or autoscale by the user.
+    bool ZoomBack();
 
     // Writes the active tab's curves as the plot text file (CR LF rows, 8-bit), through a
     // temporary file renamed over the target, so a failed write leaves an old file as it
@@ -69,6 +78,8 @@ protected:
 
 private:
     class TGuiThreadPlot;
+    static constexpr qint64 kFrameMilliseconds = 16;
+    void DrainSoon();
     void Mirror();
     void RefreshControls();
     void SetAutoRangeBox(bool checked);
@@ -80,9 +91,13 @@ private:
     // Paints a tab's plot with its caption as title; none for a tab without a plot.
     TDrawingRoutine DrawingOf(int tab) const;
     void AutoRangeClicked(bool checked);
+    void LogClicked();
 
     NuvixParser::TPlotModel model_;
+    NuvixParser::TPlotCallQueue calls_;
     std::unique_ptr<TGuiThreadPlot> plotWindow_;
+    QTimer* drainTimer_ = nullptr;
+    QElapsedTimer sinceDrain_;
 
     QPushButton* btnDelete = nullptr;
     QPushButton* btnSave = nullptr;
@@ -90,8 +105,12 @@ private:
     QPushButton* btnPrint = nullptr;
     QPushButton* btnPicture = nullptr;
     QCheckBox* CbAutoRange = nullptr;
+    QPushButton* btnBack = nullptr;
+    QPushButton* btnLogX = nullptr;
+    QPushButton* btnLogY = nullptr;
+    QLabel* lblReadout = nullptr;
     QTabWidget* PageControl = nullptr;
-    TClipbForm* clipbForm_ = nullptr;
+    TPictureSizeDialog* sizeDialog_ = nullptr;
     bool guard_ = true; // false while the window itself sets the Auto-Range box
 };
 

@@ -19,7 +19,7 @@
 
 #include "instruments/run_context.h"
 #include "tests/windows/windowed_run.h"
-#include "windows/clipb_form.h"
+#include "windows/picture_size_dialog.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/graphic_form.h"
 #include "windows/painter_canvas.h"
@@ -33,7 +33,8 @@ using NuvixWindows::TGraphicForm;
 
 std::string RunScript(TGraphicForm& form, const char* script) {
     const NuvixTest::TRun run = RunWithWindows({nullptr, &form.PlotWindow(), nullptr}, "", script);
-    QApplication::processEvents(); // posts after the last query
+    QApplication::processEvents();
+    form.DrainCalls(); // calls after the last query, waiting for the window's next frame
     return run.result;
 }
 

@@ -53,11 +53,12 @@ TEST(RunnerPicture, IsThePlotWindowsPanelBelowItsTitle) {
     TGraphicForm form;
     EXPECT_EQ(NuvixTest::RunWithWindows({nullptr, &form.PlotWindow(), nullptr}, "", script).result, "1");
     QApplication::processEvents();
+    form.DrainCalls();
     TFuncGraphicPanel* page = form.PageOf(0);
     ASSERT_TRUE(page && page->Panel());
     page->resize(width, height);
     page->grab(); // lays the panel out in its font
-    const int title = page->Drawing().Layout().th;
+    const int title = page->Drawing().Layout().textHeight;
     ASSERT_GT(title, 5);
     page->resize(width, height - title);
     const QImage window = page->grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -1,5 +1,5 @@
-// TClipbForm: asking for a picture size; recording a drawing as SVG and as an image.
-#include "windows/clipb_form.h"
+// TPictureSizeDialog: asking for a picture size; recording a drawing as SVG and as an image.
+#include "windows/picture_size_dialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -55,7 +55,7 @@ bool ReadSize(const QString& widthText, const QString& heightText, int& width, i
     return true;
 }
 
-TClipbForm::TClipbForm(QWidget* parent) : QDialog(parent) {
+TPictureSizeDialog::TPictureSizeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Size setting"));
     auto* group = new QGroupBox(QStringLiteral("Target size for clipboard graphic"), this);
     edWidth = new QLineEdit(group);
@@ -81,13 +81,13 @@ TClipbForm::TClipbForm(QWidget* parent) : QDialog(parent) {
     setFixedSize(sizeHint().expandedTo(QSize(204, 165)));
 }
 
-bool TClipbForm::AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels) {
+bool TPictureSizeDialog::AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels) {
     if (!AskSize(width, height, pixels)) return false;
     PutOnClipboard(MakePicture(width, height, draw, pixels));
     return true;
 }
 
-bool TClipbForm::AskSize(int& width, int& height, bool pixels) {
+bool TPictureSizeDialog::AskSize(int& width, int& height, bool pixels) {
     edWidth->setText(QString::number(width));
     edHeight->setText(QString::number(height));
     const QString unit = pixels ? QStringLiteral("Pixel") : QStringLiteral("mm");

@@ -1,4 +1,4 @@
-// TClipbForm: the "Size setting" dialog, and pictures of a drawing for the clipboard.
+// TPictureSizeDialog: the "Size setting" dialog, and pictures of a drawing for the clipboard.
 #pragma once
 
 #include <QDialog>
@@ -31,11 +31,11 @@ void PutOnClipboard(const TPicture& picture);
 // The two fields as integers; false when either is not one.
 bool ReadSize(const QString& widthText, const QString& heightText, int& width, int& height);
 
-class TClipbForm : public QDialog {
+class TPictureSizeDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TClipbForm(QWidget* parent = nullptr);
+    explicit TPictureSizeDialog(QWidget* parent = nullptr);
 
     // Asks for the size (shown from width and height, which receive the accepted size)
     // until both fields hold integers, with a beep for each refusal, then puts the picture
