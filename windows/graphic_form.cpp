@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <unordered_map>
 
@@ -422,7 +423,17 @@ void TGraphicForm::CopyClicked() {
     sizeDialog_->AskAndCopy(width, height, draw, false);
 }
 
-bool TGraphicForm::SavePicture(const QString& path, int widthMm, int heightMm, QString* error) {
+QString TGraphicForm::PicturePath(const QString& selected, const QString& nameFilter) {
+    // "PNG images (*.png)": the extension between "*." and ")".
+    const int from = nameFilter.indexOf(QLatin1String("(*."));
+    const int to = nameFilter.indexOf(QLatin1Char(')'), from);
+    if (from < 0 || to < 0) return selected;
+    const QString extension = nameFilter.mid(from + 3, to - from - 3);
+    if (QFileInfo(selected).suffix().compare(extension, Qt::CaseInsensitive) == 0) return selected;
+    return selected + QLatin1Char('.') + extension;
+}
+
+bool TGraphicForm::SavePicture(const QString& path, int widthMm, int heightMm, QString* error, int dotsPerInch) {
     const TDrawingRoutine draw = DrawingOf(ActiveTab());
     if (!draw) return false;
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -432,7 +443,8 @@ bool TGraphicForm::SavePicture(const QString& path, int widthMm, int heightMm, Q
     if (suffix == QLatin1String("pdf")) {
         bytes = PdfPicture(draw, pixels, QSizeF(std::max(widthMm, 1), std::max(heightMm, 1)));
     } else if (suffix == QLatin1String("png")) {
-        bytes = PngPicture(draw, pixels);
+        const auto fine = [&](int mm) { return std::max(1, static_cast<int>(std::lround(mm * dotsPerInch / 25.4))); };
+        bytes = PngPicture(draw, pixels, QSize(fine(widthMm), fine(heightMm)), dotsPerInch);
     } else {
         NuvixParser::TSvgCanvas svg;
         draw(svg, pixels.width(), pixels.height());
@@ -449,17 +461,16 @@ bool TGraphicForm::SavePicture(const QString& path, int widthMm, int heightMm, Q
 void TGraphicForm::SavePictureClicked() {
     if (!DrawingOf(ActiveTab())) return;
     int width = 100, height = 75;
-    if (!sizeDialog_->AskSize(width, height, false)) return;
+    if (!sizeDialog_->AskSize(width, height, false, &dotsPerInch_)) return;
     QFileDialog dialog(this, QStringLiteral("Save plot as picture"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({QStringLiteral("SVG pictures (*.svg)"), QStringLiteral("PDF documents (*.pdf)"),
                            QStringLiteral("PNG images (*.png)")});
-    dialog.setDefaultSuffix(QStringLiteral("svg"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().constFirst();
+    const QString path = PicturePath(dialog.selectedFiles().constFirst(), dialog.selectedNameFilter());
     QString error;
-    if (!SavePicture(path, width, height, &error))
+    if (!SavePicture(path, width, height, &error, dotsPerInch_))
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot save %1:\n%2").arg(path, error));
 }
 

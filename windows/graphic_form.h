@@ -65,9 +65,13 @@ public:
     // plot. The button asks for the size first.
     bool CopyPicture(int widthMm = 100, int heightMm = 75);
     // The active tab's plot with its caption as title, at a size in millimetres, as an SVG
-    // or PNG picture or a PDF page, chosen by the file's extension; written through a
-    // temporary file. False, with `error` telling why, when it could not be written.
-    bool SavePicture(const QString& path, int widthMm, int heightMm, QString* error = nullptr);
+    // or PNG picture or a PDF page, chosen by the file's extension (a PNG at `dotsPerInch`);
+    // written through a temporary file. False, with `error` telling why, when it could
+    // not be written.
+    bool SavePicture(const QString& path, int widthMm, int heightMm, QString* error = nullptr, int dotsPerInch = 96);
+    // The file a Save As Picture dialog's choice names: the chosen filter decides the
+    // format, and its extension is added to a name that does not end in it.
+    static QString PicturePath(const QString& selected, const QString& nameFilter);
     // Prints the active tab's plot: a picture of 150 x 112 mm stretched into a box of 90 %
     // of the page width (three quarters as high on an upright page; 90 % of the height on
     // a lying one), centred. False without a plot or when the printer could not start.
@@ -111,6 +115,7 @@ private:
     QLabel* lblReadout = nullptr;
     QTabWidget* PageControl = nullptr;
     TPictureSizeDialog* sizeDialog_ = nullptr;
+    int dotsPerInch_ = 96; // of PNG pictures, as last chosen
     bool guard_ = true; // false while the window itself sets the Auto-Range box
 };
 

@@ -8,6 +8,7 @@
 
 #include "windows/plot_picture.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
@@ -41,10 +42,13 @@ public:
     // until both fields hold integers, with a beep for each refusal, then puts the picture
     // on the clipboard. False when the dialog was closed other than with OK.
     bool AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels);
-    // The asking alone: false when the dialog was closed other than with OK.
-    bool AskSize(int& width, int& height, bool pixels);
+    // The asking alone: false when the dialog was closed other than with OK. With
+    // `dotsPerInch`, the resolution of PNG pictures is asked for too (96, 150 or 300).
+    bool AskSize(int& width, int& height, bool pixels, int* dotsPerInch = nullptr);
 
 private:
+    QComboBox* cbResolution = nullptr;
+    QLabel* lblResolution = nullptr;
     QLineEdit* edWidth = nullptr;
     QLineEdit* edHeight = nullptr;
     QLabel* px1 = nullptr;
