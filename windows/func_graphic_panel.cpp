@@ -112,7 +112,7 @@ QString TFuncGraphicPanel::ReadoutAt(QPoint p, bool snap) {
     if (!panel_ || !InsidePlot(p)) return {};
     if (!snap) {
         const double x = drawing_.XValueAt(p.x()), y = drawing_.YValueAt(p.y());
-        return QStringLiteral("x = %1   y = %2")
+        return QStringLiteral("x = %1  y = %2")
             .arg(FromCp1252(drawing_.XScale().ValueText(x)), FromCp1252(drawing_.YScale().ValueText(y)));
     }
     // The nearest point on screen of any curve; points without a place are passed over.
@@ -131,7 +131,7 @@ QString TFuncGraphicPanel::ReadoutAt(QPoint p, bool snap) {
         }
     }
     if (!snapped_) return {};
-    return QStringLiteral("curve %1 [%2]   x = %3   y = %4")
+    return QStringLiteral("curve %1 [%2]  x = %3  y = %4")
         .arg(snapped_->curve)
         .arg(snapped_->index)
         .arg(Exact(snapped_->x), Exact(snapped_->y));

@@ -185,19 +185,19 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
     lblReadout->setObjectName(QStringLiteral("lblReadout"));
     lblReadout->setTextFormat(Qt::PlainText); // whatever the values read
     lblReadout->setMinimumWidth(1);
+    lblReadout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     btnBack = MakeToolButton(statusBar, "btnBack", QString(), QStyle::SP_ArrowBack, 28);
     btnBack->setToolTip(QStringLiteral("Zoom back (Backspace)"));
-    btnLogX = new QPushButton(QStringLiteral("log x"), statusBar);
-    btnLogX->setObjectName(QStringLiteral("btnLogX"));
-    btnLogY = new QPushButton(QStringLiteral("log y"), statusBar);
-    btnLogY->setObjectName(QStringLiteral("btnLogY"));
-    for (QPushButton* b : {btnLogX, btnLogY}) {
-        b->setCheckable(true);
+    CbLogX = new QCheckBox(QStringLiteral("log x"), statusBar);
+    CbLogX->setObjectName(QStringLiteral("CbLogX"));
+    CbLogY = new QCheckBox(QStringLiteral("log y"), statusBar);
+    CbLogY->setObjectName(QStringLiteral("CbLogY"));
+    for (QCheckBox* b : {CbLogX, CbLogY}) {
         b->setFocusPolicy(Qt::TabFocus);
         b->setToolTip(QStringLiteral("Logarithmic axis"));
     }
     status->addWidget(lblReadout, 1);
-    for (QWidget* w : std::initializer_list<QWidget*>{btnBack, btnLogX, btnLogY}) status->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{btnBack, CbLogX, CbLogY}) status->addWidget(w);
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
@@ -216,8 +216,8 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::W
     connect(btnPicture, &QPushButton::clicked, this, &TGraphicForm::SavePictureClicked);
     connect(CbAutoRange, &QCheckBox::toggled, this, &TGraphicForm::AutoRangeClicked);
     connect(btnBack, &QPushButton::clicked, this, [this] { ZoomBack(); });
-    connect(btnLogX, &QPushButton::toggled, this, [this] { LogClicked(); });
-    connect(btnLogY, &QPushButton::toggled, this, [this] { LogClicked(); });
+    connect(CbLogX, &QCheckBox::toggled, this, [this] { LogClicked(); });
+    connect(CbLogY, &QCheckBox::toggled, this, [this] { LogClicked(); });
     auto* back = new QShortcut(QKeySequence(Qt::Key_Backspace), this);
     connect(back, &QShortcut::activated, this, [this] { ZoomBack(); });
     auto* copy = new QShortcut(QKeySequence::Copy, this);
@@ -284,7 +284,10 @@ void TGraphicForm::Mirror() {
     while (PageControl->count() < n) {
         auto* page = new TFuncGraphicPanel(PageControl);
         page->setFont(PlotFont());
-        connect(page, &TFuncGraphicPanel::ReadoutChanged, lblReadout, &QLabel::setText);
+        connect(page, &TFuncGraphicPanel::ReadoutChanged, lblReadout, [this](const QString& text) {
+            lblReadout->setText(text);
+            lblReadout->setToolTip(text); // the whole text, where the line cuts it
+        });
         connect(page, &TFuncGraphicPanel::ViewChanged, this, [this] { RefreshControls(); });
         PageControl->addTab(page, QString());
     }
@@ -309,12 +312,12 @@ void TGraphicForm::RefreshControls() {
     const NuvixParser::TPlotPanel* panel = page ? page->Panel() : nullptr;
     if (panel) SetAutoRangeBox(panel->autoScaleX && panel->autoScaleY);
     const bool hasCurves = panel && !panel->curves.empty();
-    for (QWidget* w : std::initializer_list<QWidget*>{btnSave, btnCopy, btnPicture, CbAutoRange, btnLogX, btnLogY})
+    for (QWidget* w : std::initializer_list<QWidget*>{btnSave, btnCopy, btnPicture, CbAutoRange, CbLogX, CbLogY})
         w->setEnabled(hasCurves);
     btnPrint->setEnabled(true);
     guard_ = false;
-    btnLogX->setChecked(panel && panel->xLog);
-    btnLogY->setChecked(panel && panel->yLog);
+    CbLogX->setChecked(panel && panel->xLog);
+    CbLogY->setChecked(panel && panel->yLog);
     guard_ = true;
     btnBack->setEnabled(page && page->CanZoomBack());
 }
@@ -323,8 +326,8 @@ void TGraphicForm::LogClicked() {
     if (!guard_) return;
     TFuncGraphicPanel* page = PageOf(ActiveTab());
     if (!page || !page->Panel()) return;
-    page->Panel()->xLog = btnLogX->isChecked();
-    page->Panel()->yLog = btnLogY->isChecked();
+    page->Panel()->xLog = CbLogX->isChecked();
+    page->Panel()->yLog = CbLogY->isChecked();
     page->Panel()->Rescale();
     page->update();
 }

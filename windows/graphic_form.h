@@ -110,8 +110,8 @@ private:
     QPushButton* btnPicture = nullptr;
     QCheckBox* CbAutoRange = nullptr;
     QPushButton* btnBack = nullptr;
-    QPushButton* btnLogX = nullptr;
-    QPushButton* btnLogY = nullptr;
+    QCheckBox* CbLogX = nullptr;
+    QCheckBox* CbLogY = nullptr;
     QLabel* lblReadout = nullptr;
     QTabWidget* PageControl = nullptr;
     TPictureSizeDialog* sizeDialog_ = nullptr;

@@ -382,12 +382,12 @@ TEST(GraphicForm, ReadsValuesOffThePlotAndSnapsToPoints) {
     EXPECT_TRUE(readout->text().contains(QStringLiteral("y = 4"))) << readout->text().toStdString();
     // Near (3, 9) of curve 0, with Shift: the point itself.
     SendMouse(page, QEvent::MouseMove, PlotPoint(page, 3.05, 10), Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
-    EXPECT_EQ(readout->text(), QStringLiteral("curve 0 [3]   x = 3   y = 9"));
+    EXPECT_EQ(readout->text(), QStringLiteral("curve 0 [3]  x = 3  y = 9"));
     QApplication::clipboard()->setText(QStringLiteral("old"));
     EXPECT_TRUE(page->CopySnapped());
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("3\t9"));
     // Near the line at 50: curve 1's first point.
-    EXPECT_EQ(page->ReadoutAt(PlotPoint(page, 0.2, 52), true), QStringLiteral("curve 1 [0]   x = 0   y = 50"));
+    EXPECT_EQ(page->ReadoutAt(PlotPoint(page, 0.2, 52), true), QStringLiteral("curve 1 [0]  x = 0  y = 50"));
     // Outside the plot there is nothing to read, and nothing to copy.
     EXPECT_TRUE(page->ReadoutAt({1, 1}, true).isEmpty());
     EXPECT_FALSE(page->CopySnapped());
@@ -401,10 +401,10 @@ TEST(GraphicForm, ReadoutFollowsLogarithmicAxes) {
     page->resize(400, 300);
     page->grab();
     const QString text = page->ReadoutAt(PlotPoint(page, 1000, 0.5), false);
-    EXPECT_TRUE(text.startsWith(QStringLiteral("x = 1000   y = 0.5"))) << text.toStdString();
-    EXPECT_EQ(page->ReadoutAt(PlotPoint(page, 1100, 0.5), true), QStringLiteral("curve 0 [3]   x = 1000   y = 0.5"));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("x = 1000  y = 0.5"))) << text.toStdString();
+    EXPECT_EQ(page->ReadoutAt(PlotPoint(page, 1100, 0.5), true), QStringLiteral("curve 0 [3]  x = 1000  y = 0.5"));
     // The toolbar's toggles show the tab's axes, and switch them.
-    auto* logX = form.findChild<QPushButton*>(QStringLiteral("btnLogX"));
+    auto* logX = form.findChild<QCheckBox*>(QStringLiteral("CbLogX"));
     EXPECT_TRUE(logX->isChecked());
     logX->click();
     EXPECT_FALSE(page->Panel()->xLog);
