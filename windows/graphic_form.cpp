@@ -10,6 +10,7 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
@@ -272,10 +273,15 @@ void TGraphicForm::DrainCalls() {
     if (drained.plotted) SetActiveTab(model_.ActiveTab());
 }
 
-// Pages are added and removed at the end only, as the model's tabs are.
+// Pages are added and removed at the end only, as the model's tabs are. The pages that stay
+// learn their plots first: removing a page shows another, and nothing may read a plot the
+// model has gone on from meanwhile (the controls are refreshed once, at the end).
 void TGraphicForm::Mirror() {
     const auto& tabs = model_.Tabs();
     const int n = static_cast<int>(tabs.size());
+    const QSignalBlocker quiet(PageControl);
+    for (int i = 0; i < std::min(n, PageControl->count()); ++i) PageOf(i)->SetPanel(tabs[i].panel.get());
+    for (int i = n; i < PageControl->count(); ++i) PageOf(i)->SetPanel(nullptr);
     while (PageControl->count() > n) {
         QWidget* page = PageControl->widget(PageControl->count() - 1);
         PageControl->removeTab(PageControl->count() - 1);
