@@ -1,4 +1,4 @@
-// The plot functions: plot samples a function, plotxy copies two arrays; the other ten are
+// The plot functions: plot samples a function, plotxy copies two arrays; the others are
 // table rows that pass their argument values to the run's plot window.
 #include "instruments/plot_functions.h"
 
@@ -90,10 +90,7 @@ void Plot(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
         x += dx;
     }
     if (ci.error) return; // nothing is plotted; the error stands
-    if (TPlotWindow* window = PlotWindowOf(ci)) {
-        window->Plot(std::move(data));
-        PausePlot();
-    }
+    if (TPlotWindow* window = PlotWindowOf(ci)) window->Plot(std::move(data));
     result.SetNumber(dx);
 }
 
@@ -124,13 +121,10 @@ void PlotXY(TBuiltinCall& f, TCalcInfo& ci, TReturnValue&) {
         std::copy_n(xs->Data(), n, data.x.begin());
     else
         for (std::int64_t i = 0; i < n; ++i) data.x[i] = static_cast<double>(i);
-    if (TPlotWindow* window = PlotWindowOf(ci)) {
-        window->Plot(std::move(data));
-        PausePlot();
-    }
+    if (TPlotWindow* window = PlotWindowOf(ci)) window->Plot(std::move(data));
 }
 
-// The other ten are eager rows: all arguments are evaluated in order, and the step passes
+// The others are eager rows: all arguments are evaluated in order, and the step passes
 // their values to the window. A run without a plot window makes no call; its posting
 // functions then return 0 (nothing was queued), as do the queries.
 template <class TRun> double Ask(TCalcInfo& ci, TRun run) {
@@ -205,6 +199,50 @@ double CurveStyle(TBuiltinCall& f, TCalcInfo& ci) {
         return w.SetCurveStyle(Low16(f.Value(0)), Low16(f.Value(1)), Low8(f.Value(3)), Low8(f.Value(2)) != 0,
                                Low8(f.Value(4)));
     });
+}
+
+// Values of 0 and below leave a gap on a logarithmic axis; each flag travels in 16 bits,
+// as plotautoscale's do.
+double LogAxes(TBuiltinCall& f, TCalcInfo& ci) {
+    return Paced(ci, [&](TPlotWindow& w) {
+        w.SetLogAxes(IntArg(f, 0), Low16(f.Value(1)) != 0, Low16(f.Value(2)) != 0);
+    });
+}
+
+double CurveName(TBuiltinCall& f, TCalcInfo& ci) {
+    return Ask(ci, [&](TPlotWindow& w) -> double {
+        return w.SetCurveName(Low16(f.Value(0)), Low16(f.Value(1)), f.Value(2).ToString());
+    });
+}
+
+// plotappend(tabno;curveno;x;y): one point at the end of a curve, without handing the
+// curve over again, so a strip chart costs the same for its millionth point as for its
+// first. Tab and curve are checked rather than cut to 16 bits: the answer is the count
+// of the curve the script means.
+double Append(TBuiltinCall& f, TCalcInfo& ci) {
+    for (int i = 0; i < 4; ++i)
+        if (f.ArgIsArray(i)) {
+            ci.SetError("PlotAppend: Argument " + std::to_string(i + 1) + " must be a number, not an array");
+            return 0;
+        }
+    const double tab = f.Value(0).GetNumber(), curve = f.Value(1).GetNumber();
+    if (!(tab >= 0 && tab < 51)) {
+        ci.SetError("PlotAppend: Tab number out of range (0 to 50)");
+        return 0;
+    }
+    if (!(curve >= 0 && curve < 65536)) {
+        ci.SetError("PlotAppend: Curve number out of range (0 to 65535)");
+        return 0;
+    }
+    TPlotWindow* window = PlotWindowOf(ci);
+    if (!window) return 0;
+    const int count = window->Append(static_cast<std::uint16_t>(tab), static_cast<std::uint16_t>(curve),
+                                      f.Value(2).GetNumber(), f.Value(3).GetNumber());
+    if (count > kMaxPlotPoints) {
+        ci.SetError("PlotAppend: Too many points (more than " + std::to_string(kMaxPlotPoints) + ")");
+        return 0;
+    }
+    return count;
 }
 
 constexpr TBuiltin kPlotFunctions[] = {
@@ -291,6 +329,34 @@ constexpr TBuiltin kPlotFunctions[] = {
                     "curve number (even though there can be more than 17 curves on one tab). The <thickness> "
                     "parameter describes the line thickness that is used to draw the curve.",
      .number = CurveStyle},
+    {.name = "plotlog",
+     .params = "nnn",
+     .paramText = "tabno;xlog;ylog",
+     .description = "This switches the x and y axis of tab <tabno> between a linear and a logarithmic scale. <xlog> "
+                    "and <ylog> are set to zero for a linear axis, any other value makes the axis logarithmic. On a "
+                    "logarithmic axis points whose value is zero or below are left out, and autoscaling ignores "
+                    "them.",
+     .seeAlso = "plotautoscale(tabno;enablex;enabley)",
+     .number = LogAxes},
+    {.name = "plotcurvename",
+     .params = "nnv",
+     .paramText = "tabno;curveno;name",
+     .description = "This sets the name of curve <curveno> on tab <tabno>. A tab with at least one named curve shows "
+                    "a legend with the colour, the line or point style and the name of each named curve; an empty "
+                    "name takes the curve out of the legend. The legend can be dragged with the mouse.",
+     .seeAlso = "plotcurveparms(tabno;curveno;connected;color;thickness)",
+     .number = CurveName},
+    {.name = "plotappend",
+     .params = "nnnn",
+     .paramText = "tabno;curveno;x;y",
+     .description = "This adds the point <x>, <y> at the end of curve <curveno> on tab <tabno> and returns the "
+                    "number of points the curve has then. The curve is made if it does not exist. Unlike plotxy it "
+                    "does not hand the whole curve over again, so a loop that adds one measured point at a time "
+                    "stays fast however long the curve grows.",
+     .example = "for(i=0;i<1000;i+=1;\n plotappend(0;0;i;sin(i/50))\n)",
+     .explanation = "This draws a sine wave point by point, as a measurement loop would.",
+     .seeAlso = "plotxy(tabno;curveno;xdata[];ydata[])",
+     .number = Append},
 };
 
 } // namespace
