@@ -9,14 +9,15 @@
 #               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
 #   make fft-compare  time our FFT against numpy's and scipy's in one run
-#   make package  a Debian package of a Release build (build-package/*.deb)
+#   make package  a Debian package of a Release build (build-package/*.deb), checked by lintian
 #   make clean  remove the build folders
 
 SHELL := /bin/bash
 
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick
+                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick \
+                lintian appstream desktop-file-utils bash-completion
 # Debian packages of the reference checks (make validate, make fft-compare), which need
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
@@ -168,6 +169,7 @@ package: deps
 	$(CMAKE) --build build-package
 	cd build-package && cpack -G DEB
 	@ls build-package/*.deb
+	lintian --fail-on error,warning --info build-package/*.deb
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release build-package $(FUZZ_BUILD_DIR)

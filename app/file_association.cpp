@@ -106,7 +106,7 @@ std::string DesktopEntryText(const std::string& programPath) {
            std::string(kMacroMimeType) +
            ";\n"
            "Icon=varnexcalc\n"
-           "Categories=Education;Science;Math;\n"
+           "Categories=Science;Math;\n"
            "Terminal=false\n";
 }
 
