@@ -107,6 +107,7 @@ std::string DesktopEntryText(const std::string& programPath) {
            ";\n"
            "Icon=varnexcalc\n"
            "Categories=Science;Math;\n"
+           "Keywords=calculator;script;laboratory;plot;fit;FFT;serial port;GPIB;instrument;\n"
            "Terminal=false\n";
 }
 

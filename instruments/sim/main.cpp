@@ -32,7 +32,8 @@ int Usage(std::FILE* to = stderr, int status = 2) {
                  "  INSTRUMENT_FILE describes, until interrupted.\n"
                  "  --link PATH  also make PATH a symbolic link to the device (removed at the end)\n"
                  "  --help       print this text\n");
-    return status;
+    // Help that could not be written is no success.
+    return std::fflush(to) == 0 || status != 0 ? status : 1;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {

@@ -50,6 +50,13 @@ TEST(SimulatorOptions, HelpGoesToStandardOutputWithStatusZero) {
     }
 }
 
+TEST(SimulatorOptions, HelpThatCannotBeWrittenFails) {
+    TRunOptions options;
+    options.program = VARNEX_INSTRUMENT_SIM_PATH;
+    options.outputFile = "/dev/full";
+    EXPECT_EQ(RunCli({"--help"}, options).exitCode, 1);
+}
+
 TEST(SimulatorOptions, UsageErrorsGoToStandardErrorWithStatusTwo) {
     const std::vector<std::vector<std::string>> wrong = {
         {}, {"--bogus"}, {"--link"}, {"a.instrument", "b.instrument"}, {"--bogus", "a.instrument"},
