@@ -163,9 +163,16 @@ run: deps
 
 # A Debian package (build-package/varnexcalc_<version>_<arch>.deb) of a Release build that
 # installs under /usr; `sudo apt install ./build-package/varnexcalc_*.deb` installs it.
+# It is compiled and linked with Debian's build flags, hardening included, as Debian's
+# own package tools would build it.
+PACKAGE_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package: deps
 	$(CMAKE) -S . -B build-package -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-		-DVARNEX_BUILD_TESTS=OFF
+		-DVARNEX_BUILD_TESTS=OFF \
+		-DCMAKE_CXX_FLAGS="$$($(PACKAGE_FLAGS) CPPFLAGS) $$($(PACKAGE_FLAGS) CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)" \
+		-DCMAKE_SHARED_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)" \
+		-DCMAKE_MODULE_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)"
 	$(CMAKE) --build build-package
 	cd build-package && cpack -G DEB
 	@ls build-package/*.deb
