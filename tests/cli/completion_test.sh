@@ -32,7 +32,7 @@ words() { printf '%s\n' "$@" | sort; }
 
 expect "radix values" "$(words bin dec hex)" "$(complete_words varnexcalc-cli -r '')"
 formats=$(complete_words varnexcalc-cli --plot-format '')
-for f in svg png pdf txt; do
+for f in svg png pdf txt csv; do
     grep -qx "$f" <<<"$formats" || { echo "FAIL: --plot-format does not offer $f: $formats"; failed=1; }
 done
 expect "formats are words only" "" "$(grep -v '^[a-z0-9]*$' <<<"$formats")"
