@@ -9,14 +9,15 @@
 #               for FUZZ_SECONDS seconds (FUZZ_TARGETS picks some of them)
 #   make validate     check fft, invfft and fit against numpy and scipy (about a minute)
 #   make fft-compare  time our FFT against numpy's and scipy's in one run
-#   make package  a Debian package of a Release build (build-package/*.deb)
+#   make package  a Debian package of a Release build (build-package/*.deb), checked by lintian
 #   make clean  remove the build folders
 
 SHELL := /bin/bash
 
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick
+                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick \
+                lintian appstream desktop-file-utils bash-completion
 # Debian packages of the reference checks (make validate, make fft-compare), which need
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
@@ -162,12 +163,20 @@ run: deps
 
 # A Debian package (build-package/varnexcalc_<version>_<arch>.deb) of a Release build that
 # installs under /usr; `sudo apt install ./build-package/varnexcalc_*.deb` installs it.
+# It is compiled and linked with Debian's build flags, hardening included, as Debian's
+# own package tools would build it.
+PACKAGE_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package: deps
 	$(CMAKE) -S . -B build-package -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-		-DVARNEX_BUILD_TESTS=OFF
+		-DVARNEX_BUILD_TESTS=OFF \
+		-DCMAKE_CXX_FLAGS="$$($(PACKAGE_FLAGS) CPPFLAGS) $$($(PACKAGE_FLAGS) CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)" \
+		-DCMAKE_SHARED_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)" \
+		-DCMAKE_MODULE_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)"
 	$(CMAKE) --build build-package
 	cd build-package && cpack -G DEB
 	@ls build-package/*.deb
+	lintian --fail-on error,warning --info build-package/*.deb
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release build-package $(FUZZ_BUILD_DIR)

@@ -106,7 +106,8 @@ std::string DesktopEntryText(const std::string& programPath) {
            std::string(kMacroMimeType) +
            ";\n"
            "Icon=varnexcalc\n"
-           "Categories=Education;Science;Math;\n"
+           "Categories=Science;Math;\n"
+           "Keywords=calculator;script;laboratory;plot;fit;FFT;serial port;GPIB;instrument;\n"
            "Terminal=false\n";
 }
 

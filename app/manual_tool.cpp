@@ -1,8 +1,10 @@
 // varnexcalc-manual: builds the user manual's PDF at build time (no display needed): the
 // text, pictures of the windows made by running the manual's own examples, and the
-// function reference.
-//   varnexcalc-manual MANUAL.md OUTPUT.pdf
+// function reference; the pictures also as PNG files when a folder for them is given (the
+// web site's screenshots, which the AppStream metadata names, are these).
+//   varnexcalc-manual MANUAL.md OUTPUT.pdf [PICTURES_DIR]
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -113,8 +115,8 @@ QImage ControlPanelPicture() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: varnexcalc-manual MANUAL.md OUTPUT.pdf\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: varnexcalc-manual MANUAL.md OUTPUT.pdf [PICTURES_DIR]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -135,6 +137,17 @@ int main(int argc, char** argv) {
                                   QString::fromLocal8Bit(argv[2]), &error)) {
         std::fprintf(stderr, "varnexcalc-manual: %s\n", qPrintable(error));
         return 1;
+    }
+    if (argc == 4) {
+        // "main window screenshot" becomes main-window-screenshot.png.
+        const QDir dir(QString::fromLocal8Bit(argv[3]));
+        for (const NuvixApp::TManualPicture& picture : pictures) {
+            const QString path = dir.filePath(QString(picture.marker).replace(' ', '-') + ".png");
+            if (!picture.image.isNull() && !(dir.mkpath(".") && picture.image.save(path, "PNG"))) {
+                std::fprintf(stderr, "varnexcalc-manual: cannot write %s\n", qPrintable(path));
+                return 1;
+            }
+        }
     }
     return 0;
 }

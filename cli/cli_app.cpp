@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -64,6 +65,7 @@ const char* const kUsage =
     "  --plot-size WxH     the picture size in pixels, 640x420 by default\n"
     "  --functions      list every built-in function with its parameters\n"
     "  --describe NAME  print the help of the built-in function NAME\n"
+    "  --version        print the program's version\n"
     "Exit status: 0 finished, 1 run error, break or Stack Overflow, 2 syntax error, 3 usage, file or output error.\n";
 
 // Standard output, written straight to its descriptor so that a failed write is seen at
@@ -140,6 +142,12 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
         if (a == "-h" || a == "--help") {
             TStdout out;
             return out.Write(kUsage) ? kExitFinished : OutputFailed(out.Error());
+        }
+        if (a == "--version") {
+            TStdout out;
+            return out.Write("varnexcalc-cli, the Varnex Calculator's runner, version " VARNEX_VERSION "\n")
+                       ? kExitFinished
+                       : OutputFailed(out.Error());
         }
         if (a == "--functions") {
             std::string list;
@@ -379,6 +387,20 @@ TSourcePos LocateInText(TSourcePos start, std::string_view text, int position) {
     return p;
 }
 
+// Makes the plot folder and its missing parents, as mkdir -p does. False after saying why
+// it cannot be made (a file of that name, no permission).
+bool MakePlotFolder(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (fs::is_directory(dir)) return true;
+    if (fs::exists(dir))
+        std::cerr << "varnexcalc-cli: cannot write plots into " << dir << ": it is a file, not a folder\n";
+    else
+        std::cerr << "varnexcalc-cli: cannot create the folder " << dir << ": " << ec.message() << "\n";
+    return false;
+}
+
 // Writes every tab that holds curves as DIR/plot-<tab>.<format>, drawn by the plot window's
 // own panel code with the tab's caption as title. False after reporting a file that could
 // not be made or written.
@@ -387,6 +409,7 @@ bool WritePlots(const TPlotModel& plots, const TOptions& o) {
     const bool picture = o.plotFormat == "png" || o.plotFormat == "pdf";
     // Qt is loaded only for the pictures it draws, and only when there is one to draw.
     std::unique_ptr<TPlotPictures> pictures;
+    bool folderMade = false; // only once there is a plot to put into it
     for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
         const TPlotPanel* panel = tabs[tab].panel.get();
         if (!panel || panel->curves.empty()) continue;
@@ -412,6 +435,7 @@ bool WritePlots(const TPlotModel& plots, const TOptions& o) {
             drawing.Paint(canvas, *panel, tabs[tab].caption, o.plotWidth, o.plotHeight);
             bytes = canvas.Document(o.plotWidth, o.plotHeight);
         }
+        if (!folderMade && !(folderMade = MakePlotFolder(*o.plotDir))) return false;
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         file.close();

@@ -26,14 +26,14 @@ std::string SetMappedDevice(std::string_view mapping, int port, std::string_view
     const std::string name = "COM" + std::to_string(port + 1);
     std::string out;
     while (!mapping.empty()) {
-        const std::size_t eol = mapping.find('\n');
-        const std::string_view raw = mapping.substr(0, eol);
-        mapping.remove_prefix(eol == std::string_view::npos ? mapping.size() : eol + 1);
+        std::string_view lineEnd;
+        const std::string_view raw = TakeLine(mapping, &lineEnd);
         const std::string_view line = TrimBlanks(raw);
         const std::size_t eq = line.find('=');
         const bool isPort = !line.empty() && line.front() != '#' && eq != std::string_view::npos &&
                             EqualIgnoringCase(TrimBlanks(line.substr(0, eq)), name);
-        if (!isPort) out.append(raw).append("\n");
+        // Other lines keep the line ends they had; a last one without gets an LF.
+        if (!isPort) out.append(raw).append(lineEnd.empty() ? std::string_view("\n") : lineEnd);
     }
     if (!device.empty()) out.append(name).append("=").append(device).append("\n");
     return out;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "engine/line_ends.h"
+
 namespace NuvixParser {
 
 // Without the blanks (any white space) at both ends.
@@ -24,7 +26,8 @@ inline bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 // The lines of a configuration text that say something: blanks trimmed, empty lines and
-// comment lines ('#' first) left out, each with its line number for messages.
+// comment lines ('#' first) left out, each with its line number for messages. Lines end
+// as everywhere else (LF, CR LF or a lone CR).
 class TConfigLines {
 public:
     explicit TConfigLines(std::string_view text) : rest_(text) {}
@@ -33,9 +36,7 @@ public:
     bool Next(std::string_view& line) {
         while (!rest_.empty()) {
             ++number_;
-            const std::size_t eol = rest_.find('\n');
-            line = TrimBlanks(rest_.substr(0, eol));
-            rest_.remove_prefix(eol == std::string_view::npos ? rest_.size() : eol + 1);
+            line = TrimBlanks(TakeLine(rest_));
             if (!line.empty() && line.front() != '#') return true;
         }
         return false;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/conversions.h"
+#include "engine/line_ends.h"
 
 namespace NuvixParser {
 namespace {
@@ -31,7 +32,7 @@ template <class Visit> TMatrixShape WalkMatrix(std::string_view text, Visit&& vi
         while (i < n && isNumber(i)) ++i;
         visit(text.substr(start, i - start), column);
         bool lineEnd = false;
-        while (i < n && !isNumber(i)) lineEnd |= text[i++] == '\r';
+        while (i < n && !isNumber(i)) lineEnd |= IsLineEndByte(text[i++]);
         if (i == n) break; // trailing separators end nothing
         if (lineEnd) {
             column = 0;

@@ -17,9 +17,10 @@ namespace NuvixParser {
 // -------------
 // Number characters are 0-9 + - . E e. A maximal run of them is one number (its longest
 // valid prefix, 0 when there is none, so a lone 'e' or '-' reads as 0). Anything else
-// separates: a separator run without a CR moves to the next column, one with a CR (one
-// or many) to the next line; LF alone does not end a line. The k-th number found in
-// column c becomes element c * lines + k, whichever line it stands on.
+// separates: a separator run without a line end moves to the next column, one with line
+// ends (LF, CR LF or a lone CR, one or many) to the next line, so blank lines are ignored.
+// The k-th number found in column c becomes element c * lines + k, whichever line it
+// stands on.
 
 constexpr bool IsMatrixNumberByte(unsigned char c) {
     return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e';

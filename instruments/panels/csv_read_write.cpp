@@ -2,6 +2,8 @@
 // replace-by-rename write.
 #include "instruments/panels/csv_read_write.h"
 
+#include "engine/line_ends.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -47,9 +49,9 @@ void TCSVReadWrite::Parse(std::string_view data) {
     };
     for (std::size_t i = 0; i < data.size(); ++i) {
         const char c = data[i];
-        const bool lineEnd = c == '\r' || c == '\n';
+        const bool lineEnd = IsLineEndByte(c);
         // Lines are counted as an editor shows them: CR LF is one line end.
-        if (c == '\n' || (c == '\r' && (i + 1 == data.size() || data[i + 1] != '\n'))) ++line;
+        if (EndsLineAt(data, i)) ++line;
         if (state == State::AfterLineEnd) {
             if (lineEnd) continue;
             lines_.back() = line;

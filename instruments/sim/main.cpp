@@ -23,13 +23,17 @@ void Stop(int) {
     gStop = 1;
 }
 
-int Usage() {
-    std::fprintf(stderr,
+// The usage text: asked for with --help on standard output (status 0), after a wrong
+// command line on standard error (status 2).
+int Usage(std::FILE* to = stderr, int status = 2) {
+    std::fprintf(to,
                  "usage: varnex-instrument-sim [--link PATH] INSTRUMENT_FILE\n"
                  "  Opens a pseudo-terminal, prints its device path and answers commands on it as\n"
                  "  INSTRUMENT_FILE describes, until interrupted.\n"
-                 "  --link PATH  also make PATH a symbolic link to the device (removed at the end)\n");
-    return 2;
+                 "  --link PATH  also make PATH a symbolic link to the device (removed at the end)\n"
+                 "  --help       print this text\n");
+    // Help that could not be written is no success.
+    return std::fflush(to) == 0 || status != 0 ? status : 1;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -48,6 +52,7 @@ int main(int argc, char** argv) {
     std::string link, path;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--help" || a == "-h") return Usage(stdout, 0);
         if (a == "--link" && i + 1 < argc) link = argv[++i];
         else if (!a.empty() && a[0] != '-' && path.empty()) path = a;
         else return Usage();

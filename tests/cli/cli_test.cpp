@@ -156,9 +156,27 @@ TEST_F(CliProcess, PlotOptionsAreChecked) {
     ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-size", "0x20", "-e", "1"}));
     ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-size", "20", "-e", "1"}));
     ExpectUsageError(RunCli({"--plots"}));
-    const TProcessResult r = RunCli({"--plots", (dir_ / "missing").string(), "-e", "plot(0;0;x;x;0;1;1)"});
-    EXPECT_EQ(r.exitCode, 3) << Describe(r);
-    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << Describe(r);
+}
+
+// The plot folder is made with its parents, as mkdir -p makes it; a file in its place is
+// an error that names it.
+TEST_F(CliProcess, ThePlotFolderIsMadeWithItsParents) {
+    const fs::path nested = dir_ / "new" / "plots";
+    ExpectResult(RunCli({"--plots", nested.string(), "-e", "plot(0;0;x;x;0;1;2), 1"}), "1", 0);
+    EXPECT_NE(ReadFile(nested / "plot-0.svg").find("<svg"), std::string::npos);
+    // An existing folder is used as it is, and a run without curves makes none.
+    ExpectResult(RunCli({"--plots", nested.string(), "-e", "plot(0;0;x;2*x;0;1;2), 2"}), "2", 0);
+    ExpectResult(RunCli({"--plots", (dir_ / "unused").string(), "-e", "3"}), "3", 0);
+    EXPECT_FALSE(fs::exists(dir_ / "unused"));
+
+    const std::string file = Write("taken", "not a folder");
+    for (const fs::path& dir : {fs::path(file), fs::path(file) / "below"}) {
+        SCOPED_TRACE(dir.string());
+        const TProcessResult r = RunCli({"--plots", dir.string(), "-e", "plot(0;0;x;x;0;1;1)"});
+        EXPECT_EQ(r.exitCode, 3) << Describe(r);
+        EXPECT_NE(r.err.find(dir.string()), std::string::npos) << Describe(r);
+        EXPECT_EQ(ReadFile(file), "not a folder");
+    }
 }
 
 // Pictures drawn with Qt are checked in tests/cli/pictures where the build has Qt; without

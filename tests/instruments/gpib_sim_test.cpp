@@ -143,4 +143,22 @@ TEST(GpibSimConfig, ReadsAddressesAndFiles) {
     EXPECT_EQ(error.rfind("line 3: ", 0), 0u) << error;
 }
 
+TEST(GpibSimConfig, LinesEndInLfCrLfOrCr) {
+    for (const char* text : {"# bench\n\n7: a.instrument\n8: b.instrument\n", "# bench\r\n\r\n7: a.instrument\r\n8: b.instrument",
+                             "# bench\r\r7: a.instrument\r8: b.instrument\r", "# bench\r\n\r7: a.instrument\n8: b.instrument\r\n"}) {
+        std::vector<TGpibSimEntry> entries;
+        std::string error;
+        ASSERT_TRUE(ParseGpibSimConfig(text, "/etc/sim", entries, error)) << error;
+        ASSERT_EQ(entries.size(), 2u) << text;
+        EXPECT_EQ(entries[0].address, 7);
+        EXPECT_EQ(entries[0].file, "/etc/sim/a.instrument");
+        EXPECT_EQ(entries[1].address, 8);
+        EXPECT_EQ(entries[1].file, "/etc/sim/b.instrument");
+    }
+    std::vector<TGpibSimEntry> entries;
+    std::string error;
+    EXPECT_FALSE(ParseGpibSimConfig("5: a\r# x\r\nfive: b\r", "", entries, error));
+    EXPECT_EQ(error.rfind("line 3: ", 0), 0u) << error;
+}
+
 } // namespace

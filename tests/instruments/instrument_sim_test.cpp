@@ -53,6 +53,40 @@ TEST(InstrumentFile, SettingsAndRules) {
     EXPECT_EQ(f.rules[2].delayMs, 25);
 }
 
+// The same file with the line ends of any system reads alike, and a refused line is named
+// by the number an editor shows for it.
+TEST(InstrumentFile, LinesEndInLfCrLfOrCr) {
+    const std::string lines[] = {"# multimeter", "terminator: \\n", "", "init: $v = 1", "*IDN? => 'X'", "V? => $v"};
+    const struct {
+        const char* name;
+        std::vector<std::string> ends; // after each line; the last one may be empty
+    } cases[] = {
+        {"LF", {"\n", "\n", "\n", "\n", "\n", "\n"}},
+        {"CR LF", {"\r\n", "\r\n", "\r\n", "\r\n", "\r\n", "\r\n"}},
+        {"lone CR", {"\r", "\r", "\r", "\r", "\r", "\r"}},
+        {"mixed", {"\n", "\r\n", "\r", "\n", "\r", "\r\n"}},
+        {"last line without a line end", {"\n", "\n", "\n", "\n", "\n", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text;
+        for (std::size_t i = 0; i < std::size(lines); ++i) text += lines[i] + c.ends[i];
+        const TInstrumentFile f = Read(text.c_str());
+        EXPECT_EQ(f.terminator, "\n");
+        EXPECT_EQ(f.init, (std::vector<std::string>{"$v = 1"}));
+        ASSERT_EQ(f.rules.size(), 2u);
+        EXPECT_EQ(f.rules[0].pattern, "*IDN?");
+        EXPECT_EQ(f.rules[0].response, "'X'");
+        EXPECT_EQ(f.rules[1].pattern, "V?");
+        EXPECT_EQ(f.rules[1].response, "$v");
+
+        TInstrumentFile refused;
+        std::string error;
+        EXPECT_FALSE(ReadInstrumentFile(text + (c.ends.back().empty() ? c.ends[0] : "") + "colour: red", refused, error));
+        EXPECT_EQ(error.rfind("line 7: ", 0), 0u) << error;
+    }
+}
+
 TEST(InstrumentFile, RefusedLinesNameTheirLine) {
     const char* cases[] = {
         "echo: maybe", "terminator:", "delay: -5", "delay: soon", "colour: red", "just words", "A {} B {} => 1",

@@ -36,6 +36,30 @@ TEST(SerialDevicePath, MappingLines) {
     EXPECT_EQ(MappedDevice("", 0), std::nullopt);
 }
 
+TEST(SerialDevicePath, MappingLinesEndInLfCrLfOrCr) {
+    const struct {
+        const char* name;
+        const char* mapping;
+    } cases[] = {
+        {"LF", "# bench\nCOM1=/dev/ttyUSB0\n\nCOM2=/dev/ttyACM0\n"},
+        {"CR LF", "# bench\r\nCOM1=/dev/ttyUSB0\r\n\r\nCOM2=/dev/ttyACM0\r\n"},
+        {"lone CR", "# bench\rCOM1=/dev/ttyUSB0\r\rCOM2=/dev/ttyACM0\r"},
+        {"mixed", "# bench\rCOM1=/dev/ttyUSB0\r\n\nCOM2=/dev/ttyACM0\r"},
+        {"last line without a line end", "# bench\nCOM1=/dev/ttyUSB0\nCOM2=/dev/ttyACM0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(MappedDevice(c.mapping, 0), std::optional<std::string>("/dev/ttyUSB0"));
+        EXPECT_EQ(MappedDevice(c.mapping, 1), std::optional<std::string>("/dev/ttyACM0"));
+        // Setting a port replaces its line alone, whatever ends the lines have.
+        const std::string set = SetMappedDevice(c.mapping, 0, "/dev/ttyS9");
+        EXPECT_EQ(MappedDevice(set, 0), std::optional<std::string>("/dev/ttyS9"));
+        EXPECT_EQ(MappedDevice(set, 1), std::optional<std::string>("/dev/ttyACM0"));
+    }
+    // The lines kept keep their own line ends.
+    EXPECT_EQ(SetMappedDevice("# a\r\nCOM2=/dev/x\rCOM1=/dev/y\r\n", 0, "/dev/z"), "# a\r\nCOM2=/dev/x\rCOM1=/dev/z\n");
+}
+
 TEST(SerialDevicePath, EnvironmentThenMappingFileThenDefault) {
     const std::filesystem::path config =
         std::filesystem::temp_directory_path() / ("varnex-serial-test-" + std::to_string(::getpid()));

@@ -59,15 +59,18 @@ TEST_F(MatrixFiles, RoundTripFillsMissingPositionsWithZero) {
 
 TEST_F(MatrixFiles, ReadsLinesAndColumnsByTheSeparatorRules) {
     WriteBytes(Path("crlf.txt"), "1 2 3\r\n4 5 6\r\n");
-    WriteBytes(Path("lf.txt"), "1 2 3\n4 5 6\n");
+    // As numpy's savetxt, gnuplot and awk write it: LF line ends, blank lines between blocks.
+    WriteBytes(Path("lf.txt"), "1 2 3\n\n4 5 6\n");
+    WriteBytes(Path("cr.txt"), "1 2 3\r4 5 6");
     WriteBytes(Path("header.txt"), "Time\tValue\r\n1\t2\r\n");
     NuvixTest::ExpectEach({
         {"readmatrix(b[];" + Quoted(Path("crlf.txt")) + ")", "2"},
-        {"readmatrix(b[];" + Quoted(Path("lf.txt")) + ")", "1"},
+        {"readmatrix(b[];" + Quoted(Path("lf.txt")) + ")", "2"},
+        {"readmatrix(b[];" + Quoted(Path("cr.txt")) + ")", "2"},
         {"readmatrix(b[];" + Quoted(Path("header.txt")) + ")", "2"},
     });
-    EXPECT_EQ(ArrayAfter("readmatrix(b[];" + Quoted(Path("crlf.txt")) + ")"), "6: 1 4 2 5 3 6");
-    EXPECT_EQ(ArrayAfter("readmatrix(b[];" + Quoted(Path("lf.txt")) + ")"), "6: 1 2 3 4 5 6");
+    for (const char* name : {"crlf.txt", "lf.txt", "cr.txt"})
+        EXPECT_EQ(ArrayAfter("readmatrix(b[];" + Quoted(Path(name)) + ")"), "6: 1 4 2 5 3 6") << name;
     EXPECT_EQ(ArrayAfter("readmatrix(b[];" + Quoted(Path("header.txt")) + ")"), "4: 0 1 0 2");
 }
 
