@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -303,6 +304,31 @@ TEST(CommUsbtmc, ABreakAndAnUnpluggedInstrumentEndTheRead) {
     EXPECT_EQ(gone.h->ReadLine(line, gone.ci), TCommEnd::Failed);
     EXPECT_LT(MsSince(start), 1000);
     EXPECT_EQ(gone.h->Write("x", gone.ci), TCommEnd::Failed);
+}
+
+// A USBTMC device by its path: a FIFO under a temporary folder stands in for the device
+// file (opened for reading and writing, it hands a write back to the next read), enough
+// to show the open by path, the exclusive open and the line settings ignored.
+TEST(CommUsbtmc, OpensByPathExclusively) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("varnex-usbtmc-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string fifo = (dir / "usbtmc0").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TCalcInfo ci;
+    {
+        TCommHandler h("usbtmc://" + fifo, "baud=9600 parity=N data=8 stop=1", 300);
+        ASSERT_TRUE(h.Open()) << h.OpenError();
+        TCommHandler second("usbtmc://" + fifo, "", 300);
+        EXPECT_FALSE(second.Open());
+        EXPECT_NE(second.OpenError().find("in use"), std::string::npos) << second.OpenError();
+        EXPECT_EQ(h.Write("*IDN?\n", ci), TCommEnd::Done);
+        h.SetTerminator("\n");
+        std::string line;
+        EXPECT_EQ(h.ReadLine(line, ci), TCommEnd::Done);
+        EXPECT_EQ(line, "*IDN?");
+    }
+    EXPECT_FALSE(TCommHandler("usbtmc://" + (dir / "usbtmc9").string(), "", 300).Open());
+    std::filesystem::remove_all(dir);
 }
 
 // Through the script functions: a URL in the port mapping, a malformed one reported.
