@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <csignal>
@@ -38,6 +39,22 @@ long OpenDescriptors() {
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator{}));
 }
 
+// TCP_NODELAY of this process's socket connected to loopback port `port`; -1 when there is none.
+int NoDelayOfConnectionTo(unsigned port) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_storage peer{};
+        socklen_t size = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0) continue;
+        const unsigned peerPort = peer.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port)
+                                                             : ntohs(reinterpret_cast<sockaddr_in*>(&peer)->sin_port);
+        int on = 0;
+        socklen_t onSize = sizeof on;
+        if (peerPort == port && ::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, &onSize) == 0) return on != 0;
+    }
+    return -1;
+}
+
 TEST(CommNetworkOpen, ConnectsByUrlAndResourceOnIpv4AndIpv6) {
     TTcpPeer v4, v6(true);
     const std::pair<std::string, TTcpPeer*> forms[] = {
@@ -56,6 +73,8 @@ TEST(CommNetworkOpen, ConnectsByUrlAndResourceOnIpv4AndIpv6) {
             TCommHandler h(form, settings, 500);
             ASSERT_TRUE(h.Open()) << form << " " << h.OpenError();
             ASSERT_TRUE(peer.Accept()) << form;
+            // A query must not wait for the acknowledgement of the one before.
+            EXPECT_EQ(NoDelayOfConnectionTo(peer.Port()), 1) << form;
             EXPECT_EQ(h.Write("*IDN?\n", ci), TCommEnd::Done);
             EXPECT_EQ(peer.Receive(6), "*IDN?\n") << form;
             peer.Send("VARNEX,SIM\r");
