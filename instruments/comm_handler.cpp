@@ -12,17 +12,14 @@
 namespace NuvixParser {
 namespace {
 
-// The longest a wait goes without looking at the break flag. The break event is no
-// descriptor poll could wait on, so waits are cut into slices of this length instead.
-constexpr int kBreakCheckMs = 20;
 // How much one read from the device takes at most.
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
-// The next slice: up to the time left before `deadline`, kBreakCheckMs at most.
-int Slice(std::optional<TCommHandler::TClock::time_point> deadline) {
-    if (!deadline) return kBreakCheckMs;
+// The next slice: up to the time left before `deadline`, `longest` at most.
+int Slice(std::optional<TCommHandler::TClock::time_point> deadline, int longest) {
+    if (!deadline) return longest;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - TCommHandler::TClock::now());
-    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kBreakCheckMs));
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, longest));
 }
 
 bool Passed(const std::optional<TCommHandler::TClock::time_point>& deadline) {
@@ -78,7 +75,7 @@ TCommEnd TCommHandler::Write(std::string_view bytes, const TCalcInfo& ci) {
     // otherwise end the program with SIGPIPE.
     TSigpipeBlock sigpipeBlock;
     while (!bytes.empty()) {
-        const std::ptrdiff_t n = transport_->Write(bytes, kBreakCheckMs);
+        const std::ptrdiff_t n = transport_->Write(bytes, transport_->LongestWaitMs());
         if (n < 0) return TCommEnd::Failed;
         bytes.remove_prefix(static_cast<std::size_t>(n));
         // The output buffer is full (flow control holds it): writes never time out.
@@ -97,7 +94,7 @@ TCommEnd TCommHandler::Fill(TDeadline deadline, const TCalcInfo& ci) {
         }
         const std::size_t before = input_.size();
         input_.resize(before + kChunkBytes);
-        const std::ptrdiff_t n = transport_->Read(input_.data() + before, kChunkBytes, Slice(deadline));
+        const std::ptrdiff_t n = transport_->Read(input_.data() + before, kChunkBytes, Slice(deadline, transport_->LongestWaitMs()));
         input_.resize(before + static_cast<std::size_t>(std::max<std::ptrdiff_t>(n, 0)));
         if (n > 0) return TCommEnd::Done;
         if (n < 0) return TCommEnd::Failed; // the device failed or the other side hung up

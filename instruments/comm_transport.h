@@ -17,7 +17,13 @@ struct TPortAddress;
 // which calls these in short slices, so every kind of device behaves the same to a script.
 class TCommTransport {
 public:
+    // The break event is no descriptor poll could wait on, so waits are cut into slices
+    // of this length, with a look at the break flag between them.
+    static constexpr int kBreakCheckMs = 20;
+
     virtual ~TCommTransport() = default;
+    // The longest one Read or Write is asked to wait: the break is seen within it.
+    virtual int LongestWaitMs() const { return kBreakCheckMs; }
     // Waits up to `waitMs` for input, then takes what one read gives (at most `capacity`
     // bytes; from a message-wise device one message). The count; 0 when nothing came in
     // time; -1 when the device failed or the other side is gone.

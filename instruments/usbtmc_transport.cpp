@@ -1,6 +1,7 @@
 // UsbtmcOver: the kernel's USBTMC device file, where a write is one message and a read returns one message.
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <linux/usb/tmc.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -11,21 +12,34 @@
 namespace NuvixParser {
 namespace {
 
-// The driver's shortest time-out for one transfer.
+// The driver's shortest time-out for one transfer, and the longest we let one read wait
+// when the script's read has no time limit.
 constexpr unsigned kDriverMinimumMs = 100;
+constexpr int kDriverLongestMs = 5000;
 
-// The usbtmc driver answers a read(2) by asking the instrument for a message and waits
-// for it up to its own time-out (ETIMEDOUT), instead of telling poll that input is there.
-// So each read slice sets that time-out; a break is thus seen within the driver's minimum
-// of 100 ms. A descriptor that is no USBTMC device (the ioctl fails) but keeps message
-// boundaries is waited on with poll as other devices are.
+// The usbtmc driver answers a read(2) by asking the instrument for a message (a new
+// request each time) and waits for it up to its own time-out (ETIMEDOUT), instead of
+// telling poll that input is there. A read is therefore one driver call that waits for
+// the whole time the script's read has left: cut into slices, the next slice's request
+// would overtake an instrument still busy with the last one. With auto-abort the driver
+// aborts a request that timed out, so the next query meets a clean instrument. The cost:
+// on a real device a break ends a read when that driver call ends, not within 20 ms.
+//
+// A descriptor that is no USBTMC device (the ioctl fails) but keeps message boundaries
+// is waited on with poll, in slices, as other devices are.
 class TUsbtmcTransport final : public TCommTransport {
 public:
     explicit TUsbtmcTransport(TFileDescriptor fd) : fd_(std::move(fd)) {
         unsigned ms = kDriverMinimumMs;
         driver_ = ::ioctl(fd_.Get(), USBTMC_IOCTL_SET_TIMEOUT, &ms) == 0;
         driverTimeoutMs_ = driver_ ? ms : 0;
+        if (driver_) {
+            std::uint8_t on = 1;
+            ::ioctl(fd_.Get(), USBTMC_IOCTL_AUTO_ABORT, &on); // older drivers lack it: no harm
+        }
     }
+
+    int LongestWaitMs() const override { return driver_ ? kDriverLongestMs : kBreakCheckMs; }
 
     std::ptrdiff_t Read(char* buffer, std::size_t capacity, int waitMs) override {
         if (driver_) {
