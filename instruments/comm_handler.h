@@ -44,7 +44,9 @@ struct TCommRead {
 // t < 10 sets no such limit) or t ms after it began. A line read waits up to t ms for each
 // byte. t <= 0 sets no time limit at all: the read waits until its bytes come or the user
 // breaks off. Waits look at the break flag every 20 ms, so a break ends any of them at
-// once; writes wait (when the device's buffer is full) in the same way.
+// once; writes wait (when the device's buffer is full) in the same way. (The one
+// exception is the real usbtmc driver, which is asked once per read: see
+// usbtmc_transport.cpp.)
 class TCommHandler {
 public:
     using TClock = std::chrono::steady_clock;
