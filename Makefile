@@ -39,7 +39,7 @@ CLI := $(BUILD_DIR)/cli/varnexcalc-cli
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_CXX       ?= clang++-14
 FUZZ_SECONDS   ?= 60
-FUZZ_TARGETS   ?= parser macro_file matrix_file regexp regexp_automaton conversions plot_drawing comm_settings gui_file gpib_driver
+FUZZ_TARGETS   ?= parser macro_file matrix_file regexp regexp_automaton conversions plot_drawing comm_settings port_address gui_file gpib_driver
 # Extra libFuzzer flags, e.g. FUZZ_FLAGS=-jobs=2
 FUZZ_FLAGS     ?=
 

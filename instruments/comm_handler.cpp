@@ -1,40 +1,25 @@
-// TCommHandler: opening a terminal exclusively, and reads and writes timed with poll.
+// TCommHandler: opening a port by its address, and reads and writes timed in slices that watch the break flag.
 #include "instruments/comm_handler.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
+#include <iostream>
 
 #include "engine/calc_info.h"
 #include "functions/files/sigpipe_block.h"
-#include "instruments/comm_speed.h"
+#include "instruments/comm_settings.h"
+#include "instruments/port_address.h"
 
 namespace NuvixParser {
 namespace {
 
-// The longest a wait goes without looking at the break flag. The break event is no
-// descriptor poll could wait on, so waits are cut into slices of this length instead.
-constexpr int kBreakCheckMs = 20;
 // How much one read from the device takes at most.
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
-// Waits for `events` on fd for up to the time left before `deadline` (one slice at most).
-// 0 when the slice passed, -1 with errno on an error, else poll's revents.
-int PollSlice(int fd, short events, std::optional<TCommHandler::TClock::time_point> deadline) {
-    int wait = kBreakCheckMs;
-    if (deadline) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - TCommHandler::TClock::now());
-        wait = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kBreakCheckMs));
-    }
-    pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, wait);
-    if (r < 0) return errno == EINTR ? 0 : -1;
-    return r == 0 ? 0 : p.revents;
+// The next slice: up to the time left before `deadline`, `longest` at most.
+int Slice(std::optional<TCommHandler::TClock::time_point> deadline, int longest) {
+    if (!deadline) return longest;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - TCommHandler::TClock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, longest));
 }
 
 bool Passed(const std::optional<TCommHandler::TClock::time_point>& deadline) {
@@ -43,63 +28,58 @@ bool Passed(const std::optional<TCommHandler::TClock::time_point>& deadline) {
 
 } // namespace
 
-TCommHandler::TCommHandler(std::string devicePath, std::string_view settings, std::int32_t timeoutMs)
-    : devicePath_(std::move(devicePath)),
-      settings_(ParseCommSettings(settings)),
+TCommHandler::TCommHandler(std::string address, std::string_view settings, std::int32_t timeoutMs)
+    : devicePath_(std::move(address)),
+      settingsText_(settings),
       intervalMs_(timeoutMs > 0 ? timeoutMs / 10 : 0),
       totalMs_(timeoutMs > 0 ? timeoutMs : 0) {}
 
+TCommHandler::TCommHandler(std::unique_ptr<TCommTransport> transport, std::int32_t timeoutMs)
+    : intervalMs_(timeoutMs > 0 ? timeoutMs / 10 : 0),
+      totalMs_(timeoutMs > 0 ? timeoutMs : 0),
+      transport_(std::move(transport)) {}
+
 bool TCommHandler::Open() {
     if (IsOpen()) return true;
-    if (!settings_) return false;
-    // Non-blocking: the open must not wait for a carrier, and every wait is our own poll.
-    TFileDescriptor fd(::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.IsOpen()) return false;
-    // The lock first: exclusive mode is set only on a terminal that is ours.
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
-    if (::ioctl(fd.Get(), TIOCEXCL) != 0) return false;
-    termios t{};
-    if (::tcgetattr(fd.Get(), &t) != 0) return false;
-    ApplyCommSettings(*settings_, t);
-    const speed_t speed = StandardSpeed(settings_->baud);
-    if (speed != B0 && (::cfsetispeed(&t, speed) != 0 || ::cfsetospeed(&t, speed) != 0)) return false;
-    if (::tcsetattr(fd.Get(), TCSANOW, &t) != 0) return false;
-    if (speed == B0 && !SetCustomSpeed(fd.Get(), settings_->baud)) return false;
-    // Pseudo-terminals and some adapters have no modem lines: that is no failure.
-    const int lines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(fd.Get(), TIOCMBIS, &lines);
-    ::tcflush(fd.Get(), TCIOFLUSH);
-    fd_ = std::move(fd);
+    std::string error;
+    const std::optional<TPortAddress> address = ParsePortAddress(devicePath_, error);
+    if (!address) {
+        openError_ = "malformed port address '" + devicePath_ + "': " + error;
+        std::cerr << "commopen: " << openError_ << "\n";
+        return false;
+    }
+    const std::optional<TCommSettings> settings = address->kind == TPortKind::Terminal
+                                                      ? ParseCommSettings(settingsText_)
+                                                      : ParseLinkSettings(settingsText_);
+    if (!settings) {
+        openError_ = "bad settings '" + settingsText_ + "'";
+        return false;
+    }
+    transport_ = OpenTransport(*address, *settings, openError_);
+    if (!transport_) return false;
+    openError_.clear();
     input_.clear();
     inputPos_ = 0;
     return true;
 }
 
 void TCommHandler::Close() {
-    if (!IsOpen()) return;
-    ::ioctl(fd_.Get(), TIOCNXCL);
-    fd_.Close();
+    transport_.reset();
     input_.clear();
     inputPos_ = 0;
 }
 
 TCommEnd TCommHandler::Write(std::string_view bytes, const TCalcInfo& ci) {
     if (!IsOpen()) return TCommEnd::Failed;
-    // A terminal reports a vanished device with EIO; the guard keeps a device that
-    // answers with EPIPE instead from ending the program.
+    // A terminal reports a vanished device with EIO, a socket with EPIPE, which would
+    // otherwise end the program with SIGPIPE.
     TSigpipeBlock sigpipeBlock;
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd_.Get(), bytes.data(), bytes.size());
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) return TCommEnd::Failed;
+        const std::ptrdiff_t n = transport_->Write(bytes, transport_->LongestWaitMs());
+        if (n < 0) return TCommEnd::Failed;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
         // The output buffer is full (flow control holds it): writes never time out.
-        if (ci.BreakRequested()) return TCommEnd::Breaked;
-        const int revents = PollSlice(fd_.Get(), POLLOUT, std::nullopt);
-        if (revents < 0 || (revents & (POLLERR | POLLHUP | POLLNVAL))) return TCommEnd::Failed;
+        if (n == 0 && ci.BreakRequested()) return TCommEnd::Breaked;
     }
     return TCommEnd::Done;
 }
@@ -108,20 +88,16 @@ TCommEnd TCommHandler::Fill(TDeadline deadline, const TCalcInfo& ci) {
     for (;;) {
         if (ci.BreakRequested()) return TCommEnd::Breaked;
         if (Passed(deadline)) return TCommEnd::TimedOut;
-        const int revents = PollSlice(fd_.Get(), POLLIN, deadline);
-        if (revents == 0) continue;
-        if (revents < 0 || !(revents & POLLIN)) return TCommEnd::Failed;
         if (inputPos_ == input_.size()) {
             input_.clear();
             inputPos_ = 0;
         }
         const std::size_t before = input_.size();
         input_.resize(before + kChunkBytes);
-        const ssize_t n = ::read(fd_.Get(), input_.data() + before, kChunkBytes);
-        input_.resize(before + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        const std::ptrdiff_t n = transport_->Read(input_.data() + before, kChunkBytes, Slice(deadline, transport_->LongestWaitMs()));
+        input_.resize(before + static_cast<std::size_t>(std::max<std::ptrdiff_t>(n, 0)));
         if (n > 0) return TCommEnd::Done;
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        return TCommEnd::Failed; // EIO, or end of file: the other side hung up
+        if (n < 0) return TCommEnd::Failed; // the device failed or the other side hung up
     }
 }
 

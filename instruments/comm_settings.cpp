@@ -68,6 +68,14 @@ bool ReadOnOff(std::string_view s, bool& out) {
     return true;
 }
 
+bool ReadConnectMs(std::string_view s, TCommSettings& out) {
+    std::uint32_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || v == 0 || v > 3'600'000) return false;
+    out.connectMs = v;
+    return true;
+}
+
 // dtr= and rts= are checked but have no effect: the port always asserts both lines.
 bool ReadLineMode(std::string_view s, bool allowToggle) {
     return s == "on" || s == "off" || s == "hs" || (allowToggle && s == "tg");
@@ -94,6 +102,7 @@ bool ReadKeyForm(std::string_view s, TCommSettings& out) {
         else if (key == "stop") ok = ReadStopBits(value, out);
         else if (key == "xon") ok = ReadOnOff(value, out.xonXoff);
         else if (key == "octs") ok = ReadOnOff(value, out.ctsFlow);
+        else if (key == "connect") ok = ReadConnectMs(value, out);
         // No termios counterpart: the infinite write time-out (to=) is ours anyway, and
         // DSR is not a line a Linux terminal can wait for or sense in reads.
         else if (key == "to" || key == "odsr" || key == "idsr") ok = ReadOnOff(value, ignored);
@@ -138,18 +147,31 @@ std::string_view SkipPortName(std::string_view s) {
 
 } // namespace
 
-std::optional<TCommSettings> ParseCommSettings(std::string_view text) {
+namespace {
+
+std::optional<TCommSettings> Parse(std::string_view text, bool needBaud) {
     std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string_view s = Trim(SkipPortName(Trim(lower)));
     TCommSettings settings;
+    if (s.empty() && !needBaud) return settings;
     const bool read = s.find('=') != std::string_view::npos ? ReadKeyForm(s, settings) : ReadCommaForm(s, settings);
-    if (!read || settings.baud == 0) return std::nullopt;
+    if (!read || (needBaud && settings.baud == 0)) return std::nullopt;
     // The frames a UART cannot send; on Linux 5 data bits with CSTOPB are 1.5 stop bits.
     const bool fiveBits = settings.dataBits == 5;
     if ((settings.stopBits == TStopBits::OnePointFive && !fiveBits) || (settings.stopBits == TStopBits::Two && fiveBits))
         return std::nullopt;
     return settings;
+}
+
+} // namespace
+
+std::optional<TCommSettings> ParseCommSettings(std::string_view text) {
+    return Parse(text, true);
+}
+
+std::optional<TCommSettings> ParseLinkSettings(std::string_view text) {
+    return Parse(text, false);
 }
 
 speed_t StandardSpeed(std::uint32_t baud) {

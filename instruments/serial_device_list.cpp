@@ -26,6 +26,17 @@ bool NaturalLess(const std::string& a, const std::string& b) {
 
 } // namespace
 
+std::string ProductOfById(std::string_view name) {
+    constexpr std::string_view kUsb = "usb-";
+    if (name.substr(0, kUsb.size()) != kUsb) return {};
+    name.remove_prefix(kUsb.size());
+    // The interface part: -ifNN, and for multi-port adapters -portN after it.
+    if (const std::size_t at = name.rfind("-if"); at != std::string_view::npos) name = name.substr(0, at);
+    std::string product(name);
+    std::replace(product.begin(), product.end(), '_', ' ');
+    return product;
+}
+
 std::vector<TSerialDevice> ListSerialDevices(const std::string& devRoot) {
     std::vector<TSerialDevice> devices;
     std::set<std::string> named; // device nodes that have a by-id name
@@ -38,7 +49,7 @@ std::vector<TSerialDevice> ListSerialDevices(const std::string& devRoot) {
         const fs::path target = fs::weakly_canonical(fs::path(link).parent_path() / fs::read_symlink(link, ec), ec);
         if (ec || !fs::exists(target, ec)) continue;
         named.insert(target.string());
-        devices.push_back({link, target.string()});
+        devices.push_back({link, target.string(), ProductOfById(fs::path(link).filename().string())});
     }
     for (std::string_view prefix : kNodePrefixes) {
         std::vector<std::string> nodes;
@@ -53,7 +64,7 @@ std::vector<TSerialDevice> ListSerialDevices(const std::string& devRoot) {
         for (const std::string& name : nodes) {
             const std::string path = (fs::path(devRoot) / name).string();
             const std::string canonical = fs::weakly_canonical(path, ec).string();
-            if (!named.count(canonical)) devices.push_back({path, path});
+            if (!named.count(canonical)) devices.push_back({path, path, {}});
         }
     }
     return devices;

@@ -39,6 +39,8 @@ public:
     // GPIB bus the end of a message (EOI) ends a command whatever its last byte is. None
     // when nothing is pending or no rule matches.
     std::optional<TInstrumentAnswer> EndMessage();
+    // Forgets the bytes received since the last terminator (a client that hung up mid-command).
+    void DropPending() { pending_.clear(); }
     // The answer to one command: none for a command no rule matches (an instrument stays
     // silent), and an "ERROR: ..." answer when the response fails to evaluate.
     std::optional<TInstrumentAnswer> Answer(std::string_view command);

@@ -1,9 +1,10 @@
-// varnex-instrument-sim: an instrument on a pseudo-terminal, answering as its file says.
+// varnex-instrument-sim: an instrument on a pseudo-terminal or a TCP port, answering as its file says.
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "instruments/sim/instrument_sim.h"
+#include "instruments/sim/tcp_server.h"
 
 namespace {
 
@@ -27,10 +29,13 @@ void Stop(int) {
 // command line on standard error (status 2).
 int Usage(std::FILE* to = stderr, int status = 2) {
     std::fprintf(to,
-                 "usage: varnex-instrument-sim [--link PATH] INSTRUMENT_FILE\n"
+                 "usage: varnex-instrument-sim [--link PATH | --tcp [HOST:]PORT] INSTRUMENT_FILE\n"
                  "  Opens a pseudo-terminal, prints its device path and answers commands on it as\n"
                  "  INSTRUMENT_FILE describes, until interrupted.\n"
                  "  --link PATH  also make PATH a symbolic link to the device (removed at the end)\n"
+                 "  --tcp [HOST:]PORT  listen on a TCP port instead (HOST 127.0.0.1 unless given;\n"
+                 "               port 0 picks a free one), print its tcp:// URL and answer one\n"
+                 "               client after another\n"
                  "  --help       print this text\n");
     // Help that could not be written is no success.
     return std::fflush(to) == 0 || status != 0 ? status : 1;
@@ -49,15 +54,18 @@ bool WriteAll(int fd, std::string_view bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string link, path;
+    std::string link, path, tcp;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") return Usage(stdout, 0);
         if (a == "--link" && i + 1 < argc) link = argv[++i];
+        else if (a == "--tcp" && i + 1 < argc) tcp = argv[++i];
         else if (!a.empty() && a[0] != '-' && path.empty()) path = a;
         else return Usage();
     }
-    if (path.empty()) return Usage();
+    if (path.empty() || (!tcp.empty() && !link.empty())) return Usage();
+    std::optional<NuvixParser::TListenAddress> tcpAddress;
+    if (!tcp.empty() && !(tcpAddress = NuvixParser::ParseListenAddress(tcp))) return Usage();
 
     std::ifstream in(path);
     if (!in) {
@@ -77,6 +85,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnex-instrument-sim: %s: %s\n", path.c_str(), error.c_str());
         return 1;
     }
+    struct sigaction stop {};
+    stop.sa_handler = Stop;
+    ::sigaction(SIGINT, &stop, nullptr);
+    ::sigaction(SIGTERM, &stop, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    if (tcpAddress) return NuvixParser::ServeTcp(sim, *tcpAddress, gStop);
 
     int master = -1, terminal = -1;
     if (::openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0) {
@@ -102,12 +116,6 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", device.c_str());
     std::fflush(stdout);
-
-    struct sigaction stop {};
-    stop.sa_handler = Stop;
-    ::sigaction(SIGINT, &stop, nullptr);
-    ::sigaction(SIGTERM, &stop, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
 
     char buf[4096];
     while (!gStop) {

@@ -1,15 +1,19 @@
 // Options > Serial Ports: the devices offered, the mapping shown, and what OK writes.
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/main_form.h"
 #include "app/serial_ports_form.h"
+#include "tests/instruments/tcp_peer.h"
 
 namespace {
 
@@ -33,10 +37,11 @@ TEST(SerialPortsForm, OffersTheDevicesAndRewritesOnlyThePortLines) {
         // No file yet: every port on its default; OK creates the folder and the file.
         TSerialPortsForm form(nullptr, mapping, dev.string());
         QComboBox* com1 = form.cbPorts[0];
-        ASSERT_EQ(com1->count(), 3); // the default, the adapter by its stable name, ttyS0
-        EXPECT_EQ(com1->itemText(1).toStdString(), (dev / "serial" / "by-id" / "usb-FTDI-if00-port0").string());
+        ASSERT_EQ(com1->count(), 3); // the default, the adapter by its product name, ttyS0
+        EXPECT_EQ(com1->itemText(1).toStdString(), "FTDI  (" + (dev / "ttyUSB0").string() + ")");
+        EXPECT_EQ(com1->itemText(2).toStdString(), (dev / "ttyS0").string());
         EXPECT_EQ(com1->currentText(), "");
-        com1->setCurrentIndex(1);
+        com1->setCurrentIndex(1); // the field takes the adapter's stable path
         form.cbPorts[4]->setEditText("  /dev/pts/7 ");
         QString error;
         ASSERT_TRUE(form.Save(error)) << error.toStdString();
@@ -56,6 +61,30 @@ TEST(SerialPortsForm, OffersTheDevicesAndRewritesOnlyThePortLines) {
     QString error;
     ASSERT_TRUE(form.Save(error)) << error.toStdString();
     EXPECT_EQ(ReadAll(mapping).toStdString(), "# lab 2\nCOM5=/dev/pts/7\n");
+}
+
+// The test plays a LAN instrument on loopback; the port's field holds its URL.
+TEST(SerialPortsForm, TestAsksTheInstrumentAndShowsTheAnswerOrTheError) {
+    QTemporaryDir dir;
+    TSerialPortsForm form(nullptr, dir.filePath("serial-ports.conf"), dir.path().toStdString());
+    NuvixTest::TTcpPeer peer;
+    std::thread instrument([&] {
+        if (!peer.Accept()) return;
+        if (peer.Receive(6) == "*IDN?\n") peer.Send("ACME,SCOPE & CO,42,1.0\r\n");
+    });
+    form.cbPorts[2]->setEditText(QString::fromStdString(peer.Url()));
+    form.btnTest[2]->click();
+    instrument.join();
+    EXPECT_EQ(form.lblTest->text(), "COM3: ACME,SCOPE & CO,42,1.0");
+
+    form.cbPorts[3]->setEditText("tcp://10.0.0.5:0");
+    form.btnTest[3]->click();
+    EXPECT_TRUE(form.lblTest->text().startsWith("COM4: malformed port address")) << form.lblTest->text().toStdString();
+    EXPECT_TRUE(form.lblTest->text().contains("bad port number")) << form.lblTest->text().toStdString();
+
+    form.cbPorts[4]->setEditText(dir.filePath("no-such-device"));
+    form.btnTest[4]->click();
+    EXPECT_TRUE(form.lblTest->text().contains("cannot open")) << form.lblTest->text().toStdString();
 }
 
 TEST(SerialPortsForm, AFileThatCannotBeWrittenIsReported) {

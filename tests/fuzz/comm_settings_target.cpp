@@ -10,7 +10,7 @@
 namespace NuvixFuzz {
 
 // Any bytes as a settings string. What is accepted is a frame a UART can send, reads the
-// same in any letter case, and gives termios exactly one character size.
+// same in any letter case and for a socket, and gives termios exactly one character size.
 void FuzzCommSettings(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto settings = NuvixParser::ParseCommSettings(text);
@@ -18,6 +18,9 @@ void FuzzCommSettings(const std::uint8_t* data, std::size_t size) {
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const auto upperSettings = NuvixParser::ParseCommSettings(upper);
     FUZZ_CHECK(settings.has_value() == upperSettings.has_value());
+    // A socket takes every string a terminal takes, and reads it the same.
+    const auto link = NuvixParser::ParseLinkSettings(text);
+    FUZZ_CHECK(!settings || (link && *link == *settings));
     if (!settings) return;
     FUZZ_CHECK(*settings == *upperSettings);
     FUZZ_CHECK(settings->baud > 0);

@@ -24,6 +24,8 @@ void FuzzConversions(const std::uint8_t* data, std::size_t size);
 void FuzzPlotDrawing(const std::uint8_t* data, std::size_t size);
 // ParseCommSettings on any bytes: accepted settings are sound and case does not matter.
 void FuzzCommSettings(const std::uint8_t* data, std::size_t size);
+// ParsePortAddress on any bytes: refusals give a reason, accepted addresses read back the same.
+void FuzzPortAddress(const std::uint8_t* data, std::size_t size);
 // The CSV reader and the GUI file loader; what they read is written and read back.
 void FuzzGuiFile(const std::uint8_t* data, std::size_t size);
 // The GPIB functions over a driver double that reports random results, status words,

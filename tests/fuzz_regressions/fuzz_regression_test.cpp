@@ -32,6 +32,7 @@ const TTarget kTargets[] = {
     {"conversions", &NuvixFuzz::FuzzConversions},
     {"plot_drawing", &NuvixFuzz::FuzzPlotDrawing},
     {"comm_settings", &NuvixFuzz::FuzzCommSettings},
+    {"port_address", &NuvixFuzz::FuzzPortAddress},
     {"gui_file", &NuvixFuzz::FuzzGuiFile},
     {"gpib_driver", &NuvixFuzz::FuzzGpibDriver},
 };

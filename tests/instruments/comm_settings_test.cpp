@@ -93,6 +93,40 @@ TEST(CommSettings, RefusedStrings) {
     for (const char* text : cases) EXPECT_FALSE(ParseCommSettings(text).has_value()) << '"' << text << '"';
 }
 
+// Sockets and USBTMC devices: the same strings, but no baud rate needed; connect= is the
+// one key that matters to them.
+TEST(CommSettings, LinkSettingsNeedNoBaudRate) {
+    struct TCase {
+        const char* text;
+        bool accepted;
+        std::uint32_t connectMs;
+    };
+    const TCase cases[] = {
+        {"", true, 0},
+        {"  ", true, 0},
+        {"connect=500", true, 500},
+        {"CONNECT = 3600000", true, 3600000},
+        {"baud=9600 parity=N data=8 stop=1 connect=2500", true, 2500},
+        {"115200,e,7,2", true, 0},
+        {"parity=N", true, 0},
+        {"connect=0", false, 0},
+        {"connect=3600001", false, 0},
+        {"connect=1.5", false, 0},
+        {"connect=-5", false, 0},
+        {"connect=", false, 0},
+        {"baud=9600 parity=x", false, 0},
+        {"timeout=5", false, 0},
+    };
+    for (const TCase& c : cases) {
+        const auto s = ParseLinkSettings(c.text);
+        ASSERT_EQ(s.has_value(), c.accepted) << '"' << c.text << '"';
+        if (s) EXPECT_EQ(s->connectMs, c.connectMs) << c.text;
+    }
+    // A terminal takes connect= too (and ignores it), but still needs its baud rate.
+    EXPECT_FALSE(ParseCommSettings("connect=500"));
+    EXPECT_EQ(ParseCommSettings("baud=9600 connect=500")->connectMs, 500u);
+}
+
 struct TFlags {
     const char* text;
     tcflag_t size;       // the one character size

@@ -110,22 +110,39 @@ TEST(SerialDeviceList, StableNamesFirstThenNodesInNaturalOrder) {
     fs::create_symlink("../../ttyUSB9", dev / "serial" / "by-id" / "usb-unplugged-if00-port0");
     const std::string d = dev.string();
     const std::vector<TSerialDevice> expected = {
-        {d + "/serial/by-id/usb-FTDI_FT232R_A1-if00-port0", d + "/ttyUSB1"},
-        {d + "/serial/by-id/usb-Prolific_PL2303-if00-port0", d + "/ttyUSB0"},
-        {d + "/ttyUSB2", d + "/ttyUSB2"},
-        {d + "/ttyACM0", d + "/ttyACM0"},
-        {d + "/ttyS0", d + "/ttyS0"},
-        {d + "/ttyS2", d + "/ttyS2"},
-        {d + "/ttyS10", d + "/ttyS10"},
+        {d + "/serial/by-id/usb-FTDI_FT232R_A1-if00-port0", d + "/ttyUSB1", "FTDI FT232R A1"},
+        {d + "/serial/by-id/usb-Prolific_PL2303-if00-port0", d + "/ttyUSB0", "Prolific PL2303"},
+        {d + "/ttyUSB2", d + "/ttyUSB2", ""},
+        {d + "/ttyACM0", d + "/ttyACM0", ""},
+        {d + "/ttyS0", d + "/ttyS0", ""},
+        {d + "/ttyS2", d + "/ttyS2", ""},
+        {d + "/ttyS10", d + "/ttyS10", ""},
     };
     const std::vector<TSerialDevice> listed = ListSerialDevices(d);
     ASSERT_EQ(listed.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(listed[i].path, expected[i].path) << i;
         EXPECT_EQ(listed[i].devicePath, expected[i].devicePath) << i;
+        EXPECT_EQ(listed[i].product, expected[i].product) << i;
     }
     fs::remove_all(dev);
     EXPECT_TRUE(ListSerialDevices(d).empty());
+}
+
+TEST(SerialDeviceList, ProductNamesComeFromTheByIdLinkName) {
+    struct TCase {
+        const char* link;
+        const char* product;
+    };
+    const TCase cases[] = {
+        {"usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FTDI FT232R USB UART A50285BI"},
+        {"usb-Silicon_Labs_CP2102N_USB_to_UART_Bridge_Controller_7a4b-if00-port0",
+         "Silicon Labs CP2102N USB to UART Bridge Controller 7a4b"},
+        {"usb-Arduino__www.arduino.cc__0043_75830333-if00", "Arduino  www.arduino.cc  0043 75830333"},
+        {"usb-FTDI_Quad_RS232-HS-if03-port0", "FTDI Quad RS232-HS"},
+        {"pci-0000:00:14.0-usb-0:1:1.0-port0", ""},
+    };
+    for (const TCase& c : cases) EXPECT_EQ(ProductOfById(c.link), c.product) << c.link;
 }
 
 } // namespace
