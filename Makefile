@@ -155,9 +155,11 @@ run: deps
 	@$(MAKE) --no-print-directory build
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		exec $(BUILD_DIR)/app/varnexcalc; \
+	elif [ -t 0 ]; then \
+		echo "No display: starting the command-line runner's interactive session instead."; \
+		exec $(CLI); \
 	else \
-		echo "No display: starting the command-line runner instead."; \
-		echo "Type a script, then press Ctrl+D on an empty line to run it."; \
+		echo "No display: starting the command-line runner on standard input instead."; \
 		exec $(CLI) -; \
 	fi
 

@@ -200,7 +200,9 @@ int RunInteractiveSession(const TSessionOptions& options) {
     });
 
     static const std::vector<std::string> kCommands = {":bin", ":clear", ":dec", ":hex", ":load", ":quit"};
-    TLineEditor editor(HistoryPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")),
+    // Entries piped in with -i are a script's, not the user's: they stay out of the history.
+    const bool terminal = ::isatty(STDIN_FILENO);
+    TLineEditor editor(terminal ? HistoryPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")) : std::string(),
                        TCompletionSource{kCommands, [&session] { return session.Calc().Names(); }});
 
     if (options.loadFile) session.Load(*options.loadFile);
@@ -212,7 +214,7 @@ int RunInteractiveSession(const TSessionOptions& options) {
         std::string line;
         const TLineEditor::TRead read = editor.Read(block.empty() ? kPrompt : kContinuationPrompt, line);
         if (read == TLineEditor::TRead::End) {
-            WriteOut("\n");
+            if (terminal) WriteOut("\n"); // the prompt's line ends
             break;
         }
         if (read == TLineEditor::TRead::Interrupted) {
