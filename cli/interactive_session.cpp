@@ -2,6 +2,8 @@
 // and answers the '?' and ':' commands.
 #include "cli/interactive_session.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,9 +12,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <mutex>
 
 #include "cli/calc_session.h"
 #include "cli/cli_app.h"
@@ -57,6 +58,32 @@ bool WriteOut(std::string_view text) {
             return false;
     }
     return true;
+}
+
+// A whole file; false with errno set when it cannot be read (a folder included).
+bool ReadFile(const std::string& path, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        ok = false;
+    }
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0)
+            break;
+        else if (errno != EINTR)
+            ok = false;
+    }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -148,15 +175,14 @@ public:
     // The file's Global panel, then its first calculator panel, each as an entry: what
     // they define stays. As in a run, only the calculator panel's result is shown, and an
     // error in the Global panel keeps that from running.
-    void Load(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream bytes;
-        if (file) bytes << file.rdbuf();
-        if (!file || file.bad()) {
+    void Load(std::string path) {
+        const char* home = std::getenv("HOME");
+        if (path.starts_with("~/") && home) path = home + path.substr(1);
+        std::string text;
+        if (!ReadFile(path, text)) {
             std::cerr << "cannot read " << path << ": " << std::strerror(errno) << "\n";
             return;
         }
-        std::string text = bytes.str();
         constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
         if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
         const std::vector<TMacroPanel> tabs = SplitMacroText(text);
@@ -171,6 +197,11 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<int> interrupts_{0};
 };
+
+// The session the signal watcher reaches, under a lock, so that a Ctrl+C cannot reach it
+// while it goes (the watcher thread outlives it).
+std::mutex gSessionLock;
+TSession* gSession = nullptr;
 
 // The terminal's settings as the session found them: a signal that ends the runner while
 // libedit has the terminal in its editing mode puts them back first.
@@ -190,9 +221,20 @@ int RunInteractiveSession(const TSessionOptions& options) {
 
     TSession session(options);
     if (options.globalText && !session.SetGlobal(*options.globalText)) return kExitSyntaxError;
-    WatchEndSignals([&session](int sig) {
+    {
+        std::lock_guard lock(gSessionLock);
+        gSession = &session;
+    }
+    struct TLeave {
+        ~TLeave() {
+            std::lock_guard lock(gSessionLock);
+            gSession = nullptr;
+        }
+    } leave;
+    WatchEndSignals([](int sig) {
         if (sig == SIGINT) {
-            session.Interrupt();
+            std::lock_guard lock(gSessionLock);
+            if (gSession) gSession->Interrupt();
             return true;
         }
         RestoreTerminal();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "engine/function_help.h"
 #include "engine/macro_file.h"
 #include "instruments/calculator.h"
+#include "tests/cli/process_runner.h"
 #include "tests/cli/pty_terminal.h"
 
 namespace {
@@ -206,6 +208,26 @@ TEST_F(InteractiveSession, QuitEndsTheSession) {
     auto t = Start();
     t->TypeAtPrompt(":quit\r");
     EXPECT_EQ(t->WaitForExit(), 0) << t->Screen();
+}
+
+TEST_F(InteractiveSession, EndSignalAtThePromptGivesTheTerminalBack) {
+    auto t = Start();
+    t->TypeAtPrompt("");
+    ASSERT_FALSE(t->Canonical()) << "the line editor has the terminal";
+    ::kill(t->Pid(), SIGTERM);
+    t->WaitForExit();
+    EXPECT_TRUE(t->Canonical()) << "the terminal was left in the line editor's mode";
+}
+
+TEST_F(InteractiveSession, PipedEntriesWithDashIAnswerLineByLine) {
+    NuvixTest::TRunOptions options;
+    options.input = "x=2\n(x+\n1)*2\n:hex\n255\n1+*\n";
+    options.environment = {"HOME=" + dir_.string()};
+    const NuvixTest::TProcessResult r = NuvixTest::RunCli({"-i"}, options);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "2\n6\nFF\n");
+    EXPECT_EQ(r.err.rfind("  1+*\n", 0), 0u) << r.err;
+    EXPECT_FALSE(fs::exists(dir_ / ".local")) << "piped entries went into the history";
 }
 
 TEST_F(InteractiveSession, PlotFilesAreRewrittenAfterEveryEntry) {

@@ -50,11 +50,14 @@ void TPtyTerminal::Type(std::string_view keys) {
 
 void TPtyTerminal::TypeAtPrompt(std::string_view keys) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    termios mode{};
-    // The master side reports the settings the program made on its side.
-    while (::tcgetattr(master_, &mode) == 0 && (mode.c_lflag & ICANON) && std::chrono::steady_clock::now() < end)
-        Pump(std::chrono::milliseconds(5));
+    while (Canonical() && std::chrono::steady_clock::now() < end) Pump(std::chrono::milliseconds(5));
     Type(keys);
+}
+
+// The master side reports the settings the program made on its side.
+bool TPtyTerminal::Canonical() const {
+    termios mode{};
+    return ::tcgetattr(master_, &mode) == 0 && (mode.c_lflag & ICANON);
 }
 
 bool TPtyTerminal::Pump(std::chrono::milliseconds wait) {

@@ -42,6 +42,9 @@ public:
     // within the limit.
     int WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(10));
     pid_t Pid() const { return pid_; }
+    // Whether the terminal reads whole lines (canonical input), as a shell leaves it; the
+    // line editor turns that off while it edits.
+    bool Canonical() const;
 
 private:
     // Reads what is there within `wait`; false once the terminal closed.
