@@ -53,7 +53,8 @@ bool EntryOpen(std::string_view text) {
 }
 
 std::string CaretText(std::string_view text, int position, std::string_view message) {
-    const std::size_t at = position < 0 ? text.size() : std::min(static_cast<std::size_t>(position), text.size());
+    const std::size_t at =
+        position < 0 ? text.size() : std::min(static_cast<std::size_t>(position), text.size());
     std::size_t lineStart = at == 0 ? 0 : text.rfind('\n', at - 1);
     lineStart = lineStart == std::string_view::npos ? 0 : (at == 0 ? 0 : lineStart + 1);
     std::size_t lineEnd = text.find('\n', at);
@@ -74,7 +75,8 @@ std::string CaretText(std::string_view text, int position, std::string_view mess
     }
     std::string where;
     if (text.find('\n') != std::string_view::npos) {
-        const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(lineStart), '\n');
+        const auto line =
+            1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(lineStart), '\n');
         where = "line " + std::to_string(line) + ": ";
     }
     return shown + '\n' + caret + "^ " + where + EscapeControlBytes(message) + '\n';
@@ -215,7 +217,8 @@ void TCalcSession::Clear() {
 std::vector<std::string> TCalcSession::Names() const {
     std::set<std::string> names;
     for (const auto& [name, factory] : Registry().Entries()) names.insert(name);
-    for (const TFunctionDef* def : calculator_->PanelParser().Handler()->Definitions()) names.insert(def->Name());
+    for (const TFunctionDef* def : calculator_->PanelParser().Handler()->Definitions())
+        names.insert(def->Name());
     for (const auto& [name, value] : values_) names.insert(name);
     for (const auto& entry : calculator_->PanelParser().Globals().entries)
         if (HoldsValue(*entry)) names.insert(entry->Name());

@@ -123,7 +123,8 @@ public:
 
     // Runs one entry and shows its output, result (unless `quiet`) or error. `origin`
     // names a file whose panel it is, placed at `start` there.
-    bool Run(std::string_view entry, const std::string& origin = {}, TSourcePos start = {}, bool quiet = false) {
+    bool Run(std::string_view entry, const std::string& origin = {}, TSourcePos start = {},
+             bool quiet = false) {
         interrupts_ = 0;
         running_ = true;
         const TCalcSession::TEntryResult r = calc_.Enter(entry, radix_);
@@ -134,7 +135,8 @@ public:
             std::string where;
             if (!origin.empty()) {
                 const TSourcePos at = LocateInText(start, r.source, r.position);
-                where = origin + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": error:\n";
+                where =
+                    origin + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": error:\n";
             }
             std::cerr << where << CaretText(r.source, r.position, r.text);
         } else if (!quiet || r.outcome != TCalcSession::TOutcome::Finished) {
@@ -186,7 +188,9 @@ public:
         constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
         if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
         const std::vector<TMacroPanel> tabs = SplitMacroText(text);
-        if (!Trimmed(tabs[0].text).empty() && !Run(tabs[0].text, path, LocateInFile(text, tabs[0].offset), true)) return;
+        if (!Trimmed(tabs[0].text).empty() &&
+            !Run(tabs[0].text, path, LocateInFile(text, tabs[0].offset), true))
+            return;
         if (!Trimmed(tabs[1].text).empty()) Run(tabs[1].text, path, LocateInFile(text, tabs[1].offset));
     }
 
@@ -244,13 +248,14 @@ int RunInteractiveSession(const TSessionOptions& options) {
     static const std::vector<std::string> kCommands = {":bin", ":clear", ":dec", ":hex", ":load", ":quit"};
     // Entries piped in with -i are a script's, not the user's: they stay out of the history.
     const bool terminal = ::isatty(STDIN_FILENO);
-    TLineEditor editor(terminal ? HistoryPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")) : std::string(),
+    TLineEditor editor(terminal ? HistoryPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))
+                                : std::string(),
                        TCompletionSource{kCommands, [&session] { return session.Calc().Names(); }});
 
     if (options.loadFile) session.Load(*options.loadFile);
     if (options.firstEntry) session.Run(*options.firstEntry);
 
-    std::string block; // the lines of an entry still open
+    std::string block;     // the lines of an entry still open
     bool endArmed = false; // Ctrl+C came at an empty prompt: another one ends the session
     for (;;) {
         std::string line;

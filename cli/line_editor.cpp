@@ -120,7 +120,8 @@ struct TLineEditorKeys {
 };
 
 TLineEditor::TLineEditor(std::string historyPath, TCompletionSource completion)
-    : el_(std::make_unique<TLibedit>()), historyPath_(std::move(historyPath)), completion_(std::move(completion)) {
+    : el_(std::make_unique<TLibedit>()), historyPath_(std::move(historyPath)),
+      completion_(std::move(completion)) {
     HistEvent event;
     el_->history = history_init();
     history(el_->history, &event, H_SETSIZE, kHistorySize);

@@ -31,12 +31,12 @@ TEST(EntryOpen, OpenBracketsAndCommentsOnly) {
         {"/* note */ 1", false},
         {"/* outer /* inner */ still", true},
         {"/* outer /* inner */ done */", false},
-        {"'('", false},            // a bracket in a text
-        {"\"(a\"", false},         // and in a quoted name
-        {"'it''s (' + 1", false},  // a doubled quote does not end the text
-        {"print('(", true},        // a text open inside an open bracket goes on
-        {"'stray", false},         // a stray quote alone does not
-        {"1 /2 * 3", false},       // '/' and '*' apart open no comment
+        {"'('", false},           // a bracket in a text
+        {"\"(a\"", false},        // and in a quoted name
+        {"'it''s (' + 1", false}, // a doubled quote does not end the text
+        {"print('(", true},       // a text open inside an open bracket goes on
+        {"'stray", false},        // a stray quote alone does not
+        {"1 /2 * 3", false},      // '/' and '*' apart open no comment
         {"2*/* c */3", false},
     };
     for (const auto& c : cases) EXPECT_EQ(NuvixCli::EntryOpen(c.text), c.open) << c.text;
@@ -49,12 +49,12 @@ TEST(CaretText, PointsAtTheByteOnItsLine) {
         const char* shown;
     } cases[] = {
         {"1+*2", 2, "  1+*2\n    ^ msg\n"},
-        {"1+", -1, "  1+\n    ^ msg\n"},          // at the end
-        {"1+", 99, "  1+\n    ^ msg\n"},          // beyond it too
-        {"\tx*", 2, "  \tx*\n  \t ^ msg\n"},      // a tab stays a tab
+        {"1+", -1, "  1+\n    ^ msg\n"},                      // at the end
+        {"1+", 99, "  1+\n    ^ msg\n"},                      // beyond it too
+        {"\tx*", 2, "  \tx*\n  \t ^ msg\n"},                  // a tab stays a tab
         {"'\xC3\xA4' *", 5, "  '\xC3\xA4' *\n      ^ msg\n"}, // a UTF-8 letter is one column
         {"(1;\n2;*)", 6, "  2;*)\n    ^ line 2: msg\n"},
-        {"a\x01*", 2, "  a?*\n    ^ msg\n"},     // control bytes do not reach the terminal
+        {"a\x01*", 2, "  a?*\n    ^ msg\n"}, // control bytes do not reach the terminal
         {"(\n", 2, "  \n  ^ line 2: msg\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(NuvixCli::CaretText(c.text, c.position, "msg"), c.shown) << c.text;
@@ -133,8 +133,11 @@ TEST_F(CalcSession, OutputComesBeforeTheResultInTheRadix) {
 TEST_F(CalcSession, NamesHoldBuiltinsUserFunctionsAndVariables) {
     Run("define(myfunc(v);v), myvar=1, myarr[0]=1, $myglobal=1, unset=unset");
     const std::vector<std::string> names = session_.Names();
-    const auto has = [&](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
-    for (const char* name : {"sin", "plotxy", "myfunc", "myvar", "myarr", "$myglobal"}) EXPECT_TRUE(has(name)) << name;
+    const auto has = [&](const char* name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (const char* name : {"sin", "plotxy", "myfunc", "myvar", "myarr", "$myglobal"})
+        EXPECT_TRUE(has(name)) << name;
     EXPECT_FALSE(has("unset")) << "a variable without a value";
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
 }
@@ -148,10 +151,8 @@ TEST(Completion, InsertsWhatTheMatchesShareOrListsThem) {
         const char* insert;
         std::vector<std::string> listed;
     } cases[] = {
-        {"pri", "nt", {}},
-        {"print", "", {"print", "println"}},
-        {"si", "n", {}},
-        {"sin", "", {"sin", "sinh"}},
+        {"pri", "nt", {}},  {"print", "", {"print", "println"}},
+        {"si", "n", {}},    {"sin", "", {"sin", "sinh"}},
         {"sq", "uare", {}}, // letter case aside, in the name's own spelling
         {"x", "", {}},
     };

@@ -46,8 +46,9 @@ protected:
     std::unique_ptr<TPtyTerminal> Start(std::vector<std::string> args = {}) {
         args.insert(args.begin(), VARNEX_CLI_PATH);
         auto t = std::make_unique<TPtyTerminal>(
-            args, std::vector<std::string>{"HOME=" + dir_.string(), "XDG_STATE_HOME=" + (dir_ / "state").string(),
-                                           "EDITRC=" + (dir_ / "no-editrc").string()});
+            args,
+            std::vector<std::string>{"HOME=" + dir_.string(), "XDG_STATE_HOME=" + (dir_ / "state").string(),
+                                     "EDITRC=" + (dir_ / "no-editrc").string()});
         EXPECT_TRUE(t->WaitFor("> ")) << t->Screen();
         return t;
     }
@@ -130,7 +131,8 @@ TEST_F(InteractiveSession, OpenBracketOrCommentContinuesTheEntry) {
 
 TEST_F(InteractiveSession, HelpAndRadixCommands) {
     auto t = Start();
-    EXPECT_EQ(Enter(*t, "?sin"), NuvixParser::HelpAsText(*NuvixParser::HelpOf(*NuvixParser::CalculatorRegistry(), "sin")));
+    EXPECT_EQ(Enter(*t, "?sin"),
+              NuvixParser::HelpAsText(*NuvixParser::HelpOf(*NuvixParser::CalculatorRegistry(), "sin")));
     EXPECT_NE(Enter(*t, "?nosuchfunction").find("no built-in function 'nosuchfunction'"), std::string::npos);
     const std::string commands = Enter(*t, "?");
     for (const char* command : {"?NAME", ":dec", ":hex", ":bin", ":clear", ":load FILE", ":quit"})
@@ -147,8 +149,8 @@ TEST_F(InteractiveSession, HelpAndRadixCommands) {
 
 TEST_F(InteractiveSession, ClearForgetsAndLoadRunsAMacroFile) {
     const fs::path file = dir_ / "lib.zma";
-    std::ofstream(file) << NuvixParser::JoinMacroText({{"Global", "$k=2, define(h(v);v+$k)", 0},
-                                                       {"Calculator 1", "r=h(1)", 0}});
+    std::ofstream(file) << NuvixParser::JoinMacroText(
+        {{"Global", "$k=2, define(h(v);v+$k)", 0}, {"Calculator 1", "r=h(1)", 0}});
     auto t = Start();
     EXPECT_EQ(Enter(*t, "x=1, $y=2"), "2\n");
     EXPECT_EQ(Enter(*t, ":clear"), "");
@@ -228,6 +230,39 @@ TEST_F(InteractiveSession, PipedEntriesWithDashIAnswerLineByLine) {
     EXPECT_EQ(r.out, "2\n6\nFF\n");
     EXPECT_EQ(r.err.rfind("  1+*\n", 0), 0u) << r.err;
     EXPECT_FALSE(fs::exists(dir_ / ".local")) << "piped entries went into the history";
+}
+
+// The README's session, typed line by line: each shows what the README says it shows.
+TEST_F(InteractiveSession, TheReadmeSessionIsWhatTheSessionShows) {
+    std::ifstream readme(std::string(VARNEX_SOURCE_DIR) + "/README.md");
+    std::vector<std::string> lines;
+    bool inside = false;
+    for (std::string line; std::getline(readme, line);) {
+        if (line == "$ varnexcalc-cli" && lines.empty())
+            inside = true;
+        else if (inside && line.rfind("```", 0) == 0)
+            break;
+        else if (inside)
+            lines.push_back(line);
+    }
+    ASSERT_FALSE(lines.empty()) << "no session in the README";
+    const auto isEntry = [](const std::string& line) {
+        return line.rfind("> ", 0) == 0 || line.rfind("... ", 0) == 0;
+    };
+    auto t = Start();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_TRUE(isEntry(lines[i])) << lines[i];
+        const std::string typed = lines[i].substr(lines[i][0] == '>' ? 2 : 4);
+        if (typed == ":quit") {
+            t->TypeAtPrompt(typed + "\r");
+            EXPECT_EQ(t->WaitForExit(), 0);
+            break;
+        }
+        std::string shown;
+        while (i + 1 < lines.size() && !isEntry(lines[i + 1])) shown += lines[++i] + "\n";
+        const bool continued = i + 1 < lines.size() && lines[i + 1].rfind("... ", 0) == 0;
+        EXPECT_EQ(Enter(*t, typed, continued ? "... " : "> "), shown) << typed;
+    }
 }
 
 TEST_F(InteractiveSession, PlotFilesAreRewrittenAfterEveryEntry) {

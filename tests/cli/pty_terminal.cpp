@@ -14,7 +14,8 @@
 
 namespace NuvixTest {
 
-TPtyTerminal::TPtyTerminal(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+TPtyTerminal::TPtyTerminal(const std::vector<std::string>& args,
+                           const std::vector<std::string>& environment) {
     winsize size{};
     size.ws_row = 24;
     size.ws_col = 80;
@@ -96,7 +97,8 @@ std::optional<std::string> TPtyTerminal::ReadUntil(std::string_view text, std::c
             read_ = at + text.size();
             return before;
         }
-        if (std::chrono::steady_clock::now() >= end || !Pump(std::chrono::milliseconds(20))) return std::nullopt;
+        if (std::chrono::steady_clock::now() >= end || !Pump(std::chrono::milliseconds(20)))
+            return std::nullopt;
     }
 }
 

@@ -53,7 +53,7 @@ private:
     pid_t pid_ = -1;
     int exitStatus_ = -1;
     bool exited_ = false;
-    std::string raw_;    // bytes as written, a control sequence may be cut in two
+    std::string raw_; // bytes as written, a control sequence may be cut in two
     std::size_t parsed_ = 0;
     std::string screen_; // text without control sequences
     std::size_t read_ = 0;
