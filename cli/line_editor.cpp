@@ -139,10 +139,12 @@ TLineEditor::TLineEditor(std::string historyPath, TCompletionSource completion)
     // Ctrl+C, Ctrl+\ and Ctrl+Z arrive as keys while a line is edited, not as signals:
     // the signals are what break a running calculation.
     el_set(el, EL_SETTY, "-d", "-isig", nullptr);
-    el_set(el, EL_ADDFN, "varnex-interrupt", "Drop the line (on an empty line: end on the second)",
-           &TLineEditorKeys::Interrupt);
+    // Added with the wide-character call, which keeps our static names; el_set copies
+    // them and never frees the copies.
+    el_wset(el, EL_ADDFN, L"varnex-interrupt", L"Drop the line (on an empty line: end on the second)",
+            &TLineEditorKeys::Interrupt);
     el_set(el, EL_BIND, "^C", "varnex-interrupt", nullptr);
-    el_set(el, EL_ADDFN, "varnex-complete", "Complete a name or a command", &TLineEditorKeys::CompleteWord);
+    el_wset(el, EL_ADDFN, L"varnex-complete", L"Complete a name or a command", &TLineEditorKeys::CompleteWord);
     el_set(el, EL_BIND, "^I", "varnex-complete", nullptr);
     // The user's ~/.editrc (or $EDITRC) may rebind keys, as for every libedit program.
     el_source(el, nullptr);
