@@ -127,6 +127,11 @@ TEST_F(InteractiveSession, OpenBracketOrCommentContinuesTheEntry) {
     // A syntax error in a later line of the entry shows that line.
     EXPECT_EQ(Enter(*t, "(1+", "... "), "");
     EXPECT_EQ(Enter(*t, "2+*3)").substr(0, 8), "  2+*3)\n");
+    // Ctrl+C at the continuation prompt drops the whole entry.
+    EXPECT_EQ(Enter(*t, "(100+", "... "), "");
+    t->TypeAtPrompt("\x03");
+    ASSERT_TRUE(t->WaitFor("> ")) << t->Screen();
+    EXPECT_EQ(Enter(*t, "7"), "7\n");
 }
 
 TEST_F(InteractiveSession, HelpAndRadixCommands) {
