@@ -214,6 +214,18 @@ void TCalcSession::Clear() {
     globalKeeper_->ReleaseAll();
 }
 
+std::optional<std::string> TCalcSession::UserFunctionForm(std::string_view name) const {
+    const TFunctionDef* def = calculator_->PanelParser().Handler()->Find(name);
+    if (!def) return std::nullopt;
+    std::string form = def->Name() + "(";
+    for (int i = 0; i < def->ParameterCount(); ++i) {
+        if (i > 0) form += ';';
+        form += def->Parameter(i)->Name();
+        if (def->ParameterIsArray(i)) form += "[]";
+    }
+    return form + ")";
+}
+
 std::vector<std::string> TCalcSession::Names() const {
     std::set<std::string> names;
     for (const auto& [name, factory] : Registry().Entries()) names.insert(name);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,8 @@ public:
     // Whether the output of the last entry left its line unfinished (then the result
     // needs a line of its own).
     bool TakeOutputLineOpen() { return output_.TakeLineOpen(); }
+    // How a user function of the session is called, "name(a;b[])"; none for other names.
+    std::optional<std::string> UserFunctionForm(std::string_view name) const;
     const NuvixParser::TPlotModel& Plots() const { return plots_; }
     const NuvixParser::TFunctionRegistry& Registry() const;
 

@@ -37,7 +37,8 @@ constexpr const char* kPrompt = "> ";
 constexpr const char* kContinuationPrompt = "... ";
 
 const char* const kCommandHelp =
-    "  ?NAME        the help of the built-in function NAME\n"
+    "  ?NAME        the help of the built-in function NAME (of a session's function: its\n"
+    "               parameters)\n"
     "  ?            this list\n"
     "  :dec :hex :bin  show numeric results in decimal, hexadecimal or binary\n"
     "  :clear       forget all variables and functions of the session\n"
@@ -154,6 +155,8 @@ public:
             const std::string name(Trimmed(line.substr(1)));
             if (const auto help = HelpOf(calc_.Registry(), name))
                 WriteOut(HelpAsText(*help));
+            else if (const auto form = calc_.UserFunctionForm(name))
+                WriteOut(*form + "\nA function defined in this session.\n");
             else
                 std::cerr << "no built-in function '" << EscapeControlBytes(name) << "'\n";
         } else if (line == ":quit" || line == ":q") {

@@ -99,6 +99,9 @@ TEST_F(CalcSession, FunctionsStayAndTheNewestDefinitionWins) {
     EXPECT_EQ(Run("g(1)"), "4");
     EXPECT_EQ(Run("define(fact(n);if(n<2;1;n*fact(n-1))), fact(5)"), "120");
     EXPECT_EQ(Run("fact(6)"), "720");
+    EXPECT_EQ(Run("define(mixed(n;list[]);n)"), "1");
+    EXPECT_EQ(session_.UserFunctionForm("mixed"), "mixed(n;list[])");
+    EXPECT_EQ(session_.UserFunctionForm("sin"), std::nullopt) << "a built-in";
 }
 
 TEST_F(CalcSession, GlobalRunsBeforeEveryEntryAndDollarNamesStay) {

@@ -139,6 +139,8 @@ TEST_F(InteractiveSession, HelpAndRadixCommands) {
     EXPECT_EQ(Enter(*t, "?sin"),
               NuvixParser::HelpAsText(*NuvixParser::HelpOf(*NuvixParser::CalculatorRegistry(), "sin")));
     EXPECT_NE(Enter(*t, "?nosuchfunction").find("no built-in function 'nosuchfunction'"), std::string::npos);
+    EXPECT_EQ(Enter(*t, "define(mine(a;b[]);a)"), "1\n");
+    EXPECT_EQ(Enter(*t, "?mine").rfind("mine(a;b[])\n", 0), 0u);
     const std::string commands = Enter(*t, "?");
     for (const char* command : {"?NAME", ":dec", ":hex", ":bin", ":clear", ":load FILE", ":quit"})
         EXPECT_NE(commands.find(command), std::string::npos) << command << " not listed:\n" << commands;
