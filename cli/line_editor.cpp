@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cctype>
 #include <cstdio>
 
@@ -94,6 +95,14 @@ struct TLineEditorKeys {
         return CC_EOF;
     }
 
+    // Ctrl+Z suspends as the terminal's key would: libedit's own SIGTSTP handler (set
+    // with EL_SIGNAL) gives the terminal back while the program is stopped and takes it
+    // again when it goes on.
+    static unsigned char Suspend(EditLine*, int) {
+        ::raise(SIGTSTP);
+        return CC_REDISPLAY;
+    }
+
     static unsigned char CompleteWord(EditLine* el, int) {
         TLineEditor* editor = EditorOf(el);
         const LineInfo* line = el_line(el);
@@ -146,6 +155,8 @@ TLineEditor::TLineEditor(std::string historyPath, TCompletionSource completion)
     el_set(el, EL_BIND, "^C", "varnex-interrupt", nullptr);
     el_wset(el, EL_ADDFN, L"varnex-complete", L"Complete a name or a command", &TLineEditorKeys::CompleteWord);
     el_set(el, EL_BIND, "^I", "varnex-complete", nullptr);
+    el_wset(el, EL_ADDFN, L"varnex-suspend", L"Suspend the program", &TLineEditorKeys::Suspend);
+    el_set(el, EL_BIND, "^Z", "varnex-suspend", nullptr);
     // The user's ~/.editrc (or $EDITRC) may rebind keys, as for every libedit program.
     el_source(el, nullptr);
 }
