@@ -83,6 +83,9 @@ public:
     TEntryResult Enter(std::string_view text, NuvixParser::TRadix radix);
     // Safe from any thread: a running entry ends with "Breaked" at its next check.
     void Break() { calculator_->Break(); }
+    // Whether a break was asked for and the running entry has not ended yet. A break that
+    // came before the run began is forgotten when it begins, as in the calculator.
+    bool BreakRequested() const { return calculator_->CalcInfo().BreakRequested(); }
 
     // Forgets the variables (also the '$' ones) and user functions of the entries; the
     // Global panel's stay, as it runs again before the next entry.

@@ -114,7 +114,9 @@ public:
     // returns, a device read, cannot be broken otherwise).
     void Interrupt() {
         if (!running_) return;
-        if (interrupts_.fetch_add(1) == 0) {
+        // A break lost because it came just before the run began is asked for again: the
+        // runner ends only when the run has had its break and still goes on.
+        if (interrupts_.fetch_add(1) == 0 || !calc_.BreakRequested()) {
             calc_.Break();
             return;
         }
