@@ -119,8 +119,17 @@ struct TLineEditorKeys {
             return CC_REFRESH;
         }
         if (c.listed.empty()) return CC_ERROR;
+        // In lines that fit an 80-column terminal.
         std::string list = "\n";
-        for (const std::string& name : c.listed) list += name + "  ";
+        std::size_t column = 0;
+        for (const std::string& name : c.listed) {
+            if (column > 0 && column + name.size() > 78) {
+                list += '\n';
+                column = 0;
+            }
+            list += name + "  ";
+            column += name.size() + 2;
+        }
         list += "\n";
         std::fputs(list.c_str(), stdout);
         std::fflush(stdout);
