@@ -17,7 +17,7 @@ SHELL := /bin/bash
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
                 qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick \
-                lintian appstream desktop-file-utils bash-completion
+                lintian appstream desktop-file-utils bash-completion libedit-dev pkgconf
 # Debian packages of the reference checks (make validate, make fft-compare), which need
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.
 REFERENCE_PACKAGES := python3-numpy python3-scipy
@@ -155,9 +155,11 @@ run: deps
 	@$(MAKE) --no-print-directory build
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		exec $(BUILD_DIR)/app/varnexcalc; \
+	elif [ -t 0 ]; then \
+		echo "No display: starting the command-line runner's interactive session instead."; \
+		exec $(CLI); \
 	else \
-		echo "No display: starting the command-line runner instead."; \
-		echo "Type a script, then press Ctrl+D on an empty line to run it."; \
+		echo "No display: starting the command-line runner on standard input instead."; \
 		exec $(CLI) -; \
 	fi
 

@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/interactive_session.h"
 #include "cli/plot_pictures.h"
 #include "engine/function_help.h"
 #include "engine/macro_file.h"
@@ -47,7 +48,7 @@ namespace NuvixCli {
 namespace {
 
 const char* const kUsage =
-    "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin]\n"
+    "usage: varnexcalc-cli [-c] [-t] [-i] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin]\n"
     "                      [--plots DIR [--plot-format svg|png|pdf|txt|csv] [--plot-size WxH]] [FILE|-]\n"
     "       varnexcalc-cli --functions | --describe NAME\n"
     "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
@@ -57,6 +58,8 @@ const char* const kUsage =
     "  -r RADIX  dec (default), hex or bin: how a numeric result is shown\n"
     "  -c        check only: compile the Global panel and the calculator panel, don't run\n"
     "  -t        print the compile and run times to standard error\n"
+    "  -i        an interactive session (without FILE and -e TEXT, the default on a terminal);\n"
+    "            FILE is loaded into it, -e TEXT is its first entry, -g TEXT its Global panel\n"
     "  --plots DIR         after the run, write every plot tab that holds curves as\n"
     "                      DIR/plot-<tab>.<FMT> (tabs numbered from 0 as scripts number them)\n"
     "  --plot-format FMT   svg (default), png, pdf (one page of the size at 96 pixels per\n"
@@ -110,6 +113,7 @@ struct TOptions {
     std::optional<std::string> file;
     bool checkOnly = false;
     bool showTimes = false;
+    bool interactive = false;
     std::optional<std::string> plotDir;
     std::string plotFormat = "svg";
     int plotWidth = 640, plotHeight = 420;
@@ -165,8 +169,8 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
             TStdout out;
             return out.Write(HelpAsText(*help)) ? kExitFinished : OutputFailed(out.Error());
         }
-        if (a == "-c" || a == "-t") {
-            (a == "-c" ? o.checkOnly : o.showTimes) = true;
+        if (a == "-c" || a == "-t" || a == "-i") {
+            (a == "-c" ? o.checkOnly : a == "-t" ? o.showTimes : o.interactive) = true;
             continue;
         }
         if (a == "-g" || a == "-e" || a == "-p" || a == "-r") {
@@ -209,7 +213,12 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
         if (o.file) return UsageError("only one FILE may be given");
         o.file = a;
     }
-    if (!o.file && !o.panelText && !o.globalText) return UsageError("no FILE and no -e TEXT given");
+    // Nothing to run and a terminal to type at: the interactive session.
+    if (!o.file && !o.panelText && !o.checkOnly && ::isatty(STDIN_FILENO) && InteractiveSessionAvailable())
+        o.interactive = true;
+    if (o.interactive && o.checkOnly) return UsageError("-i and -c exclude each other");
+    if (o.interactive && o.file == "-") return UsageError("-i reads its entries from standard input, not FILE");
+    if (!o.interactive && !o.file && !o.panelText && !o.globalText) return UsageError("no FILE and no -e TEXT given");
     return std::nullopt;
 }
 
@@ -339,6 +348,25 @@ void ReportTime(const char* what, std::chrono::steady_clock::time_point start) {
 
 } // namespace
 
+bool WritePlots(const TPlotModel& plots, const TOptions& o);
+
+namespace {
+
+// The interactive session with what the command line gave it.
+int RunSession(const TOptions& o) {
+    THeadlessPanels panels;
+    TSessionOptions session;
+    session.globalText = o.globalText;
+    session.loadFile = o.file;
+    session.firstEntry = o.panelText;
+    session.radix = o.radix;
+    session.panels = &panels;
+    if (o.plotDir) session.writePlots = [&o](const TPlotModel& plots) { return WritePlots(plots, o); };
+    return RunInteractiveSession(session);
+}
+
+} // namespace
+
 std::string EscapeControlBytes(std::string_view message) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string shown;
@@ -460,7 +488,7 @@ int RunCli(int argc, char** argv) {
     // Memory can run out before a run, where no run error can take it: while reading a
     // huge script or compiling it (the run catches its own). A message then, not an abort.
     try {
-        return Run(options);
+        return options.interactive ? RunSession(options) : Run(options);
     } catch (const std::bad_alloc&) {
         std::cerr << "varnexcalc-cli: " << kOutOfMemoryWhileCompiling << "\n";
         return kExitUsage;

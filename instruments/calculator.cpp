@@ -42,9 +42,14 @@ TCalculator::~TCalculator() {
 }
 
 bool TCalculator::Start() {
+    return Start({});
+}
+
+bool TCalculator::Start(const std::function<void()>& afterRebind) {
     if (panelParser_->HasError() || globalParser_->HasError()) return false;
     globalParser_->Rebind();
     panelParser_->Rebind();
+    if (afterRebind) afterRebind();
     return thread_->StartRun();
 }
 

@@ -57,6 +57,10 @@ public:
     // Rebinds both parsers to fresh variables and starts a run of their compiled programs;
     // false (nothing started) when the last compile of either failed.
     bool Start();
+    // Start with `afterRebind` called on this thread between the rebinding and the run:
+    // the runner's interactive session gives the entries of a new line the values that
+    // earlier lines left.
+    bool Start(const std::function<void()>& afterRebind);
     // Safe while a run is active: the run ends with "Breaked" at its next check.
     void Break();
 

@@ -41,6 +41,13 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends" | grep -q "libqt6widgets6" || fail "Depends lacks Qt's widgets library: $depends"
 echo "$depends" | grep -q "libc6" || fail "Depends lacks the C library: $depends"
 echo "$depends" | grep -q "qt6-qpa-plugins" || fail "Depends lacks Qt's platform plugins: $depends"
+# The runner's interactive session edits lines with libedit, where the build had it.
+if objdump -p "$root/bin/varnexcalc-cli" | grep -q "NEEDED.*libedit"; then
+    echo "$depends" | grep -q "libedit2" || fail "Depends lacks libedit, which the runner links: $depends"
+    # Piped entries with -i: the session itself runs from the package.
+    session=$(printf 'x=20\nx+1\n' | HOME="$work" "$root/bin/varnexcalc-cli" -i) || fail "the unpacked session failed"
+    [ "$session" = "$(printf '20\n21')" ] || fail "the unpacked session printed '$session'"
+fi
 
 grep -q "^Exec=\"$prefix/bin/varnexcalc\" %f$" "$root/share/applications/varnexcalc.desktop" ||
     fail "the desktop entry does not start $prefix/bin/varnexcalc"
