@@ -28,6 +28,7 @@
 #include "windows/tool_button.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/gui_thread.h"
+#include "windows/mnemonic_text.h"
 #include "windows/painter_canvas.h"
 #include "windows/plot_picture.h"
 
@@ -176,7 +177,7 @@ void TGraphicForm::Mirror() {
         PageControl->addTab(page, QString());
     }
     for (int i = 0; i < n; ++i) {
-        PageControl->setTabText(i, FromCp1252(tabs[i].caption));
+        PageControl->setTabText(i, MnemonicSafe(FromCp1252(tabs[i].caption)));
         PageOf(i)->SetPanel(tabs[i].panel.get());
     }
     RefreshControls();

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include "instruments/run_context.h"
+#include "tests/shown_text.h"
 #include "tests/windows/windowed_run.h"
 #include "windows/clipb_form.h"
 #include "windows/func_graphic_panel.h"
@@ -54,6 +55,17 @@ TEST(GraphicForm, APlotMakesTheTabsUpToItsOwnAndShowsIt) {
     EXPECT_TRUE(form.isVisible());
     ASSERT_EQ(form.PageOf(2)->Panel()->curves.size(), 1u);
     EXPECT_EQ(form.PageOf(2)->Panel()->curves[0]->x.size(), 100u);
+}
+
+// A title is shown as the script wrote it: its '&' is no keyboard mnemonic.
+TEST(GraphicForm, ATitleWithAnAmpersandIsShownAsWritten) {
+    TGraphicForm form;
+    EXPECT_EQ(RunScript(form, "plot(0;0;x;x;0;1;2), plot(1;0;x;x;0;1;2), plottitle(0;'Waves & more'), plottitle(1;'R&D')"), "1");
+    const auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(NuvixTest::ShownText(tabs->tabText(0)), "Waves & more");
+    EXPECT_EQ(NuvixTest::ShownText(tabs->tabText(1)), "R&D");
+    for (int i = 0; i < tabs->count(); ++i) EXPECT_TRUE(QKeySequence::mnemonic(tabs->tabText(i)).isEmpty()) << i;
 }
 
 TEST(GraphicForm, QueriesMakeTabsButTitlesDoNot) {
