@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -139,6 +141,49 @@ TEST(HelpBrowser, PagesEscapeTextsAndEndWithTheirLinkedSeeAlso) {
     emit b.help.edtHelp->anchorClicked(QUrl("help:println"));
     EXPECT_EQ(b.help.CurrentEntry(), b.Entry("println"));
     EXPECT_EQ(b.help.History().first(), b.Entry("println"));
+}
+
+// Every page starts in a clean format: after a page that ends with a see-also link, the
+// General Info page is plain text, not link text.
+TEST(HelpBrowser, NoFormatOfAPageLeaksIntoTheNext) {
+    TBrowser b;
+    auto linkFragments = [&] {
+        int links = 0;
+        for (QTextBlock block = b.help.edtHelp->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isAnchor() || it.fragment().charFormat().fontUnderline()) ++links;
+        return links;
+    };
+    ASSERT_TRUE(b.help.Select(b.Entry("print")));
+    ASSERT_GT(linkFragments(), 0) << "the page of print ends with its see-also links";
+    emit b.help.edtHelp->anchorClicked(QUrl("help:println"));
+    for (const QString& entry : {kGeneral, b.Entry("sin"), kGeneral}) {
+        ASSERT_TRUE(b.help.Select(entry));
+        if (entry == kGeneral) {
+            EXPECT_EQ(linkFragments(), 0) << "General Info in link format";
+        }
+    }
+    b.help.Back();
+    b.help.Back();
+    b.help.Back();
+    EXPECT_EQ(b.help.CurrentEntry(), b.Entry("println"));
+    b.help.Select(kGeneral);
+    EXPECT_EQ(linkFragments(), 0);
+}
+
+// The filter field keeps its width when its clear button appears, so the function list
+// beside it does not move.
+TEST(HelpBrowser, TheFilterKeepsItsWidthWhileTyping) {
+    TBrowser b;
+    b.help.resize(700, 180);
+    b.help.show();
+    QApplication::processEvents();
+    const int width = b.help.edtFilter->width();
+    const int listLeft = b.help.csFunctions->x();
+    QTest::keyClicks(b.help.edtFilter, "si");
+    QApplication::processEvents();
+    EXPECT_EQ(b.help.edtFilter->width(), width);
+    EXPECT_EQ(b.help.csFunctions->x(), listLeft);
 }
 
 TEST(HelpBrowser, FilterNarrowsTheListByNameOrDescription) {
