@@ -136,11 +136,17 @@ void TUserForm::TDrawArea::paintEvent(QPaintEvent* event) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(r);
         // The text stays inside the outline; one too long for it keeps its start, the id.
-        const QRect inside = r.adjusted(2, 1, -1, 0);
+        // An upright object too narrow for it (a vertical bar) has it written upwards.
+        QRect inside = r.adjusted(2, 1, -1, 0);
         const QString text = QString::number(o->id) + QStringLiteral(": ") + NuvixWindows::FromCp1252(o->EditorText());
-        const QString shown = FitCaption(text, painter.fontMetrics(), inside.width());
         painter.save();
         painter.setClipRect(inside);
+        if (painter.fontMetrics().horizontalAdvance(text) > inside.width() && inside.height() > inside.width()) {
+            painter.translate(inside.bottomLeft() + QPoint(0, 1));
+            painter.rotate(-90);
+            inside = QRect(0, 0, inside.height(), inside.width());
+        }
+        const QString shown = FitCaption(text, painter.fontMetrics(), inside.width());
         painter.drawText(inside, (shown == text ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
                          shown);
         painter.restore();
