@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -229,7 +230,8 @@ private:
     bool threadLost_ = false;
     bool switchingTabs_ = false;
     int lastTab_ = -1;
-    QWidget* toolWindows_[3] = {}; // output, plots, controls; not owned
+    // Output, plots, controls; not owned, and they may go before this window does.
+    QPointer<QWidget> toolWindows_[3];
 };
 
 } // namespace NuvixApp

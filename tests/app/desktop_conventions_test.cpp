@@ -192,6 +192,15 @@ TEST(DesktopConventions, WindowMenuShowsAndBringsBackTheOtherWindows) {
     EXPECT_FALSE(w.form.actionOutputWindow->isChecked()) << "a closed window loses its tick";
     EXPECT_FALSE(controls.isVisible());
     EXPECT_EQ(ShownText(w.form.menuWindow->title()), "Window");
+
+    // At the program's end the other windows may go first; the menu forgets them.
+    auto* gone = new QWidget;
+    w.form.SetToolWindows(&output, &plots, gone);
+    gone->show();
+    delete gone;
+    output.show();
+    EXPECT_TRUE(w.form.actionOutputWindow->isChecked());
+    EXPECT_FALSE(w.form.actionControlWindow->isEnabled());
 }
 
 // Ctrl+Q quits, Ctrl+Shift+S opens Save As.
