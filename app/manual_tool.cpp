@@ -15,7 +15,7 @@
 #include "app/manual.h"
 #include "instruments/calculator.h"
 #include "usergui/control_form.h"
-#include "usergui/gui_file.h"
+#include "instruments/panels/gui_file.h"
 #include "windows/graphic_form.h"
 #include "windows/output_form.h"
 

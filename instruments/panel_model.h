@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "instruments/panel_host.h"
-#include "usergui/runtime_panel.h"
+#include "instruments/panels/runtime_panel.h"
 
 namespace NuvixParser {
 

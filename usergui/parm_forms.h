@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "usergui/edit_object.h"
+#include "instruments/panels/edit_object.h"
 
 class QComboBox;
 class QFormLayout;

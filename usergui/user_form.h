@@ -10,10 +10,10 @@
 #include <string>
 #include <unordered_map>
 
-#include "usergui/gui_file.h"
-#include "usergui/panel_editor.h"
+#include "instruments/panels/gui_file.h"
+#include "instruments/panels/panel_editor.h"
 #include "usergui/parm_forms.h"
-#include "usergui/runtime_panel.h"
+#include "instruments/panels/runtime_panel.h"
 
 class QAction;
 class QFontMetrics;

@@ -4,8 +4,8 @@
 
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_targets.h"
-#include "usergui/csv_read_write.h"
-#include "usergui/gui_file.h"
+#include "instruments/panels/csv_read_write.h"
+#include "instruments/panels/gui_file.h"
 
 namespace NuvixFuzz {
 

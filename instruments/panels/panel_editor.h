@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "usergui/edit_object.h"
+#include "instruments/panels/edit_object.h"
 
 namespace NuvixParser {
 

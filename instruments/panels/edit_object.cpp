@@ -1,5 +1,5 @@
 // The control objects: reading rules of their file fields, their properties, their creators.
-#include "usergui/edit_object.h"
+#include "instruments/panels/edit_object.h"
 
 #include <limits>
 

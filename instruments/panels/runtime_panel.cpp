@@ -1,5 +1,5 @@
 // TRuntimePanel: loading, the id index and the change notification of a runtime panel.
-#include "usergui/runtime_panel.h"
+#include "instruments/panels/runtime_panel.h"
 
 #include "engine/event.h"
 

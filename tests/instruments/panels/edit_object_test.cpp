@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "usergui/edit_object.h"
+#include "instruments/panels/edit_object.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // TPanelEditor: hit tests, the state machine of the mouse, duplicate and delete, and the
 // history of snapshots.
-#include "usergui/panel_editor.h"
+#include "instruments/panels/panel_editor.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "usergui/csv_read_write.h"
-#include "usergui/gui_file.h"
+#include "instruments/panels/csv_read_write.h"
+#include "instruments/panels/gui_file.h"
 
 namespace NuvixParser {
 

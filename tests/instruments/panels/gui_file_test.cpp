@@ -7,8 +7,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "usergui/csv_read_write.h"
-#include "usergui/gui_file.h"
+#include "instruments/panels/csv_read_write.h"
+#include "instruments/panels/gui_file.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // GUI files: the six common fields of a row, then the object's own.
-#include "usergui/gui_file.h"
+#include "instruments/panels/gui_file.h"
 
 #include <cstdint>
 #include <limits>
 
-#include "usergui/csv_read_write.h"
+#include "instruments/panels/csv_read_write.h"
 
 namespace NuvixParser {
 

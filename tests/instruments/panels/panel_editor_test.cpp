@@ -10,9 +10,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "usergui/csv_read_write.h"
-#include "usergui/gui_file.h"
-#include "usergui/panel_editor.h"
+#include "instruments/panels/csv_read_write.h"
+#include "instruments/panels/gui_file.h"
+#include "instruments/panels/panel_editor.h"
 
 namespace {
 

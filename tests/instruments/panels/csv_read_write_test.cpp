@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "usergui/csv_read_write.h"
+#include "instruments/panels/csv_read_write.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // TCSVReadWrite: the reading state machine, the quoting rule of the writer, and the
 // replace-by-rename write.
-#include "usergui/csv_read_write.h"
+#include "instruments/panels/csv_read_write.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -5,8 +5,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "usergui/edit_object.h"
-#include "usergui/gui_file.h"
+#include "instruments/panels/edit_object.h"
+#include "instruments/panels/gui_file.h"
 
 namespace NuvixParser {
 
