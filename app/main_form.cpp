@@ -289,9 +289,7 @@ void TMainForm::CreateLayout() {
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(tabs_->tabBar()->mapToGlobal(at));
     });
-    connect(tabs_, &QTabWidget::tabBarDoubleClicked, this, [this](int index) {
-        if (!calculating_) RenameDialog(index);
-    });
+    connect(tabs_, &QTabWidget::tabBarDoubleClicked, this, [this](int index) { RenameDialog(index); });
 
     // The help area: pick a function to see how it is called and what it does.
     helpBrowser = new THelpBrowser(splitter);
@@ -459,7 +457,8 @@ void TMainForm::RenameDialog(int index) {
 QMenu* TMainForm::TabMenu(int index) {
     auto* menu = new QMenu(this);
     QAction* rename = menu->addAction("&Rename...", this, [this, index] { RenameDialog(index); });
-    rename->setEnabled(index >= 1 && !calculating_);
+    // As the Panel menu's Rename: a caption may change while a calculation runs.
+    rename->setEnabled(index >= 1);
     QAction* remove = menu->addAction("&Delete panel", this, [this, index] {
         // Delete acts on the active panel; the tab clicked becomes it first.
         if (index < 1 || calculating_) return;
