@@ -47,7 +47,7 @@ namespace {
 
 const char* const kUsage =
     "usage: varnexcalc-cli [-c] [-t] [-g TEXT] [-e TEXT] [-p PANEL] [-r dec|hex|bin]\n"
-    "                      [--plots DIR [--plot-format svg|png|pdf|txt] [--plot-size WxH]] [FILE|-]\n"
+    "                      [--plots DIR [--plot-format svg|png|pdf|txt|csv] [--plot-size WxH]] [FILE|-]\n"
     "       varnexcalc-cli --functions | --describe NAME\n"
     "  FILE      a macro file (*.zma, plain or sectioned), or - for standard input\n"
     "  -e TEXT   the calculator panel's script instead of FILE's\n"
@@ -59,7 +59,8 @@ const char* const kUsage =
     "  --plots DIR         after the run, write every plot tab that holds curves as\n"
     "                      DIR/plot-<tab>.<FMT> (tabs numbered from 0 as scripts number them)\n"
     "  --plot-format FMT   svg (default), png, pdf (one page of the size at 96 pixels per\n"
-    "                      inch), or txt: the plot window's Save As Text file\n"
+    "                      inch), txt: the plot window's Save As Text file, or csv: the\n"
+    "                      same table as comma-separated values with a header row\n"
     "  --plot-size WxH     the picture size in pixels, 640x420 by default\n"
     "  --functions      list every built-in function with its parameters\n"
     "  --describe NAME  print the help of the built-in function NAME\n"
@@ -184,14 +185,14 @@ std::optional<int> ParseOptions(int argc, char** argv, TOptions& o) {
             const std::string v = argv[++i];
             if (a == "--plots")
                 o.plotDir = v;
-            else if (a == "--plot-format" && (v == "svg" || v == "txt"))
+            else if (a == "--plot-format" && (v == "svg" || v == "txt" || v == "csv"))
                 o.plotFormat = v;
             else if (a == "--plot-format" && (v == "png" || v == "pdf") && !TPlotPictures::Available())
                 return UsageError("plot format " + v + " needs Qt, which this build of the runner has not");
             else if (a == "--plot-format" && (v == "png" || v == "pdf"))
                 o.plotFormat = v;
             else if (a == "--plot-format")
-                return UsageError("plot format must be svg, png, pdf or txt, not '" + v + "'");
+                return UsageError("plot format must be svg, png, pdf, txt or csv, not '" + v + "'");
             else if (!ParseSize(v, o.plotWidth, o.plotHeight))
                 return UsageError("plot size must be WxH in pixels, not '" + v + "'");
             continue;
@@ -393,6 +394,8 @@ bool WritePlots(const TPlotModel& plots, const TOptions& o) {
         std::string bytes;
         if (o.plotFormat == "txt") {
             bytes = PlotText(*panel);
+        } else if (o.plotFormat == "csv") {
+            bytes = PlotCsv(*panel);
         } else if (picture) {
             std::string error = "the picture could not be made";
             if (!pictures) pictures = TPlotPictures::Start(error);

@@ -47,40 +47,103 @@ TRgb TGraphicPanel::CurveColour(int number) {
 void TGraphicPanel::LayOut(TPlotCanvas& canvas, const TPlotPanel& panel, std::string_view title, int width,
                            int height) {
     const TScaleMetrics metrics = TScaleMetrics::Measure(canvas);
-    for (TScaleBase* scale : {&x_, &y_}) scale->SetMetrics(metrics);
+    for (TAxisScale* scale : {&x_, &y_}) scale->SetMetrics(metrics);
     // An empty label is no label: it takes no room.
     x_.SetLabel(panel.xLabel.empty() ? std::nullopt : std::optional(panel.xLabel));
     y_.SetLabel(panel.yLabel.empty() ? std::nullopt : std::optional(panel.yLabel));
+    x_.SetLog(panel.xLog);
+    y_.SetLog(panel.yLog);
     x_.SetRange(panel.xMin, panel.xMax);
     y_.SetRange(panel.yMin, panel.yMax);
 
     TPlotLayout& l = layout_;
     canvas.SetFont(TPlotFont::Normal);
-    l.th = canvas.TextHeight("0");
-    l.w0p = canvas.TextWidth("0");
-    l.titleHeight = title.empty() ? 0 : l.th;
+    l.textHeight = canvas.TextHeight("0");
+    l.zeroWidth = canvas.TextWidth("0");
+    l.titleHeight = title.empty() ? 0 : l.textHeight;
     l.titleWidth = title.empty() ? 0 : canvas.TextWidth(title);
-    l.m = l.th / 3;
+    l.margin = l.textHeight / 3;
     const int xBand = x_.HorizontalBand();
-    y_.SetLength(height - xBand - l.titleHeight - l.m);
+    y_.SetLength(height - xBand - l.titleHeight - l.margin);
     y_.Recompute();
-    x_.SetLength(width - y_.Band() - l.w0p);
+    x_.SetLength(width - y_.Band() - l.zeroWidth);
     x_.Recompute();
-    l.left = y_.Band() + l.w0p + 1;
+    l.left = y_.Band() + l.zeroWidth + 1;
     l.right = width - 1;
-    l.top = l.titleHeight + l.m + 1;
-    l.bottom = height - xBand - l.m;
+    l.top = l.titleHeight + l.margin + 1;
+    l.bottom = height - xBand - l.margin;
 }
 
 void TGraphicPanel::Paint(TPlotCanvas& canvas, const TPlotPanel& panel, std::string_view title, int width,
                           int height) {
     LayOut(canvas, panel, title, width, height);
+    legend_ = {};
     drawn_ = RangeDrawable(panel.xMin, panel.xMax) && RangeDrawable(panel.yMin, panel.yMax);
     if (!drawn_) return;
     PaintAxes(canvas, title, width);
     for (const auto& slot : panel.curves)
         if (slot) PaintCurve(canvas, *slot);
+    PaintLegend(canvas, panel);
     canvas.SetPen(kBlack, 1);
+}
+
+TLegendLayout TGraphicPanel::LayOutLegend(TPlotCanvas& canvas, const TPlotPanel& panel) const {
+    TLegendLayout legend;
+    const TPlotLayout& l = layout_;
+    canvas.SetFont(TPlotFont::Normal);
+    int nameWidth = 0;
+    for (std::size_t n = 0; n < panel.curves.size(); ++n) {
+        if (!panel.curves[n] || panel.curves[n]->name.empty()) continue;
+        legend.curves.push_back(static_cast<int>(n));
+        nameWidth = std::max(nameWidth, canvas.TextWidth(panel.curves[n]->name));
+    }
+    if (legend.curves.empty()) return legend;
+    const int pad = std::max(2, l.margin);
+    legend.rowHeight = l.textHeight;
+    legend.sampleWidth = 2 * l.textHeight;
+    legend.pad = pad;
+    const int w = pad + legend.sampleWidth + pad + nameWidth + pad;
+    const int h = pad + static_cast<int>(legend.curves.size()) * legend.rowHeight + pad;
+    // The upper right corner of the plot, moved where the user dragged it, but kept inside
+    // the plot as far as it fits.
+    int left = l.right - pad - w + panel.legendDx;
+    int top = l.top + pad + panel.legendDy;
+    left = std::max(l.left, std::min(left, l.right - w));
+    top = std::max(l.top, std::min(top, l.bottom - h));
+    legend.left = left;
+    legend.top = top;
+    legend.right = left + w;
+    legend.bottom = top + h;
+    return legend;
+}
+
+// A box in the background colour with a frame; a row per named curve: a piece of its line
+// (or one of its dots), then its name.
+void TGraphicPanel::PaintLegend(TPlotCanvas& canvas, const TPlotPanel& panel) {
+    legend_ = LayOutLegend(canvas, panel);
+    const TLegendLayout& g = legend_;
+    if (g.curves.empty()) return;
+    canvas.SetPen(kBlack, 1);
+    canvas.FillRectangle(g.left, g.top, g.right + 1, g.bottom + 1, TRgb{255, 255, 255});
+    canvas.Rectangle(g.left, g.top, g.right + 1, g.bottom + 1);
+    for (std::size_t row = 0; row < g.curves.size(); ++row) {
+        const TPlotCurve& curve = *panel.curves[g.curves[row]];
+        const int y = g.top + g.pad + static_cast<int>(row) * g.rowHeight;
+        const int mid = y + g.rowHeight / 2;
+        const int x0 = g.left + g.pad;
+        if (curve.connected) {
+            canvas.SetPen(CurveColour(curve.color), curve.thickness);
+            canvas.MoveTo(x0, mid);
+            canvas.LineTo(x0 + g.sampleWidth, mid);
+        } else {
+            canvas.SetPen(CurveColour(curve.color), 1);
+            const int k = curve.thickness >= 4 ? curve.thickness / 2 : 1;
+            const int cx = x0 + g.sampleWidth / 2;
+            canvas.Ellipse(cx - k, mid - k, cx + k, mid + k);
+        }
+        canvas.SetPen(kBlack, 1);
+        canvas.DrawText(x0 + g.sampleWidth + g.pad, y, curve.name);
+    }
 }
 
 // Ticks point inward from both sides of the frame; major ticks are joined by a silver
@@ -91,50 +154,47 @@ void TGraphicPanel::PaintAxes(TPlotCanvas& canvas, std::string_view title, int w
     canvas.SetFont(TPlotFont::Normal);
     if (!title.empty()) canvas.DrawText((width - l.titleWidth) / 2, 0, title);
     y_.DrawLabels(canvas, 1, l.top);
-    x_.DrawLabels(canvas, l.left - 1, l.bottom + l.m);
+    x_.DrawLabels(canvas, l.left - 1, l.bottom + l.margin, width);
     canvas.Rectangle(l.left - 1, l.top - 1, l.right + 1, l.bottom + 1);
 
-    auto xAt = [&](double v) { return PlotMath::Trunc(l.left - 1 + x_.Offset() + x_.R() * v); };
-    auto yAt = [&](double v) { return PlotMath::Trunc(l.top + y_.Offset() + y_.R() * v); };
-    if (x_.Valid()) {
-        double v = x_.FirstTick();
-        for (int k = 0; k < x_.TickCount(); ++k, v += x_.Step()) {
-            const int px = xAt(v);
-            canvas.MoveTo(px, l.bottom);
-            canvas.LineTo(px, l.bottom - 4);
-            canvas.SetPen(kSilver, 1);
-            canvas.LineTo(px, l.top + 4);
-            canvas.SetPen(kBlack, 1);
-            canvas.LineTo(px, l.top);
-        }
-        v = x_.FirstMinorTick();
-        for (int k = 0; k < x_.MinorCount(); ++k, v += x_.MinorStep()) {
-            const int px = xAt(v);
-            canvas.MoveTo(px, l.bottom);
-            canvas.LineTo(px, l.bottom - 2);
-            canvas.MoveTo(px, l.top);
-            canvas.LineTo(px, l.top + 2);
-        }
+    // A tick without a place (a NaN position) is not drawn.
+    auto xAt = [&](double v) { return PlotMath::Trunc(l.left - 1 + x_.Position(v)); };
+    auto yAt = [&](double v) { return PlotMath::Trunc(l.top + y_.Position(v)); };
+    for (double v : x_.MajorTicks()) {
+        if (std::isnan(x_.Position(v))) continue;
+        const int px = xAt(v);
+        canvas.MoveTo(px, l.bottom);
+        canvas.LineTo(px, l.bottom - 4);
+        canvas.SetPen(kSilver, 1);
+        canvas.LineTo(px, l.top + 4);
+        canvas.SetPen(kBlack, 1);
+        canvas.LineTo(px, l.top);
     }
-    if (y_.Valid()) {
-        double v = y_.FirstTick();
-        for (int k = 0; k < y_.TickCount(); ++k, v += y_.Step()) {
-            const int py = yAt(v);
-            canvas.MoveTo(l.left, py);
-            canvas.LineTo(l.left + 4, py);
-            canvas.SetPen(kSilver, 1);
-            canvas.LineTo(l.right - 4, py);
-            canvas.SetPen(kBlack, 1);
-            canvas.LineTo(l.right, py);
-        }
-        v = y_.FirstMinorTick();
-        for (int k = 0; k < y_.MinorCount(); ++k, v += y_.MinorStep()) {
-            const int py = yAt(v);
-            canvas.MoveTo(l.left, py);
-            canvas.LineTo(l.left + 2, py);
-            canvas.MoveTo(l.right - 2, py);
-            canvas.LineTo(l.right, py);
-        }
+    for (double v : x_.MinorTicks()) {
+        if (std::isnan(x_.Position(v))) continue;
+        const int px = xAt(v);
+        canvas.MoveTo(px, l.bottom);
+        canvas.LineTo(px, l.bottom - 2);
+        canvas.MoveTo(px, l.top);
+        canvas.LineTo(px, l.top + 2);
+    }
+    for (double v : y_.MajorTicks()) {
+        if (std::isnan(y_.Position(v))) continue;
+        const int py = yAt(v);
+        canvas.MoveTo(l.left, py);
+        canvas.LineTo(l.left + 4, py);
+        canvas.SetPen(kSilver, 1);
+        canvas.LineTo(l.right - 4, py);
+        canvas.SetPen(kBlack, 1);
+        canvas.LineTo(l.right, py);
+    }
+    for (double v : y_.MinorTicks()) {
+        if (std::isnan(y_.Position(v))) continue;
+        const int py = yAt(v);
+        canvas.MoveTo(l.left, py);
+        canvas.LineTo(l.left + 2, py);
+        canvas.MoveTo(l.right - 2, py);
+        canvas.LineTo(l.right, py);
     }
 }
 
@@ -185,6 +245,19 @@ void TGraphicPanel::PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve) {
     const std::size_t n = std::min(curve.x.size(), curve.y.size());
     const double* xs = curve.x.data();
     const double* ys = curve.y.data();
+    // On a logarithmic axis the curve is drawn from the logarithms of its values; values of
+    // 0 and below become NaN and so leave a gap.
+    std::vector<double> mappedX, mappedY;
+    if (x_.Log()) {
+        mappedX.resize(n);
+        for (std::size_t i = 0; i < n; ++i) mappedX[i] = x_.Map(xs[i]);
+        xs = mappedX.data();
+    }
+    if (y_.Log()) {
+        mappedY.resize(n);
+        for (std::size_t i = 0; i < n; ++i) mappedY[i] = y_.Map(ys[i]);
+        ys = mappedY.data();
+    }
     // A value's pixel is value * r + (origin + offset), the sum taken once per curve.
     const double xr = x_.R(), xo = l.left + x_.Offset();
     const double yr = y_.R(), yo = l.top + y_.Offset();

@@ -2,20 +2,29 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "instruments/plot_canvas.h"
 #include "instruments/plot_model.h"
-#include "instruments/plot_scale.h"
+#include "instruments/axis_scale.h"
 
 namespace NuvixParser {
 
 struct TPlotLayout {
-    int th = 0;  // height of "0"
-    int w0p = 0; // width of "0"
-    int m = 0;   // margin, a third of th
+    int textHeight = 0; // height of "0" in the normal font
+    int zeroWidth = 0;  // width of "0": the gap between the vertical axis's labels and the plot
+    int margin = 0;     // a third of the text height, above the plot and under the x labels
     int titleHeight = 0, titleWidth = 0;
     // The plot rectangle; the frame runs one pixel outside it.
     int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// Where the legend of the last paint lies, and which curves it names, top to bottom.
+struct TLegendLayout {
+    std::vector<int> curves; // curve numbers; empty: no legend
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int pad = 0, rowHeight = 0, sampleWidth = 0;
+    bool Contains(int x, int y) const { return !curves.empty() && x >= left && x <= right && y >= top && y <= bottom; }
 };
 
 // The same code paints on screen, into pictures and for tests. Each paint lays the panel
@@ -37,20 +46,27 @@ public:
     void SetReduction(bool on) { reduce_ = on; }
 
     const TPlotLayout& Layout() const { return layout_; }
-    const TScaleBase& XScale() const { return x_; }
-    const TScaleBase& YScale() const { return y_; }
-    // The data value at a pixel, by the mapping of the last paint.
-    double XValueAt(int px) const { return (px - layout_.left - x_.Offset()) / x_.R(); }
-    double YValueAt(int py) const { return (py - layout_.top - y_.Offset()) / y_.R(); }
+    const TAxisScale& XScale() const { return x_; }
+    const TAxisScale& YScale() const { return y_; }
+    const TLegendLayout& Legend() const { return legend_; }
+    // The data value at a pixel, and the pixel of a value, by the mapping of the last
+    // paint (logarithmic axes included).
+    double XValueAt(double px) const { return x_.ValueAt(px - layout_.left); }
+    double YValueAt(double py) const { return y_.ValueAt(py - layout_.top); }
+    double XPixelOf(double x) const { return layout_.left + x_.Position(x); }
+    double YPixelOf(double y) const { return layout_.top + y_.Position(y); }
 
 private:
     void LayOut(TPlotCanvas& canvas, const TPlotPanel& panel, std::string_view title, int width, int height);
     void PaintAxes(TPlotCanvas& canvas, std::string_view title, int width);
     void PaintCurve(TPlotCanvas& canvas, const TPlotCurve& curve);
+    TLegendLayout LayOutLegend(TPlotCanvas& canvas, const TPlotPanel& panel) const;
+    void PaintLegend(TPlotCanvas& canvas, const TPlotPanel& panel);
 
-    TScaleBase x_{false};
-    TScaleBase y_{true};
+    TAxisScale x_{false};
+    TAxisScale y_{true};
     TPlotLayout layout_;
+    TLegendLayout legend_;
     bool drawn_ = false;
     bool reduce_ = true;
 };

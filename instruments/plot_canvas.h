@@ -35,6 +35,8 @@ public:
     // The outline in the pen; no fill.
     virtual void Rectangle(int left, int top, int right, int bottom) = 0;
     virtual void Ellipse(int left, int top, int right, int bottom) = 0;
+    // The box filled in one colour, without an outline (the legend's background).
+    virtual void FillRectangle(int left, int top, int right, int bottom, TRgb colour) = 0;
     virtual void SetPen(TRgb colour, int width) = 0;
 };
 

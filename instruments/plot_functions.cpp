@@ -114,10 +114,7 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         x += dx;
     }
     if (ci.error) return; // nothing is plotted; the error stands
-    if (TPlotWindow* window = PlotWindowOf(ci)) {
-        window->Plot(std::move(data));
-        PausePlot();
-    }
+    if (TPlotWindow* window = PlotWindowOf(ci)) window->Plot(std::move(data));
     result.SetNumber(dx);
 }
 
@@ -170,10 +167,7 @@ void TPlotXY::Evaluate(TCalcInfo& ci, TReturnValue&) {
         std::copy_n(xs->Data(), n, data.x.begin());
     else
         for (std::int64_t i = 0; i < n; ++i) data.x[i] = static_cast<double>(i);
-    if (TPlotWindow* window = PlotWindowOf(ci)) {
-        window->Plot(std::move(data));
-        PausePlot();
-    }
+    if (TPlotWindow* window = PlotWindowOf(ci)) window->Plot(std::move(data));
 }
 
 // The other ten keep the default Evaluate: all arguments are evaluated in order, and the
@@ -327,6 +321,82 @@ constexpr TPlotCommandRow kCurveStyle{
     nullptr,
 };
 
+// Values of 0 and below leave a gap on a logarithmic axis; each flag travels in 16 bits,
+// as plotautoscale's do.
+constexpr TPlotCommandRow kLogAxes{
+    3,
+    [](TPlotWindow& w, const TFunction& f) -> double {
+        return w.SetLogAxes(IntArg(f, 0), Low16(f.Value(1)) != 0, Low16(f.Value(2)) != 0);
+    },
+    true,
+    "tabno;xlog;ylog",
+    "This switches the x and y axis of tab <tabno> between a linear and a logarithmic scale. <xlog> and <ylog> are "
+    "set to zero for a linear axis, any other value makes the axis logarithmic. On a logarithmic axis points whose "
+    "value is zero or below are left out, and autoscaling ignores them.",
+    "plotautoscale(tabno;enablex;enabley)",
+};
+
+constexpr TPlotCommandRow kCurveName{
+    3,
+    [](TPlotWindow& w, const TFunction& f) -> double {
+        return w.SetCurveName(Low16(f.Value(0)), Low16(f.Value(1)), f.Value(2).ToString());
+    },
+    false,
+    "tabno;curveno;name",
+    "This sets the name of curve <curveno> on tab <tabno>. A tab with at least one named curve shows a legend with "
+    "the colour, the line or point style and the name of each named curve; an empty name takes the curve out of "
+    "the legend. The legend can be dragged with the mouse.",
+    "plotcurveparms(tabno;curveno;connected;color;thickness)",
+};
+
+// plotappend(tabno;curveno;x;y): one point at the end of a curve, without handing the
+// curve over again, so a strip chart costs the same for its millionth point as for its
+// first. Tab and curve are checked rather than cut to 16 bits: the answer is the count
+// of the curve the script means.
+class TPlotAppend final : public TFunction {
+public:
+    int ArgumentCount() const override { return 4; }
+    long double Compute(TCalcInfo& ci) override {
+        for (int i = 0; i < 4; ++i)
+            if (ArgIsArray(i)) {
+                ci.SetError("PlotAppend: Argument " + std::to_string(i + 1) + " must be a number, not an array");
+                return 0;
+            }
+        const double tab = Value(0).GetNumber(), curve = Value(1).GetNumber();
+        if (!(tab >= 0 && tab < 51)) {
+            ci.SetError("PlotAppend: Tab number out of range (0 to 50)");
+            return 0;
+        }
+        if (!(curve >= 0 && curve < 65536)) {
+            ci.SetError("PlotAppend: Curve number out of range (0 to 65535)");
+            return 0;
+        }
+        TPlotWindow* window = PlotWindowOf(ci);
+        if (!window) return 0;
+        const int count = window->Append(static_cast<std::uint16_t>(tab), static_cast<std::uint16_t>(curve),
+                                          Value(2).GetNumber(), Value(3).GetNumber());
+        if (count > kMaxPlotPoints) {
+            ci.SetError("PlotAppend: Too many points (more than " + std::to_string(kMaxPlotPoints) + ")");
+            return 0;
+        }
+        return count;
+    }
+    const char* ParamText() const override { return "tabno;curveno;x;y"; }
+    const char* Description() const override {
+        return "This adds the point <x>, <y> at the end of curve <curveno> on tab <tabno> and returns the number of "
+               "points the curve has then. The curve is made if it does not exist. Unlike plotxy it does not hand "
+               "the whole curve over again, so a loop that adds one measured point at a time stays fast however "
+               "long the curve grows.";
+    }
+    const char* Example() const override {
+        return "for(i=0;i<1000;i+=1;\n plotappend(0;0;i;sin(i/50))\n)";
+    }
+    const char* ExampleExplanation() const override {
+        return "This draws a sine wave point by point, as a measurement loop would.";
+    }
+    const char* SeeAlso() const override { return "plotxy(tabno;curveno;xdata[];ydata[])"; }
+};
+
 constexpr TFunctionTableEntry kPlotFunctions[] = {
     {"plot", &MakeFunction<TPlot>},
     {"plotxy", &MakeFunction<TPlotXY>},
@@ -340,6 +410,9 @@ constexpr TFunctionTableEntry kPlotFunctions[] = {
     {"plotview", &MakePlotCommand<kView>},
     {"plotautoscale", &MakePlotCommand<kAutoScale>},
     {"plotcurveparms", &MakePlotCommand<kCurveStyle>},
+    {"plotlog", &MakePlotCommand<kLogAxes>},
+    {"plotcurvename", &MakePlotCommand<kCurveName>},
+    {"plotappend", &MakeFunction<TPlotAppend>},
 };
 
 } // namespace

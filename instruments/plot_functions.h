@@ -1,5 +1,5 @@
-// The twelve plot functions: curves, tabs, titles, axes, views and curve styles of the
-// run's plot window.
+// The plot functions: curves, tabs, titles, axes, views, scales, curve styles and names of
+// the run's plot window.
 #pragma once
 
 #include <chrono>
@@ -14,12 +14,14 @@ namespace NuvixParser {
 // 2 GiB; a count beyond it ends the run with an error instead of exhausting memory.
 constexpr std::int64_t kMaxPlotPoints = std::int64_t{1} << 27;
 
-// The pause after plot, plotxy, plotview and plotautoscale: it gives the window's thread
-// time to handle and draw the call before a fast loop makes the next one.
+// The pause after plotview, plotautoscale and plotlog. plot and plotxy do not pause: the
+// window draws a curve replaced again before it was drawn only once, so a measuring loop
+// that replots runs at its own pace.
 constexpr std::chrono::milliseconds kPlotPause{10};
 
 // plot, plotxy, plottabs, plotcurvecount, plottitle, plotcleartab, plotcleartabs,
-// plotclearcurve, plotaxis, plotview, plotautoscale, plotcurveparms, in this order.
+// plotclearcurve, plotaxis, plotview, plotautoscale, plotcurveparms, plotlog,
+// plotcurvename, plotappend, in this order.
 std::span<const TFunctionTableEntry> PlotFunctionTable();
 
 } // namespace NuvixParser

@@ -14,34 +14,55 @@ void TrimEmptySlots(TPlotPanel& panel) {
     while (!panel.curves.empty() && !panel.curves.back()) panel.curves.pop_back();
 }
 
-// The smallest and largest finite value of one coordinate over all points; false when
-// there is none.
-bool FiniteRange(const TPlotPanel& panel, std::vector<double> TPlotCurve::*values, double& lo, double& hi) {
-    lo = std::numeric_limits<double>::max();
-    hi = -std::numeric_limits<double>::max();
-    bool any = false;
+// The extent of one coordinate over all points that its axis can show.
+TDataExtent ExtentOf(const TPlotPanel& panel, std::vector<double> TPlotCurve::*values, bool logAxis) {
+    TDataExtent extent;
     for (const auto& slot : panel.curves) {
         if (!slot) continue;
-        for (double v : (*slot).*values) {
-            if (!std::isfinite(v)) continue;
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-            any = true;
-        }
+        for (double v : (*slot).*values)
+            if (panel.Showable(v, logAxis)) extent.Add(v);
     }
-    if (any && lo == hi) {
+    return extent;
+}
+
+// A range of one value is widened, by 0.5 either way, or half a decade on a logarithmic axis.
+void RangeOf(const TDataExtent& e, bool logAxis, double& lo, double& hi) {
+    lo = e.lo;
+    hi = e.hi;
+    if (lo != hi) return;
+    if (logAxis) {
+        lo /= std::sqrt(10.0);
+        hi *= std::sqrt(10.0);
+    } else {
         lo -= 0.5;
         hi += 0.5;
     }
-    return any;
 }
 
 } // namespace
 
 void TPlotPanel::Rescale() {
-    double lo, hi;
-    if (autoScaleX && FiniteRange(*this, &TPlotCurve::x, lo, hi)) xMin = lo, xMax = hi;
-    if (autoScaleY && FiniteRange(*this, &TPlotCurve::y, lo, hi)) yMin = lo, yMax = hi;
+    xData_ = ExtentOf(*this, &TPlotCurve::x, xLog);
+    yData_ = ExtentOf(*this, &TPlotCurve::y, yLog);
+    extentsValid_ = true;
+    ApplyExtents();
+}
+
+void TPlotPanel::ApplyExtents() {
+    if (autoScaleX && xData_.any) RangeOf(xData_, xLog, xMin, xMax);
+    if (autoScaleY && yData_.any) RangeOf(yData_, yLog, yMin, yMax);
+}
+
+void TPlotPanel::AppendPoints(TPlotCurve& curve, std::span<const double> x, std::span<const double> y) {
+    const std::size_t n = std::min(x.size(), y.size());
+    curve.x.insert(curve.x.end(), x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n));
+    curve.y.insert(curve.y.end(), y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n));
+    if (!extentsValid_) return Rescale();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Showable(x[i], xLog)) xData_.Add(x[i]);
+        if (Showable(y[i], yLog)) yData_.Add(y[i]);
+    }
+    ApplyExtents();
 }
 
 void TPlotPanel::SetXRange(double a, double b) {
@@ -61,29 +82,70 @@ TPlotPanel* TPlotModel::PanelOf(int tab) {
     return tabs_[tab].panel.get();
 }
 
-bool TPlotModel::Plot(TPlotData data) {
-    if (data.tab > kLastTab) return true;
-    PanelOf(data.tab);
-    std::unique_ptr<TPlotPanel>& panel = tabs_[data.tab].panel;
+TPlotPanel* TPlotModel::PlottedPanelOf(int tab) {
+    if (tab < 0 || tab > kLastTab) return nullptr;
+    PanelOf(tab);
+    std::unique_ptr<TPlotPanel>& panel = tabs_[tab].panel;
     if (!panel) panel = std::make_unique<TPlotPanel>();
-    activeTab_ = data.tab;
+    return panel.get();
+}
 
-    TPlotCurve curve;
+TPlotCurve& TPlotModel::CurveOf(TPlotPanel& panel, std::uint16_t curve) {
+    if (panel.curves.size() <= curve) panel.curves.resize(curve + std::size_t{1});
+    std::optional<TPlotCurve>& slot = panel.curves[curve];
+    if (!slot) {
+        slot.emplace();
+        slot->color = curve % kColors;
+    }
+    return *slot;
+}
+
+bool TPlotModel::Plot(TPlotData data) {
+    TPlotPanel* panel = PlottedPanelOf(data.tab);
+    if (!panel) return true;
+    activeTab_ = data.tab;
+    // Styles and the name set for a curve number survive a new plot of it.
+    TPlotCurve& curve = CurveOf(*panel, data.curve);
     curve.x = std::move(data.x);
     curve.y = std::move(data.y);
-    curve.color = data.curve % kColors;
-    if (data.curve < panel->curves.size() && panel->curves[data.curve]) {
-        // Styles set for a curve number survive a new plot of it.
-        const TPlotCurve& old = *panel->curves[data.curve];
-        curve.color = old.color;
-        curve.thickness = old.thickness;
-        curve.connected = old.connected;
-    }
-    if (panel->curves.size() <= data.curve) panel->curves.resize(data.curve + std::size_t{1});
-    panel->curves[data.curve] = std::move(curve);
-    TrimEmptySlots(*panel);
     panel->Rescale();
     visible_ = true;
+    return true;
+}
+
+int TPlotModel::Append(std::uint16_t tab, std::uint16_t curve, double x, double y) {
+    return AppendPoints(tab, curve, std::span<const double>(&x, 1), std::span<const double>(&y, 1));
+}
+
+int TPlotModel::AppendPoints(std::uint16_t tab, std::uint16_t curve, std::span<const double> x,
+                             std::span<const double> y) {
+    TPlotPanel* panel = PlottedPanelOf(tab);
+    if (!panel) return 0;
+    activeTab_ = tab;
+    TPlotCurve& c = CurveOf(*panel, curve);
+    panel->AppendPoints(c, x, y);
+    visible_ = true;
+    return static_cast<int>(c.x.size());
+}
+
+int TPlotModel::PointCount(int tab, int curve) const {
+    if (tab < 0 || tab >= static_cast<int>(tabs_.size()) || !tabs_[tab].panel) return 0;
+    const auto& curves = tabs_[tab].panel->curves;
+    if (curve < 0 || curve >= static_cast<int>(curves.size()) || !curves[curve]) return 0;
+    return static_cast<int>(curves[curve]->x.size());
+}
+
+bool TPlotModel::SetLogAxes(int tab, bool x, bool y) {
+    if (TPlotPanel* panel = PanelOf(tab)) {
+        panel->xLog = x;
+        panel->yLog = y;
+        panel->Rescale();
+    }
+    return true;
+}
+
+bool TPlotModel::SetCurveName(std::uint16_t tab, std::uint16_t curve, std::string name) {
+    if (TPlotPanel* panel = PlottedPanelOf(tab)) CurveOf(*panel, curve).name = std::move(name);
     return true;
 }
 
@@ -97,6 +159,7 @@ bool TPlotModel::ClearCurve(int tab, int curve) {
     if (!panel || curve < 0 || curve >= static_cast<int>(panel->curves.size())) return true;
     panel->curves[curve].reset();
     TrimEmptySlots(*panel); // the ranges stay until the next rescale
+    panel->extentsValid_ = false;
     return true;
 }
 

@@ -46,6 +46,16 @@ public:
     // Fixes the ranges until the next automatic rescale; autoscaling stays as it is.
     virtual bool SetView(int tab, double minX, double minY, double maxX, double maxY) = 0;
     virtual bool SetAutoScale(int tab, bool x, bool y) = 0;
+    // Logarithmic (true) or linear axes; values of 0 and below leave a gap on a
+    // logarithmic axis. Creates the tabs up to it, as SetAutoScale does.
+    virtual bool SetLogAxes(int tab, bool x, bool y) = 0;
+    // The name the legend shows for a curve (none when empty); a curve that does not exist
+    // yet is made without points, so that a name given before the first point stays.
+    virtual bool SetCurveName(std::uint16_t tab, std::uint16_t curve, std::string name) = 0;
+    // Adds one point to a curve (making the curve, and the tabs up to it, if needed),
+    // shows that tab and the window; answers the curve's point count afterwards, 0 for a
+    // tab outside 0 to 50. Appends of one curve waiting for the window are drawn together.
+    virtual int Append(std::uint16_t tab, std::uint16_t curve, double x, double y) = 0;
 };
 
 } // namespace NuvixParser

@@ -1,6 +1,8 @@
 // TSvgCanvas: drawing operations as SVG elements.
 #include "instruments/svg_canvas.h"
 
+#include <algorithm>
+#include <charconv>
 #include <string_view>
 
 namespace NuvixParser {
@@ -41,19 +43,48 @@ std::string N(int v) {
     return std::to_string(v);
 }
 
+// The shortest text that reads back as the same double: 2.5 stays 2.5, 2 is "2".
+std::string N(double v) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, result.ptr);
+}
+
+// Advance widths of the printable ASCII characters in thousandths of the font size, those
+// of Helvetica, which Arial and Liberation Sans share: the SVG names these faces, so the
+// layout measures its texts as a viewer draws them. Other characters count as a digit.
+constexpr short kSansWidths[95] = {
+    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278, // space to /
+    556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556, // 0 to ?
+    1015, 667, 667, 722, 722, 667, 611, 778, 722, 278, 500, 667, 556, 833, 722, 778, // @ to O
+    667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278, 278, 278, 469, 556,  // P to _
+    333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,  // ` to o
+    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584,       // p to ~
+};
+constexpr int kMiddleDotWidth = 278;
+
+int SansWidth(unsigned char c) {
+    if (c >= 32 && c < 127) return kSansWidths[c - 32];
+    if (c == 0xB7) return kMiddleDotWidth;
+    return kSansWidths['0' - 32];
+}
+
 } // namespace
 
 int TSvgCanvas::TextWidth(std::string_view text) {
-    return static_cast<int>(text.size()) * FontPixels() * 6 / 10;
+    long long thousandths = 0;
+    for (unsigned char c : text) thousandths += SansWidth(c);
+    return static_cast<int>((thousandths * FontPixels() + 999) / 1000);
 }
 
 int TSvgCanvas::TextHeight(std::string_view) {
     return FontPixels() + FontPixels() / 6;
 }
 
+// A pen of width 0 draws one pixel wide, as on the screen; SVG would draw nothing.
 std::string TSvgCanvas::Stroke() const {
-    return "stroke=\"rgb(" + N(pen_.r) + "," + N(pen_.g) + "," + N(pen_.b) + ")\" stroke-width=\"" + N(penWidth_) +
-           "\"";
+    return "stroke=\"rgb(" + N(pen_.r) + "," + N(pen_.g) + "," + N(pen_.b) + ")\" stroke-width=\"" +
+           N(std::max(penWidth_, 1)) + "\"";
 }
 
 void TSvgCanvas::FlushPath() {
@@ -65,7 +96,7 @@ void TSvgCanvas::FlushPath() {
 // The text's top-left corner is at (x, y); SVG places the baseline, a font size lower.
 void TSvgCanvas::DrawText(int x, int y, std::string_view text) {
     FlushPath();
-    const std::string attributes = "font-family=\"monospace\" font-size=\"" + N(FontPixels()) + "\"";
+    const std::string attributes = "font-family=\"Arial, Liberation Sans, Helvetica, sans-serif\" font-size=\"" + N(FontPixels()) + "\"";
     const int baseline = FontPixels();
     if (font_ == TPlotFont::Rotated)
         body_ += "<text transform=\"translate(" + N(x) + "," + N(y) + ") rotate(-90)\" x=\"0\" y=\"" + N(baseline) +
@@ -106,8 +137,15 @@ void TSvgCanvas::Rectangle(int left, int top, int right, int bottom) {
 void TSvgCanvas::Ellipse(int left, int top, int right, int bottom) {
     FlushPath();
     const double rx = (right - left - 1) / 2.0, ry = (bottom - top - 1) / 2.0;
-    body_ += "<ellipse cx=\"" + std::to_string(left + rx) + "\" cy=\"" + std::to_string(top + ry) + "\" rx=\"" +
-             std::to_string(rx) + "\" ry=\"" + std::to_string(ry) + "\" fill=\"none\" " + Stroke() + "/>\n";
+    body_ += "<ellipse cx=\"" + N(left + rx) + "\" cy=\"" + N(top + ry) + "\" rx=\"" + N(rx) + "\" ry=\"" + N(ry) +
+             "\" fill=\"none\" " + Stroke() + "/>\n";
+}
+
+void TSvgCanvas::FillRectangle(int left, int top, int right, int bottom, TRgb colour) {
+    FlushPath();
+    body_ += "<rect x=\"" + N(left) + "\" y=\"" + N(top) + "\" width=\"" + N(right - left) + "\" height=\"" +
+             N(bottom - top) + "\" fill=\"rgb(" + N(colour.r) + "," + N(colour.g) + "," + N(colour.b) +
+             ")\" stroke=\"none\"/>\n";
 }
 
 void TSvgCanvas::SetPen(TRgb colour, int width) {

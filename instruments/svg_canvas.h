@@ -7,8 +7,9 @@
 
 namespace NuvixParser {
 
-// Texts are set in a monospace font whose advance is taken as 0.6 of its size, so the
-// layout can measure them without a font engine. Runs of connected lines become one path.
+// Texts are set in the plot window's sans-serif face (Arial or a face of the same widths),
+// measured from a table of its character widths, so the layout needs no font engine. Runs
+// of connected lines become one path; coordinates keep their fractions.
 class TSvgCanvas final : public TPlotCanvas {
 public:
     static constexpr int kFontPixels = 12;
@@ -21,6 +22,7 @@ public:
     void LineTo(int x, int y) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void Ellipse(int left, int top, int right, int bottom) override;
+    void FillRectangle(int left, int top, int right, int bottom, TRgb colour) override;
     void SetPen(TRgb colour, int width) override;
 
     // The whole document: a white background of the size and everything drawn so far.

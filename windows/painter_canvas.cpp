@@ -96,6 +96,10 @@ void TPainterCanvas::Ellipse(int left, int top, int right, int bottom) {
     painter_.drawEllipse(left, top, right - left - 1, bottom - top - 1);
 }
 
+void TPainterCanvas::FillRectangle(int left, int top, int right, int bottom, NuvixParser::TRgb colour) {
+    painter_.fillRect(left, top, right - left, bottom - top, QColor(colour.r, colour.g, colour.b));
+}
+
 void TPainterCanvas::SetPen(NuvixParser::TRgb colour, int width) {
     painter_.setPen(QPen(QColor(colour.r, colour.g, colour.b), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
 }

@@ -29,6 +29,7 @@ public:
     void LineTo(int x, int y) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void Ellipse(int left, int top, int right, int bottom) override;
+    void FillRectangle(int left, int top, int right, int bottom, NuvixParser::TRgb colour) override;
     void SetPen(NuvixParser::TRgb colour, int width) override;
 
 private:

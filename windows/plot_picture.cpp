@@ -31,6 +31,27 @@ QByteArray PngPicture(const TDrawingRoutine& draw, QSize size) {
     return bytes;
 }
 
+QByteArray PngPicture(const TDrawingRoutine& draw, QSize layout, QSize pixels, int dotsPerInch) {
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const int dotsPerMetre = static_cast<int>(std::lround(dotsPerInch / 0.0254));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    {
+        // Fonts are sized in the layout's pixels, so they scale with the painter.
+        QPainter painter(&image);
+        painter.scale(static_cast<double>(pixels.width()) / std::max(1, layout.width()),
+                      static_cast<double>(pixels.height()) / std::max(1, layout.height()));
+        TPainterCanvas canvas(painter, PlotFont());
+        draw(canvas, layout.width(), layout.height());
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) return {};
+    return bytes;
+}
+
 // The painter is not scaled: a scaled painter would draw texts measured in the device's
 // own pixels once more enlarged. Instead the device's resolution makes its pixels those
 // of the drawing.

@@ -19,6 +19,9 @@ using TDrawingRoutine = std::function<void(NuvixParser::TPlotCanvas& canvas, int
 QImage PictureImage(const TDrawingRoutine& draw, QSize size);
 // That image as a PNG file; empty when it could not be encoded.
 QByteArray PngPicture(const TDrawingRoutine& draw, QSize size);
+// The drawing laid out at `layout` pixels, as on the screen, and drawn finer into an image
+// of `pixels`, marked with `dotsPerInch`: the same picture at a printer's resolution.
+QByteArray PngPicture(const TDrawingRoutine& draw, QSize layout, QSize pixels, int dotsPerInch);
 // One page of `pageMm` millimetres without margins, the drawing `pixels` large filling
 // it: the page's resolution is chosen so, and fonts keep their size in points on it.
 // Empty when the document could not be written.

@@ -142,6 +142,14 @@ TEST_F(CliProcess, WritesPlotsAsTextFiles) {
     EXPECT_EQ(ReadFile(dir_ / "plot-0.txt"), "0\t0\t0\t1\r\n0.25\t0.0625\t0.5\t1\r\n0.5\t0.25\t\t\r\n0.75\t0.5625\t\t\r\n");
 }
 
+// Comma-separated, with a header row that names the curves a script named.
+TEST_F(CliProcess, WritesPlotsAsCsvFiles) {
+    const TProcessResult r = RunCli({"--plots", dir_.string(), "--plot-format", "csv", "-e",
+                                     "plot(0;0;x;x*x;0;1;2), plotappend(0;1;5;6), plotcurvename(0;1;'T, K')"});
+    ExpectResult(r, "1", 0);
+    EXPECT_EQ(ReadFile(dir_ / "plot-0.csv"), "x1,y1,x2,\"T, K\"\r\n0,0,5,6\r\n0.5,0.25,,\r\n");
+}
+
 TEST_F(CliProcess, PlotOptionsAreChecked) {
     ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-format", "gif", "-e", "1"}));
     ExpectUsageError(RunCli({"--plots", dir_.string(), "--plot-format", "PNG", "-e", "1"}));

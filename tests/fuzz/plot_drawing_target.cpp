@@ -29,6 +29,10 @@ public:
     void MoveTo(int, int) override { ++calls; }
     void LineTo(int, int) override { ++calls; }
     void Rectangle(int, int, int, int) override { ++calls; }
+    void FillRectangle(int l, int t, int r, int b, TRgb) override {
+        FUZZ_CHECK(r >= l && b >= t);
+        ++calls;
+    }
     void Ellipse(int l, int t, int r, int b) override {
         FUZZ_CHECK(r >= l && b >= t);
         ++calls;
@@ -93,7 +97,7 @@ void FuzzPlotDrawing(const std::uint8_t* data, std::size_t size) {
         drawing.SetReduction(reduce);
         drawing.Paint(canvas, panel, flags & 8 ? "title" : "", width, height);
         // Ticks are bounded per axis, curves by their points: no runaway loop.
-        FUZZ_CHECK(canvas.calls < 60LL * TScaleBase::kMaxTicks + 8LL * static_cast<long long>(points) + 100);
+        FUZZ_CHECK(canvas.calls < 60LL * TAxisScale::kMaxTicks + 8LL * static_cast<long long>(points) + 100);
         (void)drawing.XValueAt(width / 2);
         (void)drawing.YValueAt(height / 2);
     }

@@ -210,19 +210,54 @@ TEST(PlotFunction, EndsTheRunForMorePointsThanTheCap) {
     });
 }
 
-// plot, plotxy, plotview and plotautoscale pause after their call; the others do not.
-TEST(PlotFunction, PausesAfterCallsThatDraw) {
+// plotview, plotautoscale and plotlog pause after their call. plot, plotxy and plotappend
+// do not: a measuring loop that replots keeps its pace (the window folds what it has not
+// drawn yet).
+TEST(PlotFunction, PausesOnlyAfterViewChanges) {
     struct TPaced {
         const char* script;
         int pauses;
     };
-    for (const TPaced& c : {TPaced{"plot(0;0;x;x;0;1;2)", 1}, TPaced{"y[0]=1, plotxy(0;0;0;y[]), plotxy(0;0;0;y[])", 2},
-                            TPaced{"plotview(0;0;0;1;1), plotview(0;0;0;1;1), plotautoscale(0;1;1)", 3}}) {
+    for (const TPaced& c : {TPaced{"plotview(0;0;0;1;1), plotview(0;0;0;1;1), plotautoscale(0;1;1)", 3},
+                            TPaced{"plotlog(0;1;1)", 1}}) {
         TRecordingPlot window;
         const auto start = std::chrono::steady_clock::now();
         EvalWith(c.script, {nullptr, &window, nullptr});
         EXPECT_GE(std::chrono::steady_clock::now() - start, c.pauses * NuvixParser::kPlotPause) << c.script;
     }
+    // 200 drawing calls in far less time than 200 pauses would take.
+    TRecordingPlot window;
+    const auto start = std::chrono::steady_clock::now();
+    EvalWith("y[0]=1, for(i=0;i<100;i+=1; plotxy(0;0;0;y[]), plotappend(0;1;i;i), plot(0;2;x;x;0;1;2))",
+             {nullptr, &window, nullptr});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100 * NuvixParser::kPlotPause);
+    EXPECT_EQ(window.calls.size(), 300u);
+}
+
+TEST(PlotFunction, LogAxesAndCurveNamesReachTheWindow) {
+    ExpectPlots({
+        {"plotlog(1;1;0)", "1", {"Log 1 x -"}},
+        {"plotlog(0;65536;2)", "1", {"Log 0 - y"}}, // 16 bits per flag, as plotautoscale's
+        {"plotcurvename(0;1;'Gain / dB')", "1", {"Name 0 1 'Gain / dB'"}},
+        {"plotcurvename(2;65537;12.5)", "1", {"Name 2 1 '12.5'"}},
+    });
+}
+
+// plotappend answers the curve's point count; its tab and curve are checked, not cut.
+TEST(PlotFunction, AppendChecksItsArgumentsAndAnswersTheCount) {
+    ExpectPlots({
+        {"plotappend(0;3;1.5;2)", "1", {"Append 0 3: (1.5, 2)"}},
+        {"plotappend(0;3;1;2), plotappend(0;3;2;4), plotappend(0;4;0;0) + plotappend(0;3;3;9)", "4",
+         {"Append 0 3: (1, 2)", "Append 0 3: (2, 4)", "Append 0 4: (0, 0)", "Append 0 3: (3, 9)"}},
+        {"plotappend(51;0;1;2)", "Error: PlotAppend: Tab number out of range (0 to 50)", {}},
+        {"plotappend(-1;0;1;2)", "Error: PlotAppend: Tab number out of range (0 to 50)", {}},
+        {"plotappend(0;65536;1;2)", "Error: PlotAppend: Curve number out of range (0 to 65535)", {}},
+        {"plotappend(0;-1;1;2)", "Error: PlotAppend: Curve number out of range (0 to 65535)", {}},
+        {"plotappend(0;0/0;1;2)", "Error: PlotAppend: Curve number out of range (0 to 65535)", {}},
+        {"a[0]=1, plotappend(0;0;a[];2)", "Error: PlotAppend: Argument 3 must be a number, not an array", {}},
+        {"a[0]=1, plotappend(0;0;1;a[])", "Error: PlotAppend: Argument 4 must be a number, not an array", {}},
+    });
+    EXPECT_EQ(EvalWith("plotappend(0;0;1;2)", {}), "0"); // no window
 }
 
 // End to end with the runner's model: the edge cases a script sees.
@@ -248,7 +283,8 @@ TEST(PlotFunction, TableIsInRegistrationOrder) {
     for (const auto& entry : NuvixParser::PlotFunctionTable()) names.push_back(entry.name);
     EXPECT_EQ(names, (std::vector<std::string>{"plot", "plotxy", "plottabs", "plotcurvecount", "plottitle",
                                                "plotcleartab", "plotcleartabs", "plotclearcurve", "plotaxis",
-                                               "plotview", "plotautoscale", "plotcurveparms"}));
+                                               "plotview", "plotautoscale", "plotcurveparms", "plotlog",
+                                               "plotcurvename", "plotappend"}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // TPlotModel: tabs made on demand, curve slots, styles that survive a new plot, clearing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -179,6 +180,71 @@ TEST(PlotModel, AutomaticRangesFollowTheFiniteValues) {
     m.Plot(Points(0, 0, {1, 2}));
     m.Plot(Points(0, 3, {-4, 0, 0, 9}));
     EXPECT_EQ(RangesOf(m, 0), (TRanges{0, 3, -4, 9}));
+}
+
+} // namespace
+
+namespace {
+
+// Appends widen the ranges by the new points alone, to the same ranges a full rescale of
+// every point gives.
+TEST(PlotModel, AppendsGrowACurveAndItsRanges) {
+    TPlotModel m;
+    EXPECT_EQ(m.Append(1, 2, 5, -1), 1);
+    EXPECT_EQ(m.TabCount(), 2);
+    EXPECT_EQ(m.ActiveTab(), 1);
+    EXPECT_TRUE(m.Visible());
+    const NuvixParser::TPlotPanel& p = *m.Tabs()[1].panel;
+    EXPECT_EQ(p.xMin, 4.5); // one point: half a unit either way
+    EXPECT_EQ(p.xMax, 5.5);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double xs[] = {7, nan, 2};
+    const double ys[] = {3, 100, 1};
+    EXPECT_EQ(m.AppendPoints(1, 2, xs, ys), 4);
+    EXPECT_EQ(m.PointCount(1, 2), 4);
+    EXPECT_EQ(std::vector<double>({p.xMin, p.xMax, p.yMin, p.yMax}), std::vector<double>({2, 7, -1, 100}));
+    NuvixParser::TPlotPanel copy = p;
+    copy.Rescale();
+    EXPECT_EQ(std::vector<double>({copy.xMin, copy.xMax, copy.yMin, copy.yMax}),
+              std::vector<double>({p.xMin, p.xMax, p.yMin, p.yMax}));
+    // The style of the curve number, as for a plot; tabs past 50 are ignored.
+    EXPECT_EQ(p.curves[2]->color, 2);
+    EXPECT_EQ(m.Append(51, 0, 1, 1), 0);
+    EXPECT_EQ(m.PointCount(1, 7), 0);
+}
+
+// A name may come before the curve's first point, and survives a new plot of the curve.
+TEST(PlotModel, NamesStayWithTheirCurveNumber) {
+    TPlotModel m;
+    m.SetCurveName(0, 1, "Gain");
+    ASSERT_EQ(m.CurveCount(0), 2);
+    EXPECT_EQ(m.PointCount(0, 1), 0);
+    m.Plot(Points(0, 1, {1, 2}));
+    m.Append(0, 1, 2, 3);
+    EXPECT_EQ(m.Tabs()[0].panel->curves[1]->name, "Gain");
+    EXPECT_EQ(m.PointCount(0, 1), 3);
+}
+
+// On a logarithmic axis values of 0 and below take no part in the automatic range.
+TEST(PlotModel, LogAxesScaleByThePositiveValues) {
+    TPlotModel m;
+    m.Plot({0, 0, {-1, 0, 10, 1000}, {0, -5, 0.01, 3}});
+    m.SetLogAxes(0, true, true);
+    const NuvixParser::TPlotPanel& p = *m.Tabs()[0].panel;
+    EXPECT_EQ(std::vector<double>({p.xMin, p.xMax, p.yMin, p.yMax}), std::vector<double>({10, 1000, 0.01, 3}));
+    m.Plot({0, 1, {5}, {-2}});
+    EXPECT_EQ(p.xMin, 5);
+    m.SetLogAxes(0, false, false);
+    EXPECT_EQ(std::vector<double>({p.xMin, p.xMax, p.yMin, p.yMax}), std::vector<double>({-1, 1000, -5, 3}));
+    // All values 0 or below: the range stays as it was.
+    TPlotModel n;
+    n.Plot({0, 0, {-1, 0}, {1, 2}});
+    n.SetLogAxes(0, true, false);
+    EXPECT_EQ(n.Tabs()[0].panel->xMin, -1);
+    // One positive value: half a decade either way.
+    n.Plot({0, 0, {100}, {1}});
+    EXPECT_NEAR(n.Tabs()[0].panel->xMin, 100 / std::sqrt(10.0), 1e-9);
+    EXPECT_NEAR(n.Tabs()[0].panel->xMax, 100 * std::sqrt(10.0), 1e-9);
 }
 
 } // namespace

@@ -55,3 +55,36 @@ TEST(PlotText, WritesOneRowPerPointIndexWhileAnyCurveHasOne) {
 }
 
 } // namespace
+
+namespace {
+
+using NuvixParser::PlotCsv;
+
+TPlotCurve Named(std::vector<double> x, std::vector<double> y, std::string name) {
+    TPlotCurve c = Curve(std::move(x), std::move(y));
+    c.name = std::move(name);
+    return c;
+}
+
+// The text file gains a header row only when a curve is named; the CSV file always has one.
+TEST(PlotText, HeaderRowsNameTheColumns) {
+    struct THeaderCase {
+        const char* name;
+        TPlotPanel panel;
+        std::string text, csv;
+    };
+    const THeaderCase cases[] = {
+        {"no names", PanelOf({Curve({0, 1}, {1, 2}), Curve({0}, {5})}), "0\t1\t0\t5\r\n1\t2\t\t\r\n",
+         "x1,y1,x2,y2\r\n0,1,0,5\r\n1,2,,\r\n"},
+        {"one curve named", PanelOf({Curve({0}, {1}), std::nullopt, Named({2}, {3}, "Phase")}),
+         "x1\ty1\tx2\tPhase\r\n0\t1\t2\t3\r\n", "x1,y1,x2,Phase\r\n0,1,2,3\r\n"},
+        {"names with separators", PanelOf({Named({0}, {1}, "a,b \"c\""), Named({0}, {2}, "d\te")}),
+         "x1\ta,b \"c\"\tx2\td e\r\n0\t1\t0\t2\r\n", "x1,\"a,b \"\"c\"\"\",x2,d\te\r\n0,1,0,2\r\n"},
+    };
+    for (const THeaderCase& c : cases) {
+        EXPECT_EQ(PlotText(c.panel), c.text) << c.name;
+        EXPECT_EQ(PlotCsv(c.panel), c.csv) << c.name;
+    }
+}
+
+} // namespace

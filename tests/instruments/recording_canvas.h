@@ -31,6 +31,10 @@ public:
     void LineTo(int x, int y) override { calls.push_back("Line " + Point(x, y)); }
     void Rectangle(int l, int t, int r, int b) override { calls.push_back("Rect " + Point(l, t) + " " + Point(r, b)); }
     void Ellipse(int l, int t, int r, int b) override { calls.push_back("Ellipse " + Point(l, t) + " " + Point(r, b)); }
+    void FillRectangle(int l, int t, int r, int b, NuvixParser::TRgb c) override {
+        calls.push_back("Fill " + Point(l, t) + " " + Point(r, b) + " " + std::to_string(c.r) + "," +
+                        std::to_string(c.g) + "," + std::to_string(c.b));
+    }
     void SetPen(NuvixParser::TRgb c, int width) override {
         calls.push_back("Pen " + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + " " +
                         std::to_string(width));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,21 @@ public:
         return Record("AutoScale " + std::to_string(tab) + (x ? " x" : " -") + (y ? " y" : " -"));
     }
 
+    bool SetLogAxes(int tab, bool x, bool y) override {
+        return Record("Log " + std::to_string(tab) + (x ? " x" : " -") + (y ? " y" : " -"));
+    }
+    bool SetCurveName(std::uint16_t tab, std::uint16_t curve, std::string name) override {
+        return Record("Name " + std::to_string(tab) + " " + std::to_string(curve) + " '" + name + "'");
+    }
+    // Answers the number of points appended to the curve so far.
+    int Append(std::uint16_t tab, std::uint16_t curve, double x, double y) override {
+        calls.push_back("Append " + std::to_string(tab) + " " + std::to_string(curve) + ": (" + Number(x) + ", " +
+                        Number(y) + ")");
+        return ++appended[std::uint32_t{tab} << 16 | curve];
+    }
+
     std::vector<std::string> calls;
+    std::map<std::uint32_t, int> appended;
     int tabCount = 0;
     int curveCount = 0;
     // What the posting calls answer: false stands for a queue that refused the call.

@@ -16,11 +16,15 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QWheelEvent>
+#include <iostream>
 
 #include "instruments/run_context.h"
 #include "tests/shown_text.h"
 #include "tests/windows/windowed_run.h"
-#include "windows/clipb_form.h"
+#include "windows/picture_size_dialog.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/graphic_form.h"
 #include "windows/painter_canvas.h"
@@ -34,7 +38,8 @@ using NuvixWindows::TGraphicForm;
 
 std::string RunScript(TGraphicForm& form, const char* script) {
     const NuvixTest::TRun run = RunWithWindows({nullptr, &form.PlotWindow(), nullptr}, "", script);
-    QApplication::processEvents(); // posts after the last query
+    QApplication::processEvents();
+    form.DrainCalls(); // calls after the last query, waiting for the window's next frame
     return run.result;
 }
 
@@ -306,6 +311,220 @@ TEST(PictureExport, TextsKeepTheirSizeOnAScaledFineDevice) {
     const int small = imageCanvas.TextHeight("0");
     imageCanvas.SetFont(NuvixParser::TPlotFont::Normal);
     EXPECT_LT(small, imageCanvas.TextHeight("0"));
+}
+
+// After Delete on one tab, and a switch to a tab that still holds curves, that tab's plot
+// can be saved: the buttons follow the tab shown.
+TEST(GraphicForm, ButtonsFollowTheTabShownAfterDeleteAndSwitch) {
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;x;0;1;4), plot(1;0;x;x;0;1;4), plot(2;0;x;x;0;1;4)");
+    auto* save = form.findChild<QPushButton*>(QStringLiteral("btnSave"));
+    auto* copy = form.findChild<QPushButton*>(QStringLiteral("btnCopy"));
+    auto* autoRange = form.findChild<QCheckBox*>(QStringLiteral("CbAutoRange"));
+    form.SetActiveTab(1);
+    form.findChild<QPushButton*>(QStringLiteral("btnDelete"))->click();
+    ASSERT_EQ(Captions(form), (QStringList{"Plot 1", "Plot 2 (empty)", "Plot 3"}));
+    EXPECT_FALSE(save->isEnabled()); // the empty page is shown
+    form.SetActiveTab(2);
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_TRUE(copy->isEnabled());
+    EXPECT_TRUE(autoRange->isEnabled());
+    form.SetActiveTab(1);
+    EXPECT_FALSE(copy->isEnabled());
+}
+
+// A script's replots faster than the screen shows are drawn a few times, not once each,
+// and the window ends with the last curve.
+TEST(GraphicForm, ReplotsWaitingToBeDrawnFoldIntoOneRepaint) {
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;x;0;1;2)");
+    TFuncGraphicPanel* page = form.PageOf(0);
+    page->resize(400, 300);
+    const auto settle = [] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 100) QApplication::processEvents();
+    };
+    settle();
+    const int before = page->PaintCount();
+    ASSERT_GT(before, 0);
+    RunScript(form, "for(i=0;i<3000;i+=1; x[i]=i, y[i]=i*i, plotxy(0;0;x[];y[]), plotappend(0;1;i;-i))");
+    settle();
+    const int paints = page->PaintCount() - before;
+    EXPECT_GT(paints, 0);
+    std::cout << "3000 replots and 3000 appends painted " << paints << " times\n";
+    EXPECT_LT(paints, 300);
+    ASSERT_EQ(form.Model().PointCount(0, 0), 3000);
+    EXPECT_EQ(form.Model().PointCount(0, 1), 3000);
+    EXPECT_EQ(form.PageOf(0)->Panel()->curves[0]->y.back(), 2999.0 * 2999.0);
+}
+
+// plotappend's count holds across the calculation and window threads, also after the
+// user deleted the tab, and across runs.
+TEST(GraphicForm, AppendsAnswerTheCurvesPointCount) {
+    TGraphicForm form;
+    EXPECT_EQ(RunScript(form, "y[2]=1, plotxy(0;0;0;y[]), for(i=0;i<10;i+=1; n=plotappend(0;0;i;i)), n"), "13");
+    EXPECT_EQ(RunScript(form, "plotappend(0;0;1;1)"), "14");
+    form.findChild<QPushButton*>(QStringLiteral("btnDelete"))->click();
+    EXPECT_EQ(RunScript(form, "plotappend(0;0;1;1) * 10 + plotappend(0;0;1;1)"), "12");
+    EXPECT_EQ(RunScript(form, "plotclearcurve(0;0), plotappend(0;0;1;1)"), "1");
+}
+
+QPoint PlotPoint(const TFuncGraphicPanel* page, double x, double y) {
+    return {static_cast<int>(page->Drawing().XPixelOf(x)), static_cast<int>(page->Drawing().YPixelOf(y))};
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers modifiers) {
+    QMouseEvent event(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, held, modifiers);
+    QApplication::sendEvent(w, &event);
+}
+
+// The readout under the plot: the pointer's values in the axes' format; with Shift the
+// nearest point, whose exact values Ctrl+C copies.
+TEST(GraphicForm, ReadsValuesOffThePlotAndSnapsToPoints) {
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;x*x;0;11;11), plot(0;1;x;50;0;10;2), plotlog(0;0;0)");
+    TFuncGraphicPanel* page = form.PageOf(0);
+    page->resize(400, 300);
+    page->grab();
+    auto* readout = form.findChild<QLabel*>(QStringLiteral("lblReadout"));
+    SendMouse(page, QEvent::MouseMove, PlotPoint(page, 5, 40), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    EXPECT_TRUE(readout->text().startsWith(QStringLiteral("x = 5"))) << readout->text().toStdString();
+    EXPECT_TRUE(readout->text().contains(QStringLiteral("y = 4"))) << readout->text().toStdString();
+    // Near (3, 9) of curve 0, with Shift: the point itself.
+    SendMouse(page, QEvent::MouseMove, PlotPoint(page, 3.05, 10), Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
+    EXPECT_EQ(readout->text(), QStringLiteral("curve 0 [3]  x = 3  y = 9"));
+    QApplication::clipboard()->setText(QStringLiteral("old"));
+    EXPECT_TRUE(page->CopySnapped());
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("3\t9"));
+    // Near the line at 50: curve 1's first point.
+    EXPECT_EQ(page->ReadoutAt(PlotPoint(page, 0.2, 52), true), QStringLiteral("curve 1 [0]  x = 0  y = 50"));
+    // Outside the plot there is nothing to read, and nothing to copy.
+    EXPECT_TRUE(page->ReadoutAt({1, 1}, true).isEmpty());
+    EXPECT_FALSE(page->CopySnapped());
+}
+
+// On logarithmic axes the readout and the snapping use the logarithmic mapping.
+TEST(GraphicForm, ReadoutFollowsLogarithmicAxes) {
+    TGraphicForm form;
+    RunScript(form, "for(i=0;i<7;i+=1; f[i]=10^i, g[i]=1/(1+f[i]/1000)), plotxy(0;0;f[];g[]), plotlog(0;1;1)");
+    TFuncGraphicPanel* page = form.PageOf(0);
+    page->resize(400, 300);
+    page->grab();
+    const QString text = page->ReadoutAt(PlotPoint(page, 1000, 0.5), false);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("x = 1000  y = 0.5"))) << text.toStdString();
+    EXPECT_EQ(page->ReadoutAt(PlotPoint(page, 1100, 0.5), true), QStringLiteral("curve 0 [3]  x = 1000  y = 0.5"));
+    // The toolbar's toggles show the tab's axes, and switch them.
+    auto* logX = form.findChild<QCheckBox*>(QStringLiteral("CbLogX"));
+    EXPECT_TRUE(logX->isChecked());
+    logX->click();
+    EXPECT_FALSE(page->Panel()->xLog);
+    EXPECT_TRUE(page->Panel()->yLog);
+}
+
+// Middle drag (or Ctrl and left drag) pans, the wheel zooms about the pointer, and zoom
+// back returns through the views one by one.
+TEST(GraphicForm, PansZoomsAndStepsBack) {
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;x;0;10;101)");
+    TFuncGraphicPanel* page = form.PageOf(0);
+    page->resize(400, 300);
+    page->grab();
+    const auto& p = *page->Panel();
+    const double width0 = p.xMax - p.xMin;
+    // Drag from x = 5 to x = 6: the view moves one unit to the left.
+    SendMouse(page, QEvent::MouseButtonPress, PlotPoint(page, 5, 5), Qt::MiddleButton, Qt::MiddleButton, Qt::NoModifier);
+    SendMouse(page, QEvent::MouseMove, PlotPoint(page, 6, 5), Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+    SendMouse(page, QEvent::MouseButtonRelease, PlotPoint(page, 6, 5), Qt::MiddleButton, Qt::NoButton, Qt::NoModifier);
+    EXPECT_FALSE(p.autoScaleX);
+    EXPECT_NEAR(p.xMin, -1, 0.05);
+    EXPECT_NEAR(p.xMax - p.xMin, width0, 1e-9);
+    EXPECT_NEAR(p.yMin, 0, 1e-9);
+    page->grab();
+    // Ctrl and left drag pans too, here upward.
+    SendMouse(page, QEvent::MouseButtonPress, PlotPoint(page, 4, 5), Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+    SendMouse(page, QEvent::MouseMove, PlotPoint(page, 4, 3), Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    SendMouse(page, QEvent::MouseButtonRelease, PlotPoint(page, 4, 3), Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+    EXPECT_NEAR(p.yMin, 2, 0.1);
+    EXPECT_NEAR(p.xMin, -1, 0.05);
+    page->grab();
+    // One wheel step in, about x = 4 with Shift: x only, and 4 stays where it was.
+    const QPoint at = PlotPoint(page, 4, 5);
+    QWheelEvent wheel(QPointF(at), page->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(page, &wheel);
+    EXPECT_NEAR(p.xMax - p.xMin, 0.8 * width0, 1e-6);
+    EXPECT_NEAR((4 - p.xMin) / (p.xMax - p.xMin), (4 - -1.0) / width0, 0.01);
+    EXPECT_NEAR(p.yMin, 2, 0.1);
+    // Back through the wheel, the second pan and the first, to autoscaling.
+    EXPECT_TRUE(form.ZoomBack());
+    EXPECT_NEAR(p.xMax - p.xMin, width0, 1e-9);
+    EXPECT_TRUE(form.ZoomBack());
+    EXPECT_NEAR(p.yMin, 0, 1e-9);
+    EXPECT_TRUE(form.ZoomBack());
+    EXPECT_TRUE(p.autoScaleX && p.autoScaleY);
+    EXPECT_NEAR(p.xMin, 0, 1e-9);
+    EXPECT_FALSE(form.ZoomBack());
+}
+
+// The legend is dragged with the left button; a drag elsewhere still zooms.
+TEST(GraphicForm, TheLegendCanBeDragged) {
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;x;0;10;11), plotcurvename(0;0;'Ramp')");
+    TFuncGraphicPanel* page = form.PageOf(0);
+    page->resize(400, 300);
+    page->grab();
+    const auto legend = page->Drawing().Legend();
+    ASSERT_EQ(legend.curves, std::vector<int>{0});
+    const QPoint grip((legend.left + legend.right) / 2, (legend.top + legend.bottom) / 2);
+    SendMouse(page, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    SendMouse(page, QEvent::MouseMove, grip + QPoint(-100, 80), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    SendMouse(page, QEvent::MouseButtonRelease, grip + QPoint(-100, 80), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    page->grab();
+    EXPECT_EQ(page->Drawing().Legend().left, legend.left - 100);
+    EXPECT_EQ(page->Drawing().Legend().top, legend.top + 80);
+    EXPECT_TRUE(page->Panel()->autoScaleX); // no zoom
+}
+
+// Save As Picture: the chosen filter decides the format and adds its extension.
+TEST(PictureExport, TheChosenFilterDecidesTheFormat) {
+    struct TChoice {
+        const char* selected;
+        const char* filter;
+        const char* path;
+    };
+    for (const TChoice& c : {TChoice{"/t/plot", "PNG images (*.png)", "/t/plot.png"},
+                             TChoice{"/t/plot.png", "PNG images (*.png)", "/t/plot.png"},
+                             TChoice{"/t/plot.PNG", "PNG images (*.png)", "/t/plot.PNG"},
+                             TChoice{"/t/plot.svg", "PDF documents (*.pdf)", "/t/plot.svg.pdf"},
+                             TChoice{"/t/v1.5", "SVG pictures (*.svg)", "/t/v1.5.svg"}})
+        EXPECT_EQ(TGraphicForm::PicturePath(QLatin1String(c.selected), QLatin1String(c.filter)), QLatin1String(c.path));
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;x;0;1;4)");
+    QTemporaryDir dir;
+    const QString path = TGraphicForm::PicturePath(dir.filePath(QStringLiteral("plot")), "PNG images (*.png)");
+    ASSERT_TRUE(form.SavePicture(path, 100, 75));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("\x89PNG"));
+}
+
+// PNG pictures at 96, 150 or 300 dots per inch: the same plot, finer.
+TEST(PictureExport, PngResolutionIsChosen) {
+    TGraphicForm form;
+    RunScript(form, "plot(0;0;x;sin(x);0;6.28;100), plottitle(0;'Sine')");
+    QTemporaryDir dir;
+    for (int dpi : {96, 150, 300}) {
+        const QString path = dir.filePath(QStringLiteral("p%1.png").arg(dpi));
+        ASSERT_TRUE(form.SavePicture(path, 100, 75, nullptr, dpi));
+        const QImage image(path);
+        EXPECT_EQ(image.width(), qRound(100 * dpi / 25.4)) << dpi;
+        EXPECT_EQ(image.height(), qRound(75 * dpi / 25.4)) << dpi;
+        EXPECT_NEAR(image.dotsPerMeterX(), dpi / 0.0254, 1) << dpi;
+        // The blue line grows with the resolution, as the picture does.
+        EXPECT_GT(CountPixels(image.convertToFormat(QImage::Format_RGB32), qRgb(0, 0, 255)), image.width()) << dpi;
+    }
 }
 
 } // namespace

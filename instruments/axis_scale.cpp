@@ -1,10 +1,12 @@
-// TScaleBase: magnitudes, step choice, layout and tick labels of one axis.
-#include "instruments/plot_scale.h"
+// TAxisScale: magnitudes, step choice, layout and tick labels of one axis.
+#include "instruments/axis_scale.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <limits>
 
 namespace NuvixParser {
 
@@ -70,13 +72,13 @@ TScaleMetrics TScaleMetrics::Measure(TPlotCanvas& canvas) {
     return m;
 }
 
-void TScaleBase::SetRange(double lo, double hi) {
+void TAxisScale::SetRange(double lo, double hi) {
     lo_ = lo;
     hi_ = hi;
     Magnitudes();
 }
 
-void TScaleBase::Magnitudes() {
+void TAxisScale::Magnitudes() {
     e_ = Exponent(std::max(Lg(hi_), Lg(lo_)));
     range_ = hi_ - lo_;
     if (range_ == 0) range_ = 10;
@@ -88,7 +90,7 @@ void TScaleBase::Magnitudes() {
 
 // The widest label a step of exponent s gives: digits down to the step's, or a mantissa
 // with a power of ten.
-int TScaleBase::LabelWidthFor(int s) const {
+int TAxisScale::LabelWidthFor(int s) const {
     const TScaleMetrics& m = metrics_;
     if (exponentFormat_)
         return (e_ > s ? (e_ - s + 1) * m.w0 + m.wsep : m.w0) + (neg_ ? m.wm : 0) + m.wten + ed_ * m.w0s +
@@ -99,23 +101,159 @@ int TScaleBase::LabelWidthFor(int s) const {
 }
 
 // A superscript exponent reaches half a line above the mantissa.
-int TScaleBase::LabelHeightNow() const {
+int TAxisScale::LabelHeightNow() const {
     const TScaleMetrics& m = metrics_;
     return exponentFormat_ ? std::max(m.h0, m.h0 / 2 + m.hs) : m.h0;
 }
 
-int TScaleBase::HorizontalBand() const {
-    return LabelHeightNow() + (label_ ? metrics_.h0 : 0);
+int TAxisScale::HorizontalBand() const {
+    const TScaleMetrics& m = metrics_;
+    const int height = log_ && SpansDecades() ? std::max(m.h0, m.h0 / 2 + m.hs) : LabelHeightNow();
+    return height + (label_ ? m.h0 : 0);
 }
 
-void TScaleBase::Recompute() {
+double TAxisScale::Map(double v) const {
+    if (!log_) return v;
+    return v > 0 ? std::log10(v) : std::numeric_limits<double>::quiet_NaN();
+}
+
+double TAxisScale::Unmap(double a) const {
+    return log_ ? std::pow(10.0, a) : a;
+}
+
+// Decimal exponents of doubles lie within -324 to 308; the normal ones from -307.
+bool TAxisScale::LogRange(double& lo, double& hi) const {
+    if (!(hi_ > 0) || !std::isfinite(hi_)) return false;
+    hi = std::min(std::log10(hi_), 308.0);
+    lo = lo_ > 0 ? std::max(std::log10(lo_), -307.0) : hi - 3;
+    if (hi - lo < 1e-12) {
+        // One value: half a decade either side.
+        lo -= 0.5;
+        hi += 0.5;
+    }
+    return true;
+}
+
+bool TAxisScale::SpansDecades() const {
+    double lo, hi;
+    if (!LogRange(lo, hi)) return false;
+    return std::floor(hi + 1e-9) - std::ceil(lo - 1e-9) >= 1;
+}
+
+void TAxisScale::Recompute() {
     Magnitudes();
+    if (log_) {
+        double lo, hi;
+        if (!LogRange(lo, hi)) {
+            valid_ = false;
+            return;
+        }
+        decades_ = SpansDecades();
+        if (decades_) return ChooseDecades();
+    }
     ChooseStep();
     Layout();
 }
 
+int TAxisScale::DecadeLabelWidth(int decade) const {
+    const TScaleMetrics& m = metrics_;
+    const int digits = static_cast<int>(std::to_string(std::abs(decade)).size());
+    return 2 * m.w0 + digits * m.w0s + (decade < 0 ? m.wms : 0);
+}
+
+// Labels every decade, or every 2nd, 5th, 10th, ... when they would crowd the axis as the
+// linear steps are judged; the decades between labels carry minor ticks.
+void TAxisScale::ChooseDecades() {
+    valid_ = false;
+    double lo, hi;
+    if (length_ <= 0 || !LogRange(lo, hi)) return;
+    const int d0 = static_cast<int>(std::ceil(lo - 1e-9)), d1 = static_cast<int>(std::floor(hi + 1e-9));
+    const TScaleMetrics& m = metrics_;
+    const int lh = std::max(m.h0, m.h0 / 2 + m.hs);
+    const int lw = std::max(DecadeLabelWidth(d0), DecadeLabelWidth(d1));
+    const double share = vertical_ ? 0.8 : 0.6;
+    constexpr int kDecadeSteps[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
+    int step = kDecadeSteps[std::size(kDecadeSteps) - 1];
+    for (int k : kDecadeSteps) {
+        const int first = static_cast<int>(std::ceil(static_cast<double>(d0) / k)) * k;
+        const int count = first > d1 ? 0 : (d1 - first) / k + 1;
+        const int g = vertical_ ? lh : lw;
+        if (static_cast<double>(count) * g / length_ <= share && g <= length_) {
+            step = k;
+            break;
+        }
+    }
+    decadeStep_ = step;
+    firstDecade_ = static_cast<int>(std::ceil(static_cast<double>(d0) / step)) * step;
+    lastDecade_ = d1;
+    minorDecades_ = step == 1 ? 0 : step == 2 ? 1 : step / 5;
+    lw_ = lw;
+    lh_ = lh;
+    band_ = (vertical_ ? lw : lh) + (label_ ? m.h0 : 0);
+    const int o = vertical_ ? lh : lw;
+    const int usable = length_ - o;
+    const double r = (vertical_ ? -usable : usable) / (hi - lo);
+    const double offset = (vertical_ ? usable : 0) - r * lo + o / 2;
+    if (!std::isfinite(r) || !std::isfinite(offset)) return;
+    logLo_ = lo;
+    logHi_ = hi;
+    r_ = r;
+    offset_ = offset;
+    valid_ = true;
+}
+
+std::string TAxisScale::ValueText(double v) const {
+    char buffer[64];
+    if (!std::isfinite(v)) return std::isnan(v) ? "NaN" : v < 0 ? "-INF" : "+INF";
+    if (log_) {
+        std::snprintf(buffer, sizeof buffer, "%.4g", v);
+        return buffer;
+    }
+    if (!exponentFormat_) return Fixed(v, std::max(0, -s_) + 1);
+    int ev = v == 0 ? 0 : Exponent(Flr(Lg(v)));
+    return Fixed(v / std::pow(10.0, ev), std::max(0, e_ - s_) + 1) +
+           " \xB7"
+           "10^" +
+           std::to_string(ev);
+}
+
+std::vector<double> TAxisScale::MajorTicks() const {
+    std::vector<double> ticks;
+    if (!valid_) return ticks;
+    if (Decades()) {
+        for (int d = firstDecade_; d <= lastDecade_; d += decadeStep_) ticks.push_back(std::pow(10.0, d));
+        return ticks;
+    }
+    double v = firstTick_;
+    for (int k = 0; k < tickCount_; ++k, v += step_) ticks.push_back(v);
+    return ticks;
+}
+
+std::vector<double> TAxisScale::MinorTicks() const {
+    std::vector<double> ticks;
+    if (!valid_) return ticks;
+    if (Decades()) {
+        const int from = static_cast<int>(std::floor(logLo_)), to = static_cast<int>(std::ceil(logHi_));
+        if (minorDecades_ == 0) {
+            for (int d = from; d <= to; ++d)
+                for (int k = 2; k <= 9; ++k) {
+                    const double a = std::log10(k) + d;
+                    if (a >= logLo_ && a <= logHi_) ticks.push_back(k * std::pow(10.0, d));
+                }
+            return ticks;
+        }
+        const int first = static_cast<int>(std::ceil(static_cast<double>(from) / minorDecades_)) * minorDecades_;
+        for (int d = first; d <= to; d += minorDecades_)
+            if (d >= logLo_ && d <= logHi_ && d % decadeStep_ != 0) ticks.push_back(std::pow(10.0, d));
+        return ticks;
+    }
+    double v = firstMinor_;
+    for (int k = 0; k < minorCount_; ++k, v += minorStep_) ticks.push_back(v);
+    return ticks;
+}
+
 // Tries ever finer steps, P/1, P/2, P/5, P/10, ..., and keeps the last whose labels fit.
-void TScaleBase::ChooseStep() {
+void TAxisScale::ChooseStep() {
     if (length_ == 0) return;
     const double p = std::pow(10.0, Exponent(Flr(Lg(range_))) + 1);
     step_ = minorStep_ = range_;
@@ -137,7 +275,7 @@ void TScaleBase::ChooseStep() {
     firstTick_ = std::ceil(lo_ / step_) * step_;
 }
 
-void TScaleBase::Layout() {
+void TAxisScale::Layout() {
     // A step too small to change lo cannot be drawn; neither can a range that is no number,
     // nor an axis without room (whose step was never chosen for its range).
     valid_ = length_ > 0 && std::isfinite(lo_) && std::isfinite(hi_) && std::isfinite(step_) && step_ > 0 &&
@@ -154,8 +292,8 @@ void TScaleBase::Layout() {
     const int minorCount = Trunc(Flr((amax - firstMinor) / minorStep_), -1, 5 * kMaxTicks) + 1;
     const int o = vertical_ ? lh : lw;
     const int usable = length_ - o;
-    const double r = (vertical_ ? -usable : usable) / (amax - amin);
-    const double offset = (vertical_ ? usable : 0) - r * amin + o / 2;
+    const double r = (vertical_ ? -usable : usable) / (Map(amax) - Map(amin));
+    const double offset = (vertical_ ? usable : 0) - r * Map(amin) + o / 2;
     if (!std::isfinite(r) || !std::isfinite(offset)) {
         valid_ = false; // the last valid mapping stays
         return;
@@ -172,12 +310,36 @@ void TScaleBase::Layout() {
     offset_ = offset;
 }
 
-void TScaleBase::DrawLabels(TPlotCanvas& canvas, int a, int b) const {
+void TAxisScale::DrawLabels(TPlotCanvas& canvas, int a, int b, int rightEdge) const {
     if (!valid_) return;
     const TScaleMetrics& m = metrics_;
     canvas.SetFont(TPlotFont::Normal);
     const int b1 = b - m.h0;
-    for (int k = 0; k < tickCount_; ++k) {
+    // Centred under its tick, but never cut by the picture's edges.
+    const auto inside = [&](int x, int width) { return std::max(0, std::min(x, rightEdge - width)); };
+    if (Decades()) {
+        for (int d = firstDecade_; d <= lastDecade_; d += decadeStep_) {
+            const int e = Trunc(Position(std::pow(10.0, d)));
+            const std::string exponent = std::to_string(d);
+            const int tenWidth = canvas.TextWidth("10");
+            canvas.SetFont(TPlotFont::Small);
+            const int width = tenWidth + canvas.TextWidth(exponent);
+            canvas.SetFont(TPlotFont::Normal);
+            int x, y;
+            if (vertical_) {
+                x = a + (label_ ? m.h0 : 0) + lw_ - width; // right-aligned
+                y = b1 + e + lh_ / 2;
+            } else {
+                x = inside(a + e - width / 2, width);
+                y = b1 + lh_;
+            }
+            canvas.DrawText(x, y, "10");
+            canvas.SetFont(TPlotFont::Small);
+            canvas.DrawText(x + tenWidth, y - m.h0 / 2, exponent);
+            canvas.SetFont(TPlotFont::Normal);
+        }
+    }
+    for (int k = 0; k < (Decades() ? 0 : tickCount_); ++k) {
         double v = k * step_ + firstTick_;
         if (v == 0) v = 0; // no "-0" label
         const int e = Trunc(Position(v));
@@ -194,7 +356,7 @@ void TScaleBase::DrawLabels(TPlotCanvas& canvas, int a, int b) const {
                 canvas.SetFont(TPlotFont::Small);
                 const int ew = canvas.TextWidth(exponent);
                 canvas.SetFont(TPlotFont::Normal);
-                x -= (mw + m.wten + ew) / 2;
+                x = inside(x - (mw + m.wten + ew) / 2, mw + m.wten + ew);
             }
             canvas.DrawText(x, y, mantissa);
             canvas.DrawText(x + mw, y,
@@ -211,7 +373,8 @@ void TScaleBase::DrawLabels(TPlotCanvas& canvas, int a, int b) const {
                 const int digitsV = ev >= 0 ? ev + 1 : 1;
                 x += (digitsE - digitsV) * m.w0;
             } else {
-                x -= canvas.TextWidth(text) / 2;
+                const int width = canvas.TextWidth(text);
+                x = inside(x - width / 2, width);
             }
             canvas.DrawText(x, y, text);
         }

@@ -1,4 +1,4 @@
-// TClipbForm: the "Size setting" dialog, and pictures of a drawing for the clipboard.
+// TPictureSizeDialog: the "Size setting" dialog, and pictures of a drawing for the clipboard.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +8,7 @@
 
 #include "windows/plot_picture.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
@@ -31,20 +32,23 @@ void PutOnClipboard(const TPicture& picture);
 // The two fields as integers; false when either is not one.
 bool ReadSize(const QString& widthText, const QString& heightText, int& width, int& height);
 
-class TClipbForm : public QDialog {
+class TPictureSizeDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TClipbForm(QWidget* parent = nullptr);
+    explicit TPictureSizeDialog(QWidget* parent = nullptr);
 
     // Asks for the size (shown from width and height, which receive the accepted size)
     // until both fields hold integers, with a beep for each refusal, then puts the picture
     // on the clipboard. False when the dialog was closed other than with OK.
     bool AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels);
-    // The asking alone: false when the dialog was closed other than with OK.
-    bool AskSize(int& width, int& height, bool pixels);
+    // The asking alone: false when the dialog was closed other than with OK. With
+    // `dotsPerInch`, the resolution of PNG pictures is asked for too (96, 150 or 300).
+    bool AskSize(int& width, int& height, bool pixels, int* dotsPerInch = nullptr);
 
 private:
+    QComboBox* cbResolution = nullptr;
+    QLabel* lblResolution = nullptr;
     QLineEdit* edWidth = nullptr;
     QLineEdit* edHeight = nullptr;
     QLabel* px1 = nullptr;

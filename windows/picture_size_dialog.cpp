@@ -1,8 +1,9 @@
-// TClipbForm: asking for a picture size; recording a drawing as SVG and as an image.
-#include "windows/clipb_form.h"
+// TPictureSizeDialog: asking for a picture size; recording a drawing as SVG and as an image.
+#include "windows/picture_size_dialog.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -55,7 +56,7 @@ bool ReadSize(const QString& widthText, const QString& heightText, int& width, i
     return true;
 }
 
-TClipbForm::TClipbForm(QWidget* parent) : QDialog(parent) {
+TPictureSizeDialog::TPictureSizeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Size setting"));
     auto* group = new QGroupBox(QStringLiteral("Target size for clipboard graphic"), this);
     edWidth = new QLineEdit(group);
@@ -71,6 +72,12 @@ TClipbForm::TClipbForm(QWidget* parent) : QDialog(parent) {
     grid->addWidget(new QLabel(QStringLiteral("Height:"), group), 1, 0);
     grid->addWidget(edHeight, 1, 1);
     grid->addWidget(px2, 1, 2);
+    lblResolution = new QLabel(QStringLiteral("PNG:"), group);
+    cbResolution = new QComboBox(group);
+    cbResolution->setObjectName(QStringLiteral("cbResolution"));
+    for (int dpi : {96, 150, 300}) cbResolution->addItem(QStringLiteral("%1 dpi").arg(dpi), dpi);
+    grid->addWidget(lblResolution, 2, 0);
+    grid->addWidget(cbResolution, 2, 1, 1, 2);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));
     ok->setDefault(true);
@@ -81,13 +88,21 @@ TClipbForm::TClipbForm(QWidget* parent) : QDialog(parent) {
     setFixedSize(sizeHint().expandedTo(QSize(204, 165)));
 }
 
-bool TClipbForm::AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels) {
+bool TPictureSizeDialog::AskAndCopy(int& width, int& height, const TDrawingRoutine& draw, bool pixels) {
     if (!AskSize(width, height, pixels)) return false;
     PutOnClipboard(MakePicture(width, height, draw, pixels));
     return true;
 }
 
-bool TClipbForm::AskSize(int& width, int& height, bool pixels) {
+bool TPictureSizeDialog::AskSize(int& width, int& height, bool pixels, int* dotsPerInch) {
+    lblResolution->setVisible(dotsPerInch != nullptr);
+    cbResolution->setVisible(dotsPerInch != nullptr);
+    if (dotsPerInch) {
+        const int at = cbResolution->findData(*dotsPerInch);
+        cbResolution->setCurrentIndex(at < 0 ? 0 : at);
+    }
+    layout()->activate();
+    setFixedSize(sizeHint().expandedTo(QSize(204, 165)));
     edWidth->setText(QString::number(width));
     edHeight->setText(QString::number(height));
     const QString unit = pixels ? QStringLiteral("Pixel") : QStringLiteral("mm");
@@ -98,6 +113,7 @@ bool TClipbForm::AskSize(int& width, int& height, bool pixels) {
         if (ReadSize(edWidth->text(), edHeight->text(), width, height)) break;
         QApplication::beep(); // and again, with the fields as the user left them
     }
+    if (dotsPerInch) *dotsPerInch = cbResolution->currentData().toInt();
     return true;
 }
 

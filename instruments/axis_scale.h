@@ -1,8 +1,10 @@
-// TScaleBase: one axis of a plot: its tick step, tick labels and pixel mapping.
+// TAxisScale: one axis of a plot: its tick step, tick labels and pixel mapping.
 #pragma once
 
+#include <climits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "instruments/plot_canvas.h"
 
@@ -25,10 +27,18 @@ struct TScaleMetrics {
 // The data range lo..hi is laid out along `length` pixels. Ticks are 1, 2 or 5 times a
 // power of ten, as fine as their labels allow (at most 60 % of a horizontal and 80 % of a
 // vertical axis taken by labels); half a label is kept free at either end.
-class TScaleBase {
+//
+// A logarithmic axis lays out log10 of the values. Spanning two decades or more, it ticks
+// every decade it has room to label (10^n, or every 2nd, 5th, 10th, ... decade), with
+// minor ticks at 2 to 9 times each decade or at the decades left unlabelled; a narrower
+// range keeps the linear ticks and labels, placed logarithmically. Values of 0 and below
+// have no place on it; a range that starts there begins three decades below its top.
+class TAxisScale {
 public:
-    explicit TScaleBase(bool vertical) : vertical_(vertical) {}
+    explicit TAxisScale(bool vertical) : vertical_(vertical) {}
 
+    void SetLog(bool on) { log_ = on; }
+    bool Log() const { return log_; }
     void SetRange(double lo, double hi);
     void SetLength(int length) { length_ = length; }
     void SetLabel(std::optional<std::string> label) { label_ = std::move(label); }
@@ -40,11 +50,28 @@ public:
     // The height a horizontal axis needs below the plot, known from the range alone (the
     // label height does not depend on the step).
     int HorizontalBand() const;
-    // Draws the tick labels and the axis label with the origin (a, b).
-    void DrawLabels(TPlotCanvas& canvas, int a, int b) const;
+    // Draws the tick labels and the axis label with the origin (a, b); no label of a
+    // horizontal axis reaches past the picture's left edge or `rightEdge`.
+    void DrawLabels(TPlotCanvas& canvas, int a, int b, int rightEdge = INT_MAX) const;
 
+    // A data value in the axis's own measure: itself, or its log10 on a logarithmic axis,
+    // where values of 0 and below give NaN (no place, like NaN itself).
+    double Map(double v) const;
+    // The data value of a measure: Map's inverse.
+    double Unmap(double a) const;
     // The pixel of v from the axis origin, in floating point.
-    double Position(double v) const { return v * r_ + offset_; }
+    double Position(double v) const { return Map(v) * r_ + offset_; }
+    // The data value at a pixel from the axis origin.
+    double ValueAt(double pixel) const { return Unmap((pixel - offset_) / r_); }
+    // A value as a readout shows it: in the labels' format with one digit more (plain, or
+    // mantissa and power of ten as "1.25\xB7" "10^4"), four significant digits on a
+    // logarithmic axis.
+    std::string ValueText(double v) const;
+    // The tick values, major ones labelled, in drawing order.
+    std::vector<double> MajorTicks() const;
+    std::vector<double> MinorTicks() const;
+    // Whether a logarithmic axis ticks by decades (its labels are 10 with an exponent).
+    bool Decades() const { return log_ && decades_; }
 
     bool Vertical() const { return vertical_; }
     int Length() const { return length_; }
@@ -72,6 +99,11 @@ private:
     void Magnitudes();
     void ChooseStep();
     void Layout();
+    // The range a logarithmic axis shows, in decades; false when it can show none.
+    bool LogRange(double& lo, double& hi) const;
+    bool SpansDecades() const;
+    void ChooseDecades();
+    int DecadeLabelWidth(int decade) const;
     int LabelWidthFor(int s) const;
     int LabelHeightNow() const;
 
@@ -92,6 +124,13 @@ private:
     int minorCount_ = 0;
     double r_ = 0, offset_ = 0;
     bool valid_ = false;
+
+    bool log_ = false;
+    bool decades_ = false;
+    // Decades: the labelled decades firstDecade_, + decadeStep_, ..., lastDecade_; minor
+    // ticks every minorDecades_ decades, or at 2 to 9 times each decade when that is 0.
+    int firstDecade_ = 0, lastDecade_ = -1, decadeStep_ = 1, minorDecades_ = 0;
+    double logLo_ = 0, logHi_ = 1;
 };
 
 // The pieces of the axis arithmetic, shared with the painting.
