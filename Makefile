@@ -16,7 +16,7 @@ SHELL := /bin/bash
 
 # Debian packages needed to build and test. Later work appends to this list.
 DEB_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-                qt6-base-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick \
+                qt6-base-dev qt6-svg-dev xvfb xauth libglib2.0-bin dpkg-dev file xdotool imagemagick \
                 lintian appstream desktop-file-utils bash-completion libedit-dev pkgconf
 # Debian packages of the reference checks (make validate, make fft-compare), which need
 # Debian's own interpreter: a python3 found earlier on PATH may not see these packages.

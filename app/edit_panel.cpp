@@ -13,6 +13,11 @@
 #include "windows/cp1252.h"
 
 namespace NuvixApp {
+namespace {
+
+const char* const kResultHint = "Displays the calculation result";
+
+} // namespace
 
 TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -41,7 +46,7 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     edtResult_ = new QLineEdit(resultPanel_);
     edtResult_->setObjectName("edtResult");
     edtResult_->setReadOnly(true);
-    edtResult_->setToolTip("Displays the calculation result");
+    edtResult_->setToolTip(kResultHint);
     edtResult_->setStyleSheet("QLineEdit { background: black; color: yellow; font: bold 16px Arial; }");
     cbRadix_ = new QComboBox(resultPanel_);
     cbRadix_->setObjectName("cbRadix");
@@ -60,6 +65,12 @@ NuvixParser::TRadix TEditPanel::Radix() const {
     case 2: return NuvixParser::TRadix::Binary;
     default: return NuvixParser::TRadix::Decimal;
     }
+}
+
+void TEditPanel::ShowResult(const QString& text) {
+    edtResult_->setText(text);
+    edtResult_->setCursorPosition(0);
+    edtResult_->setToolTip(text.isEmpty() ? kResultHint : text);
 }
 
 std::string TEditPanel::Text() const {

@@ -1,6 +1,7 @@
 // TEditPanel: one tab of the main window, a script editor with its result line and radix.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -29,6 +30,9 @@ public:
     QLineEdit* EdtResult() const { return edtResult_; }
     QComboBox* CbRadix() const { return cbRadix_; }
     NuvixParser::TRadix Radix() const;
+    // Puts a result into the result line, its start in view (a line edit shows the end of
+    // a text set into it) and the whole of it as the tooltip.
+    void ShowResult(const QString& text);
 
     // The script as 8-bit text (Windows-1252) with LF line ends, byte for byte what the
     // editor holds (no-break spaces included), and back. SetText starts a new undo history.

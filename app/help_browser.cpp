@@ -80,7 +80,9 @@ THelpBrowser::THelpBrowser(QWidget* parent) : QWidget(parent) {
     edtFilter->setObjectName("edtFilter");
     edtFilter->setPlaceholderText("Filter");
     edtFilter->setClearButtonEnabled(true);
-    edtFilter->setMaximumWidth(140);
+    // Fixed: the clear button that appears with the first letter would otherwise widen
+    // the field and push the function list aside.
+    edtFilter->setFixedWidth(140);
     csFunctions = new QComboBox(this);
     csFunctions->setObjectName("csFunctions");
     csFunctions->setMaxVisibleItems(20);
@@ -110,8 +112,6 @@ THelpBrowser::THelpBrowser(QWidget* parent) : QWidget(parent) {
     tip.setColor(QPalette::Text, QToolTipColors().second);
     edtHelp->setPalette(tip);
     edtHelp->setMinimumHeight(90);
-    // A strip below the editors, not a rival for their space.
-    setMaximumHeight(190);
     layout->addWidget(edtHelp, 1);
 
     connect(csFunctions, &QComboBox::activated, this, [this](int index) {
@@ -216,7 +216,9 @@ void THelpBrowser::Show(const QString& entry) {
     btnBack->setEnabled(history_.size() >= 2);
     btnInsFunc->setEnabled(entry != kGeneralInfo);
     btnInsExample->setEnabled(false);
-    edtHelp->clear();
+    // A new document for every page: clear() keeps the format at the end of the last
+    // page (a see-also link), and the next plain text would be written in it.
+    edtHelp->setDocument(nullptr);
     if (entry == kGeneralInfo) {
         edtHelp->setPlainText(kWelcome);
         return;

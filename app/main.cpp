@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/file_association.h"
 #include "app/main_form.h"
+#include "app/program_icon.h"
 #include "functions/files/child_processes.h"
 #include "functions/files/end_signals.h"
 #include "instruments/run_context.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("The Varnex Calculator");
+    QApplication::setWindowIcon(NuvixApp::ProgramIcon());
     // Qt has taken its own options (-platform and the like) out of the arguments now.
     QStringList args = QApplication::arguments();
     args.removeFirst();
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
     mainForm.SetRunWindows(NuvixParser::TRunContext{&outputForm.TextOutput(), &graphicForm.PlotWindow(),
                                                     &controlForm.PanelHost()});
     // Each window comes back where the user left it (children of their windows).
-    new NuvixWindows::TWindowPlacement(mainForm, "MainWindow");
+    mainForm.SetToolWindows(&outputForm, &graphicForm, &controlForm);
+    (new NuvixWindows::TWindowPlacement(mainForm, "MainWindow"))->Keep(*mainForm.splitter);
     new NuvixWindows::TWindowPlacement(outputForm, "OutputWindow");
     new NuvixWindows::TWindowPlacement(graphicForm, "PlotWindow");
     new NuvixWindows::TWindowPlacement(controlForm, "ControlsWindow");

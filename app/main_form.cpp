@@ -20,11 +20,14 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QUrl>
@@ -45,19 +48,21 @@
 #include "instruments/calculator.h"
 #include "usergui/user_form.h"
 #include "windows/cp1252.h"
+#include "windows/mnemonic_text.h"
 #include "windows/window_placement.h"
 
 namespace NuvixApp {
 
 using namespace NuvixParser;
 using NuvixWindows::FromCp1252;
+using NuvixWindows::FromMnemonicSafe;
+using NuvixWindows::MnemonicSafe;
 using NuvixWindows::ToCp1252;
 
 namespace {
 
 const char* const kTitle = "The Varnex Calculator";
 const char* const kFileFilter = "Zenthi macro files (*.zma);;All files (*)";
-const char* const kWebPage = "https://varnexcalc.example.org/";
 
 } // namespace
 
@@ -72,6 +77,12 @@ TMainForm::TMainForm(std::shared_ptr<const TFunctionRegistry> registry, QWidget*
                      QMessageBox::StandardButtons buttons) {
         QMessageBox box(icon, caption, text, buttons, this);
         return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
+    askPanelName = [this](const QString& caption) -> std::optional<QString> {
+        TRenameForm dialog(this);
+        dialog.SetCaption(caption);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.NewName();
     };
     setMinimumSize(500, 420);
     resize(760, 560);
@@ -127,20 +138,20 @@ void TMainForm::CreateActions() {
     });
     actionOpen = make("&Open...", "", QKeySequence("Ctrl+O"), [this] { OpenDialog(); });
     actionSave = make("&Save", "", QKeySequence("Ctrl+S"), [this] { SaveAction(); });
-    actionSaveAs = make("Save &as...", "", {}, [this] { SaveAsDialog(); });
-    actionExit = make("&Quit", "", {}, [this] { close(); });
+    actionSaveAs = make("Save &as...", "", QKeySequence("Ctrl+Shift+S"), [this] { SaveAsDialog(); });
+    actionExit = make("&Quit", "", QKeySequence("Ctrl+Q"), [this] { close(); });
     actionStart = make("&Start", "Start the calculation", QKeySequence(Qt::Key_F2), [this] { Start(); });
     actionBreak = make("&Break", "Interrupt calculation", QKeySequence(Qt::Key_F4), [this] { Break(); });
     actionNewPanel =
         make("New &panel", "Create a new expression window", QKeySequence("Ctrl+N"), [this] { NewPanel(); });
     actionDeletePanel = make("&Delete panel", "Delete the current expression window and the expression in it",
                        QKeySequence("Ctrl+D"), [this] { DeletePanel(); });
-    actionRename =
-        make("&Rename...", "Rename the tabsheet label of the current panel", {}, [this] { RenameDialog(); });
+    actionRename = make("&Rename...", "Rename the tabsheet label of the current panel", {},
+                        [this] { RenameDialog(tabs_->currentIndex()); });
     actionManual = make("&User Manual...", "Display the PDF-Manual", {}, [this] {
         const QString manual = FindManual();
         if (!manual.isEmpty()) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+            OpenManual(manual);
             return;
         }
         askUser(QMessageBox::Warning, kTitle,
@@ -178,6 +189,7 @@ void TMainForm::CreateActions() {
     file->addAction(actionEditGui);
     menuRecentFiles = file->addMenu("Recent files");
     menuRecentFiles->setObjectName("menuRecentFiles");
+    menuRecentFiles->setToolTipsVisible(true); // the full path of each file
     recentFiles_ = TRecentFiles::Load(*NuvixWindows::ProgramSettings());
     UpdateRecentMenu();
     file->addSeparator();
@@ -185,15 +197,16 @@ void TMainForm::CreateActions() {
     QMenu* edit = menuBar()->addMenu("&Edit");
     auto editAction = [this, edit](const QString& text, const QList<QKeySequence>& keys,
                                    void (QPlainTextEdit::*op)()) {
-        auto* a = edit->addAction(text);
+        QAction* a = edit->addAction(text);
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         connect(a, &QAction::triggered, this, [this, op] {
             if (TEditPanel* p = CurrentPanel()) (p->MemoEdit()->*op)();
         });
+        return a;
     };
-    editAction("&Undo", QKeySequence::keyBindings(QKeySequence::Undo), &QPlainTextEdit::undo);
-    editAction("&Redo", QKeySequence::keyBindings(QKeySequence::Redo), &QPlainTextEdit::redo);
+    actionUndo = editAction("&Undo", QKeySequence::keyBindings(QKeySequence::Undo), &QPlainTextEdit::undo);
+    actionRedo = editAction("&Redo", QKeySequence::keyBindings(QKeySequence::Redo), &QPlainTextEdit::redo);
     // Ctrl+Y redoes also where the desktop's binding is Ctrl+Shift+Z (an editor that takes
     // Ctrl+Y as its own redo keeps it, so the key never redoes twice). A window-wide
     // shortcut: one in a menu only reaches the menu's own widgets otherwise.
@@ -206,8 +219,8 @@ void TMainForm::CreateActions() {
         });
     }
     edit->addSeparator();
-    editAction("&Cut", {QKeySequence::Cut}, &QPlainTextEdit::cut);
-    editAction("C&opy", {QKeySequence::Copy}, &QPlainTextEdit::copy);
+    actionCut = editAction("&Cut", {QKeySequence::Cut}, &QPlainTextEdit::cut);
+    actionCopy = editAction("C&opy", {QKeySequence::Copy}, &QPlainTextEdit::copy);
     editAction("&Paste", {QKeySequence::Paste}, &QPlainTextEdit::paste);
     editAction("&Select all", {QKeySequence::SelectAll}, &QPlainTextEdit::selectAll);
     edit->addSeparator();
@@ -224,6 +237,29 @@ void TMainForm::CreateActions() {
     panel->addActions({actionNewPanel, actionDeletePanel, actionRename});
     QMenu* options = menuBar()->addMenu("&Options");
     options->addAction(actionSerialPorts);
+    menuWindow = menuBar()->addMenu("&Window");
+    menuWindow->setObjectName("menuWindow");
+    auto windowAction = [this](const QString& text, int which) {
+        QAction* a = menuWindow->addAction(text);
+        a->setCheckable(true);
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this, [this, which](bool open) {
+            QWidget* window = toolWindows_[which];
+            if (!window) return;
+            if (open) {
+                window->show();
+                window->raise();
+                window->activateWindow();
+            } else {
+                window->hide();
+            }
+        });
+        return a;
+    };
+    actionOutputWindow = windowAction("&Output", 0);
+    actionPlotWindow = windowAction("&Plots", 1);
+    actionControlWindow = windowAction("&Controls", 2);
+    connect(menuWindow, &QMenu::aboutToShow, this, [this] { UpdateWindowMenu(); });
     QMenu* help = menuBar()->addMenu("&Help");
     help->addActions({actionManual, actionAbout});
 
@@ -239,21 +275,36 @@ void TMainForm::CreateActions() {
 void TMainForm::CreateLayout() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    tabs_ = new QTabWidget(central);
+    splitter = new QSplitter(Qt::Vertical, central);
+    splitter->setObjectName("splitter");
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter, 1);
+    tabs_ = new QTabWidget(splitter);
     tabs_->setObjectName("tabPanels");
-    layout->addWidget(tabs_, 1);
+    splitter->addWidget(tabs_);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { OnTabChanged(index); });
+    tabs_->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs_->tabBar(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = TabMenu(tabs_->tabBar()->tabAt(at));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(tabs_->tabBar()->mapToGlobal(at));
+    });
+    connect(tabs_, &QTabWidget::tabBarDoubleClicked, this, [this](int index) { RenameDialog(index); });
 
     // The help area: pick a function to see how it is called and what it does.
-    helpBrowser = new THelpBrowser(central);
+    helpBrowser = new THelpBrowser(splitter);
     helpBrowser->setObjectName("helpBrowser");
     helpBrowser->afterCopy = [this] {
         if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
     };
-    layout->addWidget(helpBrowser);
+    splitter->addWidget(helpBrowser);
+    // The editors take what the window gains; the help area keeps its height.
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    splitter->setSizes({400, 160});
 
     auto* bottom = new QHBoxLayout();
-    auto* logo = new QLabel(QString("<a href=\"%1\">Varnex</a>").arg(kWebPage), central);
+    auto* logo = new QLabel(QString("<a href=\"%1\">Varnex</a>").arg(TAboutForm::ProjectPage()), central);
     logo->setOpenExternalLinks(true);
     bottom->addWidget(logo);
     bottom->addWidget(new QLabel("Status:", central));
@@ -292,6 +343,31 @@ QString TMainForm::FindManual() {
     return {};
 }
 
+void TMainForm::OpenManual(const QString& manual) {
+    auto* opener = new QProcess(this);
+    // The opener may stay running as long as the viewer it started (xdg-open without a
+    // desktop session does); only a failure is news, a viewer that went on is not.
+    connect(opener, &QProcess::errorOccurred, this, [this, opener, manual](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        opener->deleteLater();
+        ManualNotShown(manual);
+    });
+    connect(opener, &QProcess::finished, this, [this, opener, manual](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if (status != QProcess::NormalExit || code != 0) ManualNotShown(manual);
+    });
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->start(documentOpener, {manual});
+}
+
+void TMainForm::ManualNotShown(const QString& manual) {
+    if (askUser(QMessageBox::Warning, kTitle,
+                "No program to show PDF files could be started for the user manual. It is here:\n" + manual +
+                    "\n\nDo you want to open the folder that holds it?",
+                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(manual).absolutePath()));
+}
+
 void TMainForm::InsertGuiCode(const QString& path) {
     TEditPanel* panel = CurrentPanel();
     if (!panel) return;
@@ -305,6 +381,10 @@ TEditPanel* TMainForm::Panel(int index) const {
     return qobject_cast<TEditPanel*>(tabs_->widget(index));
 }
 
+QString TMainForm::PanelCaption(int index) const {
+    return FromMnemonicSafe(tabs_->tabText(index));
+}
+
 int TMainForm::PanelCount() const {
     return tabs_->count();
 }
@@ -316,8 +396,11 @@ TEditPanel* TMainForm::CurrentPanel() const {
 TEditPanel* TMainForm::AddPanel(const QString& caption, bool global) {
     auto* panel = new TEditPanel(!global, tabs_);
     panel->changeHook = [this](TEditPanel* p) { ParsePanel(p); };
+    QPlainTextEdit* editor = panel->MemoEdit();
+    for (auto signal : {&QPlainTextEdit::undoAvailable, &QPlainTextEdit::redoAvailable, &QPlainTextEdit::copyAvailable})
+        connect(editor, signal, this, [this] { UpdateEditActions(); });
     switchingTabs_ = true; // the caller decides which tab is active
-    tabs_->addTab(panel, caption);
+    tabs_->addTab(panel, MnemonicSafe(caption));
     switchingTabs_ = false;
     return panel;
 }
@@ -362,16 +445,31 @@ void TMainForm::DeletePanel(bool ask) {
 
 void TMainForm::RenamePanel(int index, const QString& caption) {
     if (index < 1 || index >= tabs_->count()) return;
-    tabs_->setTabText(index, caption);
+    tabs_->setTabText(index, MnemonicSafe(caption));
     SetModified(true);
 }
 
-void TMainForm::RenameDialog() {
-    const int index = tabs_->currentIndex();
-    if (index < 1) return;
-    TRenameForm dialog(this);
-    dialog.SetCaption(tabs_->tabText(index));
-    if (dialog.exec() == QDialog::Accepted) RenamePanel(index, dialog.NewName());
+void TMainForm::RenameDialog(int index) {
+    if (index < 1 || index >= tabs_->count()) return;
+    if (const std::optional<QString> name = askPanelName(PanelCaption(index))) RenamePanel(index, *name);
+}
+
+QMenu* TMainForm::TabMenu(int index) {
+    auto* menu = new QMenu(this);
+    QAction* rename = menu->addAction("&Rename...", this, [this, index] { RenameDialog(index); });
+    // As the Panel menu's Rename: a caption may change while a calculation runs.
+    rename->setEnabled(index >= 1);
+    QAction* remove = menu->addAction("&Delete panel", this, [this, index] {
+        // Delete acts on the active panel; the tab clicked becomes it first.
+        if (index < 1 || calculating_) return;
+        tabs_->setCurrentIndex(index);
+        DeletePanel();
+    });
+    remove->setEnabled(index >= 1 && !calculating_);
+    menu->addSeparator();
+    QAction* add = menu->addAction("New &panel", this, [this] { NewPanel(); });
+    add->setEnabled(!calculating_);
+    return menu;
 }
 
 void TMainForm::SerialPortsDialog() {
@@ -443,6 +541,34 @@ void TMainForm::UpdateActions() {
     menuRecentFiles->setEnabled(!calculating_ && !recentFiles_.Files().isEmpty());
     for (int i = 0; i < tabs_->count(); ++i)
         if (TEditPanel* p = Panel(i)) p->MemoEdit()->setReadOnly(calculating_);
+    UpdateEditActions();
+}
+
+void TMainForm::UpdateEditActions() {
+    const TEditPanel* panel = CurrentPanel();
+    const QPlainTextEdit* editor = panel ? panel->MemoEdit() : nullptr;
+    const bool writable = editor && !editor->isReadOnly();
+    const bool selection = editor && editor->textCursor().hasSelection();
+    actionUndo->setEnabled(writable && editor->document()->isUndoAvailable());
+    actionRedo->setEnabled(writable && editor->document()->isRedoAvailable());
+    actionCut->setEnabled(writable && selection);
+    actionCopy->setEnabled(selection);
+}
+
+void TMainForm::SetToolWindows(QWidget* output, QWidget* plots, QWidget* controls) {
+    toolWindows_[0] = output;
+    toolWindows_[1] = plots;
+    toolWindows_[2] = controls;
+    UpdateWindowMenu();
+}
+
+void TMainForm::UpdateWindowMenu() {
+    QAction* const actions[3] = {actionOutputWindow, actionPlotWindow, actionControlWindow};
+    for (int i = 0; i < 3; ++i) {
+        QAction* action = actions[i];
+        action->setEnabled(toolWindows_[i] != nullptr);
+        action->setChecked(toolWindows_[i] && toolWindows_[i]->isVisible());
+    }
 }
 
 void TMainForm::SetErrorState(bool value) {
@@ -526,7 +652,7 @@ void TMainForm::RunEnded(const TReturnValue& result) {
 void TMainForm::OnRunEnded(const TReturnValue* result) {
     const TCalcInfo& ci = calculator_->CalcInfo();
     if (TEditPanel* panel = CurrentPanel(); panel && result)
-        panel->EdtResult()->setText(FromCp1252(ResultLineText(*result, ci, panel->Radix())));
+        panel->ShowResult(FromCp1252(ResultLineText(*result, ci, panel->Radix())));
     statusField1_->setText(ci.error ? "Calculation terminated" : "Calculation finished");
     calculating_ = false;
     UpdateActions();
@@ -596,7 +722,7 @@ bool TMainForm::OpenFile(const QString& path) {
         for (std::size_t i = 0; i < tabs.size(); ++i) {
             TEditPanel* panel = static_cast<int>(i) < tabs_->count() ? Panel(static_cast<int>(i)) : nullptr;
             if (panel)
-                tabs_->setTabText(static_cast<int>(i), FromCp1252(tabs[i].caption));
+                tabs_->setTabText(static_cast<int>(i), MnemonicSafe(FromCp1252(tabs[i].caption)));
             else
                 panel = AddPanel(FromCp1252(tabs[i].caption), false);
             panel->notify = false;
@@ -638,7 +764,7 @@ bool TMainForm::SaveToFile(const QString& path) {
     if (tabs_->count() == 0) return true;
     std::vector<TMacroPanel> tabs;
     for (int i = 0; i < tabs_->count(); ++i)
-        tabs.push_back(TMacroPanel{ToCp1252(tabs_->tabText(i)), WithLineEnds(Panel(i)->Text(), lineEnds_), 0});
+        tabs.push_back(TMacroPanel{ToCp1252(PanelCaption(i)), WithLineEnds(Panel(i)->Text(), lineEnds_), 0});
     const std::string bytes = JoinMacroText(tabs);
     // Written to a temporary file in the same folder and renamed over the old one, so a
     // failed write (disk full, permission lost) never destroys the existing file.
@@ -690,10 +816,10 @@ void TMainForm::RememberRecentFile(const QString& path) {
 
 void TMainForm::UpdateRecentMenu() {
     menuRecentFiles->clear();
-    int number = 0;
-    for (const QString& path : recentFiles_.Files()) {
-        QString name = QFileInfo(path).fileName();
-        QAction* action = menuRecentFiles->addAction(QString("&%1 %2").arg(++number).arg(name.replace('&', "&&")));
+    const QStringList names = recentFiles_.Names();
+    for (int i = 0; i < names.size(); ++i) {
+        const QString path = recentFiles_.Files().at(i);
+        QAction* action = menuRecentFiles->addAction(QString("&%1 %2").arg(i + 1).arg(MnemonicSafe(names[i])));
         action->setStatusTip(path);
         action->setToolTip(path);
         // Queued: opening rebuilds this menu, which must not delete the action that is
@@ -822,6 +948,9 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+        for (QWidget* window : toolWindows_)
+            if (window && watched == window) UpdateWindowMenu();
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F1) {

@@ -3,12 +3,14 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 
 namespace NuvixParser {
@@ -72,11 +75,18 @@ public:
     TEditPanel* CurrentPanel() const;
     TEditPanel* Panel(int index) const;
     int PanelCount() const;
+    // A panel's caption as the user named it (the tab shows it with '&' doubled).
+    QString PanelCaption(int index) const;
     QTabWidget* Tabs() const { return tabs_; }
     void NewPanel();
     // Asks before deleting a panel with text, unless `ask` is false.
     void DeletePanel(bool ask = true);
     void RenamePanel(int index, const QString& caption);
+    // Asks for a new caption of panel `index` (not the Global panel) and renames it.
+    void RenameDialog(int index);
+    // The context menu of the panel tab `index` (-1: beside the tabs): Rename, Delete and
+    // New panel, each acting on that tab. The caller owns it.
+    QMenu* TabMenu(int index);
     void ParsePanel(TEditPanel* panel);
     void ApplyHighlighting();
 
@@ -104,6 +114,18 @@ public:
     QAction* actionRename = nullptr;
     QAction* actionSerialPorts = nullptr;
     QAction* actionEditGui = nullptr; // File > "&Create / Edit GUI..."
+    // Edit: enabled as the current editor allows (something to undo, a selection).
+    QAction* actionUndo = nullptr;
+    QAction* actionRedo = nullptr;
+    QAction* actionCut = nullptr;
+    QAction* actionCopy = nullptr;
+    // Window: brings back the output, plot and control windows; checked while one is open.
+    QMenu* menuWindow = nullptr;
+    QAction* actionOutputWindow = nullptr;
+    QAction* actionPlotWindow = nullptr;
+    QAction* actionControlWindow = nullptr;
+    // Between the editor panels and the help area; its place is kept with the window's.
+    QSplitter* splitter = nullptr;
 
     QAction* actionManual = nullptr;
     QAction* actionAbout = nullptr;
@@ -123,6 +145,21 @@ public:
     // Replaces the current panel's selection by a script that loads the GUI file `path` as
     // panel 0 and reports its events (one undoable edit).
     void InsertGuiCode(const QString& path);
+
+    // The program's other windows, for the Window menu (not owned; none leaves its entry
+    // disabled).
+    void SetToolWindows(QWidget* output, QWidget* plots, QWidget* controls);
+    // Sets each Window entry's check mark to whether its window is open.
+    void UpdateWindowMenu();
+
+    // Shows the user manual with the desktop's program for PDF files (`documentOpener`,
+    // which a test may replace). When that cannot start or reports failure, the user is
+    // told where the manual is and may open its folder.
+    void OpenManual(const QString& manual);
+    QString documentOpener = "xdg-open";
+
+    // The new caption for a panel, none when the user cancels (tests answer instead).
+    std::function<std::optional<QString>(const QString& caption)> askPanelName;
 
     // Every question and message box goes through here (tests answer instead of a user).
     using TAskUser = std::function<QMessageBox::StandardButton(
@@ -161,7 +198,8 @@ private:
     void OpenDialog();
     void SaveAction();
     void SaveAsDialog();
-    void RenameDialog();
+    void UpdateEditActions();
+    void ManualNotShown(const QString& manual);
     void SerialPortsDialog();
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
@@ -192,6 +230,8 @@ private:
     bool threadLost_ = false;
     bool switchingTabs_ = false;
     int lastTab_ = -1;
+    // Output, plots, controls; not owned, and they may go before this window does.
+    QPointer<QWidget> toolWindows_[3];
 };
 
 } // namespace NuvixApp

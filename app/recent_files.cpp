@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <algorithm>
 
 namespace NuvixApp {
 namespace {
@@ -30,6 +31,33 @@ void TRecentFiles::Add(const QString& path) {
 
 void TRecentFiles::Remove(const QString& path) {
     files_.removeAll(Absolute(path));
+}
+
+QStringList TRecentFiles::Names() const {
+    QStringList names;
+    for (const QString& file : files_) names << QFileInfo(file).fileName();
+    for (int i = 0; i < files_.size(); ++i) {
+        QList<int> same;
+        for (int j = 0; j < files_.size(); ++j)
+            if (QFileInfo(files_[j]).fileName() == QFileInfo(files_[i]).fileName()) same << j;
+        if (same.size() < 2) continue;
+        // Folder paths from the outermost folder inwards; the shortest tail that no other
+        // file of the same name has is this file's mark.
+        const QStringList folders = QFileInfo(files_[i]).absolutePath().split('/', Qt::SkipEmptyParts);
+        QString tail;
+        for (int take = 1; take <= folders.size(); ++take) {
+            tail = folders.mid(folders.size() - take).join('/');
+            const bool unique = std::none_of(same.begin(), same.end(), [&](int j) {
+                if (j == i) return false;
+                const QString other = QFileInfo(files_[j]).absolutePath();
+                return other == "/" + tail || other.endsWith("/" + tail);
+            });
+            if (unique) break;
+        }
+        if (folders.isEmpty()) tail = "/";
+        names[i] += " (" + tail + ")";
+    }
+    return names;
 }
 
 TRecentFiles TRecentFiles::Load(const QSettings& settings) {

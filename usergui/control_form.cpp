@@ -3,6 +3,7 @@
 #include "usergui/control_form.h"
 
 #include <QMessageBox>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -10,6 +11,7 @@
 #include "usergui/user_form.h"
 #include "windows/cp1252.h"
 #include "windows/gui_thread.h"
+#include "windows/mnemonic_text.h"
 
 namespace NuvixUserGui {
 
@@ -94,7 +96,19 @@ bool TControlForm::CreatePanel(int panel, const std::string& fileName, TEvent& g
     tabs_->setCurrentIndex(panel);
     if (!isVisible()) show();
     panels_[panel]->EnterRuntime();
+    FitToPanels();
     return true;
+}
+
+void TControlForm::FitToPanels() {
+    layout()->activate();
+    QSize wanted = sizeHint().expandedTo(minimumSizeHint());
+    if (const QScreen* shown = screen()) {
+        // The frame the window system draws around the window takes room too.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        wanted = wanted.boundedTo(shown->availableGeometry().size() - frame);
+    }
+    resize(wanted);
 }
 
 void TControlForm::CloseAll() {
@@ -113,8 +127,7 @@ void TControlForm::CloseAll() {
 void TControlForm::NamePanel(int panel, const std::string& name) {
     if (!IsPanelNumber(panel)) return;
     MakeTabsUpTo(panel);
-    // A tab caption would take '&' as a mnemonic mark; a panel name is shown as it is.
-    tabs_->setTabText(panel, NuvixWindows::FromCp1252(name).replace(QLatin1Char('&'), QLatin1String("&&")));
+    tabs_->setTabText(panel, NuvixWindows::MnemonicSafe(NuvixWindows::FromCp1252(name)));
 }
 
 bool TControlForm::SetProperty(int panel, int control, int property, const TReturnValue& value) {

@@ -49,6 +49,8 @@ public:
 private:
     class TGuiThreadPanels;
     void MakeTabsUpTo(int panel);
+    // The window as large as its largest panel needs, within the screen's free area.
+    void FitToPanels();
 
     QTabWidget* tabs_ = nullptr;
     // Not owned: each panel belongs to the page of its tab.

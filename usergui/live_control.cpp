@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "windows/cp1252.h"
+#include "windows/mnemonic_text.h"
 
 namespace NuvixUserGui {
 
@@ -194,7 +195,7 @@ public:
         connect(push_, &QPushButton::released, this, [this] { button_.pressed = false; });
         connect(push_, &QPushButton::clicked, this, [this] { button_.NotifyChanged(); });
     }
-    void Apply() override { push_->setText(FromCp1252(button_.text)); }
+    void Apply() override { push_->setText(NuvixWindows::MnemonicSafe(FromCp1252(button_.text))); }
 
 private:
     TButtonObject& button_;
@@ -216,7 +217,7 @@ public:
     }
     void Apply() override {
         const QSignalBlocker quiet(check_);
-        check_->setText(FromCp1252(box_.text));
+        check_->setText(NuvixWindows::MnemonicSafe(FromCp1252(box_.text)));
         check_->setChecked(box_.checked);
     }
 

@@ -130,11 +130,26 @@ void TUserForm::TDrawArea::paintEvent(QPaintEvent* event) {
     for (const TEditObjectPtr& o : editor.Objects()) {
         const QColor colour = editor.Selected(o.get()) || editor.InBand(o.get()) ? kBlue : QColor(Qt::black);
         const QRect r = ToQRect(ObjectPixels(o->rect));
+        // The inside in the background colour: the grid does not run through the text.
+        painter.fillRect(r.adjusted(1, 1, 0, 0), palette().color(QPalette::Window));
         painter.setPen(colour);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(r);
+        // The text stays inside the outline; one too long for it keeps its start, the id.
+        // An upright object too narrow for it (a vertical bar) has it written upwards.
+        QRect inside = r.adjusted(2, 1, -1, 0);
         const QString text = QString::number(o->id) + QStringLiteral(": ") + NuvixWindows::FromCp1252(o->EditorText());
-        painter.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text);
+        painter.save();
+        painter.setClipRect(inside);
+        if (painter.fontMetrics().horizontalAdvance(text) > inside.width() && inside.height() > inside.width()) {
+            painter.translate(inside.bottomLeft() + QPoint(0, 1));
+            painter.rotate(-90);
+            inside = QRect(0, 0, inside.height(), inside.width());
+        }
+        const QString shown = FitCaption(text, painter.fontMetrics(), inside.width());
+        painter.drawText(inside, (shown == text ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
+                         shown);
+        painter.restore();
         if (!editor.ShowsHandles(o.get())) continue;
         for (int h = 0; h < 8; ++h) painter.fillRect(ToQRect(HandleSquare(o->rect, h)), colour);
     }
@@ -146,6 +161,11 @@ void TUserForm::TDrawArea::paintEvent(QPaintEvent* event) {
         painter.setPen(QPen(kBlue, 1, Qt::DashLine));
         painter.drawRect(ToQRect(editor.BandRect()));
     }
+}
+
+QString TUserForm::FitCaption(const QString& caption, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(caption) <= width) return caption;
+    return metrics.elidedText(caption, Qt::ElideRight, std::max(0, width));
 }
 
 // ---- construction -------------------------------------------------------------------------
@@ -334,6 +354,11 @@ void TUserForm::FitDrawArea() {
     drawArea_->setMinimumSize(right, bottom);
 }
 
+QSize TUserForm::sizeHint() const {
+    if (State() != TEditState::Runtime) return QWidget::sizeHint();
+    return drawArea_->minimumSize();
+}
+
 QWidget* TUserForm::DrawArea() const {
     return drawArea_;
 }
@@ -379,6 +404,11 @@ void TUserForm::ShowDialog(TEditObject& object, QPoint at) {
 bool TUserForm::EditKey(const QKeyEvent* event) {
     // Keys reach the editor only while its window is the active one.
     if (State() == TEditState::Runtime || !isActiveWindow()) return false;
+    if (State() == TEditState::Placing && event->key() == Qt::Key_Escape) {
+        editor_->CancelPlacing();
+        Sync();
+        return true;
+    }
     // Without a selection the keys are the scroll area's and the buttons'.
     if (State() != TEditState::Selection) return false;
     const bool resize = event->modifiers() & Qt::ShiftModifier;

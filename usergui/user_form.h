@@ -16,6 +16,7 @@
 #include "instruments/panels/runtime_panel.h"
 
 class QAction;
+class QFontMetrics;
 class QKeyEvent;
 class QScrollArea;
 class QToolBar;
@@ -68,6 +69,11 @@ public:
     TParmForm* OpenDialog() const { return dialog_; }
     // The area the objects are placed on (grid origin at its top left).
     QWidget* DrawArea() const;
+    // A runtime panel asks for room for all its objects (its window sizes itself by it).
+    QSize sizeHint() const override;
+    // An object's caption ("id: text") as the editor draws it into `width` pixels: whole
+    // when it fits, else its start with an ellipsis, so the id stays in view.
+    static QString FitCaption(const QString& caption, const QFontMetrics& metrics, int width);
 
     // Tool strip: the six New buttons by type id, then the others.
     QAction* actionNew[NuvixParser::kEditObjectTypes] = {};

@@ -35,6 +35,7 @@
 #include "windows/tool_button.h"
 #include "windows/func_graphic_panel.h"
 #include "windows/gui_thread.h"
+#include "windows/mnemonic_text.h"
 #include "windows/painter_canvas.h"
 #include "windows/plot_picture.h"
 
@@ -298,7 +299,7 @@ void TGraphicForm::Mirror() {
         PageControl->addTab(page, QString());
     }
     for (int i = 0; i < n; ++i) {
-        const QString caption = FromCp1252(tabs[i].caption);
+        const QString caption = MnemonicSafe(FromCp1252(tabs[i].caption));
         if (PageControl->tabText(i) != caption) PageControl->setTabText(i, caption);
         PageOf(i)->SetPanel(tabs[i].panel.get());
     }

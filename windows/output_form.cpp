@@ -214,7 +214,7 @@ bool TOutputForm::PrintTo(QPrinter& printer) {
 }
 
 void TOutputForm::SaveClicked() {
-    QFileDialog dialog(this, QStringLiteral("Save plot as text file"));
+    QFileDialog dialog(this, QStringLiteral("Save output as text file"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*)")});

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QSplitter>
 #include <QWidget>
 #include <algorithm>
 
@@ -67,6 +68,15 @@ void TWindowPlacement::Save() const {
     const bool maximized = window_.isMaximized();
     settings->setValue(key_ + QStringLiteral("/geometry"), maximized ? window_.normalGeometry() : window_.geometry());
     settings->setValue(key_ + QStringLiteral("/maximized"), maximized);
+    for (const QPointer<QSplitter>& splitter : splitters_)
+        if (splitter) settings->setValue(key_ + QLatin1Char('/') + splitter->objectName(), splitter->saveState());
+}
+
+void TWindowPlacement::Keep(QSplitter& splitter) {
+    splitters_ << &splitter;
+    const QByteArray state =
+        ProgramSettings()->value(key_ + QLatin1Char('/') + splitter.objectName()).toByteArray();
+    if (!state.isEmpty()) splitter.restoreState(state);
 }
 
 bool TWindowPlacement::eventFilter(QObject* watched, QEvent* event) {

@@ -3,11 +3,13 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <memory>
 
 class QSettings;
+class QSplitter;
 class QWidget;
 
 namespace NuvixWindows {
@@ -33,6 +35,9 @@ public:
 
     void Restore();
     void Save() const;
+    // Keeps the division of one of the window's splitters with the window's place, under
+    // the splitter's object name; restores it now.
+    void Keep(QSplitter& splitter);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,6 +45,7 @@ protected:
 private:
     QWidget& window_;
     QString key_;
+    QList<QPointer<QSplitter>> splitters_;
 };
 
 } // namespace NuvixWindows

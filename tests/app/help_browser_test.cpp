@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -139,6 +142,66 @@ TEST(HelpBrowser, PagesEscapeTextsAndEndWithTheirLinkedSeeAlso) {
     emit b.help.edtHelp->anchorClicked(QUrl("help:println"));
     EXPECT_EQ(b.help.CurrentEntry(), b.Entry("println"));
     EXPECT_EQ(b.help.History().first(), b.Entry("println"));
+}
+
+// Every page starts in a clean format: after a page that ends with a see-also link, the
+// General Info page is plain text, not link text.
+TEST(HelpBrowser, NoFormatOfAPageLeaksIntoTheNext) {
+    TBrowser b;
+    b.help.resize(700, 300);
+    b.help.show();
+    QTextBrowser* pane = b.help.edtHelp;
+    // Where the first link of the page starts, or -1.
+    auto firstLink = [&] {
+        for (QTextBlock block = pane->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isAnchor()) return it.fragment().position();
+        return -1;
+    };
+    auto linkFragments = [&] {
+        int links = 0;
+        for (QTextBlock block = pane->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (f.isAnchor() || f.fontUnderline() || f.fontWeight() > QFont::Normal) ++links;
+            }
+        return links;
+    };
+    ASSERT_TRUE(b.help.Select(b.Entry("print")));
+    const int link = firstLink();
+    ASSERT_GE(link, 0) << "the page of print ends with its see-also links";
+    // The user clicks the link, which also puts the pane's caret into it.
+    QTextCursor at(pane->document());
+    at.setPosition(link + 1);
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(at).center());
+    ASSERT_EQ(b.help.CurrentEntry(), b.Entry("println")) << "the click followed the link";
+    for (const QString& entry : {kGeneral, b.Entry("sin"), kGeneral}) {
+        ASSERT_TRUE(b.help.Select(entry));
+        if (entry == kGeneral) {
+            EXPECT_EQ(linkFragments(), 0) << "General Info in link format";
+        }
+    }
+    b.help.Back();
+    b.help.Back();
+    b.help.Back();
+    EXPECT_EQ(b.help.CurrentEntry(), b.Entry("println"));
+    b.help.Select(kGeneral);
+    EXPECT_EQ(linkFragments(), 0);
+}
+
+// The filter field keeps its width when its clear button appears, so the function list
+// beside it does not move.
+TEST(HelpBrowser, TheFilterKeepsItsWidthWhileTyping) {
+    TBrowser b;
+    b.help.resize(700, 180);
+    b.help.show();
+    QApplication::processEvents();
+    const int width = b.help.edtFilter->width();
+    const int listLeft = b.help.csFunctions->x();
+    QTest::keyClicks(b.help.edtFilter, "si");
+    QApplication::processEvents();
+    EXPECT_EQ(b.help.edtFilter->width(), width);
+    EXPECT_EQ(b.help.csFunctions->x(), listLeft);
 }
 
 TEST(HelpBrowser, FilterNarrowsTheListByNameOrDescription) {

@@ -22,6 +22,7 @@
 #include <iostream>
 
 #include "instruments/run_context.h"
+#include "tests/shown_text.h"
 #include "tests/windows/windowed_run.h"
 #include "windows/picture_size_dialog.h"
 #include "windows/func_graphic_panel.h"
@@ -59,6 +60,17 @@ TEST(GraphicForm, APlotMakesTheTabsUpToItsOwnAndShowsIt) {
     EXPECT_TRUE(form.isVisible());
     ASSERT_EQ(form.PageOf(2)->Panel()->curves.size(), 1u);
     EXPECT_EQ(form.PageOf(2)->Panel()->curves[0]->x.size(), 100u);
+}
+
+// A title is shown as the script wrote it: its '&' is no keyboard mnemonic.
+TEST(GraphicForm, ATitleWithAnAmpersandIsShownAsWritten) {
+    TGraphicForm form;
+    EXPECT_EQ(RunScript(form, "plot(0;0;x;x;0;1;2), plot(1;0;x;x;0;1;2), plottitle(0;'Waves & more'), plottitle(1;'R&D')"), "1");
+    const auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(NuvixTest::ShownText(tabs->tabText(0)), "Waves & more");
+    EXPECT_EQ(NuvixTest::ShownText(tabs->tabText(1)), "R&D");
+    for (int i = 0; i < tabs->count(); ++i) EXPECT_TRUE(QKeySequence::mnemonic(tabs->tabText(i)).isEmpty()) << i;
 }
 
 TEST(GraphicForm, QueriesMakeTabsButTitlesDoNot) {

@@ -27,7 +27,8 @@ QStringList ListedFiles(const QFileDialog& dialog) {
     return names;
 }
 
-TEST(OutputSaveDialog, LastFilterShowsFilesWithoutAnExtension) {
+// The dialog is named for what it saves, and its last filter shows every file.
+TEST(OutputSaveDialog, NamedForTheOutputAndItsLastFilterShowsFilesWithoutAnExtension) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     for (const char* name : {"readings", "notes.txt"}) {
@@ -37,11 +38,13 @@ TEST(OutputSaveDialog, LastFilterShowsFilesWithoutAnExtension) {
     NuvixWindows::TOutputForm form;
     form.show();
     QStringList filters, listedByFilter;
+    QString title;
     bool sawDialog = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
         sawDialog = true;
+        title = dialog->windowTitle();
         dialog->setOption(QFileDialog::DontUseNativeDialog);
         dialog->setDirectory(dir.path());
         filters = dialog->nameFilters();
@@ -54,6 +57,9 @@ TEST(OutputSaveDialog, LastFilterShowsFilesWithoutAnExtension) {
     });
     form.findChild<QPushButton*>("btnSave")->click();
     ASSERT_TRUE(sawDialog);
+    // The window saves its text output; it is not the plot window.
+    EXPECT_TRUE(title.contains("output", Qt::CaseInsensitive)) << title.toStdString();
+    EXPECT_FALSE(title.contains("plot", Qt::CaseInsensitive)) << title.toStdString();
     EXPECT_GE(filters.size(), 2);
     listedByFilter.sort();
     EXPECT_EQ(listedByFilter, QStringList({"notes.txt", "readings"}));

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QSplitter>
+#include <QVBoxLayout>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -64,6 +66,37 @@ TEST_F(WindowPlacementSettings, PlaceAndSizeSurviveARun) {
     const QRect fresh = other.geometry();
     new TWindowPlacement(other, "Other");
     EXPECT_EQ(other.geometry(), fresh) << "a window without a saved place keeps its own";
+}
+
+// A window with a splitter (editors above, help below) gets its division back as well.
+TEST_F(WindowPlacementSettings, ASplitterKeepsItsDivisionWithThePlace) {
+    struct TWindow {
+        QWidget window;
+        QSplitter* splitter = new QSplitter(Qt::Vertical);
+        TWindowPlacement* placement = new TWindowPlacement(window, "Split");
+        TWindow() {
+            auto* layout = new QVBoxLayout(&window);
+            layout->addWidget(splitter);
+            splitter->setObjectName("splitter");
+            splitter->addWidget(new QWidget);
+            splitter->addWidget(new QWidget);
+            window.resize(300, 400);
+            splitter->setSizes({300, 100});
+            placement->Keep(*splitter);
+        }
+    };
+    QList<int> moved;
+    {
+        TWindow first;
+        first.window.show();
+        first.splitter->setSizes({120, 280});
+        moved = first.splitter->sizes();
+        first.window.close();
+    }
+    TWindow next;
+    next.window.show();
+    EXPECT_EQ(next.splitter->sizes(), moved);
+    EXPECT_NE(moved, QList<int>({300, 100}));
 }
 
 TEST_F(WindowPlacementSettings, ASavedPlaceOffScreenIsBroughtBack) {

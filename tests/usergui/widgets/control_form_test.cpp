@@ -2,7 +2,12 @@
 // cannot be read or hold bad numbers, and closing at the end of a run.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <filesystem>
@@ -79,6 +84,33 @@ TEST_F(ControlForm, ANamedTabKeepsItsNameAndALonePanelShowsNoTabStrip) {
     // A second panel brings the strip back.
     ASSERT_TRUE(host_.CreatePanel(1, File("pump.gui", ""), guiEvent_));
     EXPECT_TRUE(TabStripShown());
+}
+
+// The window takes the size its largest panel needs, so no control hides behind a scroll
+// bar; a panel larger than the screen gets the screen's free area.
+TEST_F(ControlForm, TheWindowSizesItselfToItsLargestPanelWithinTheScreen) {
+    // An edit field whose "Ok" ends at 609 x 455 pixels, beyond the window's first size.
+    ASSERT_TRUE(host_.CreatePanel(0, File("wide.gui", "0,1,1,20,3,1,Heater & pump,0\r\n3,60,62,87,65,2,abc,0\r\n"),
+                                  guiEvent_));
+    ASSERT_TRUE(host_.CreatePanel(1, File("small.gui", "4,1,1,10,4,1,Go\r\n"), guiEvent_));
+    form_.Tabs()->setCurrentIndex(0);
+    QApplication::processEvents();
+    TUserForm* panel = form_.Panel(0);
+    auto* scroll = panel->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+    auto* ok = panel->LiveControl(*panel->Find(2))->findChild<QPushButton*>();
+    const QRect okOnViewport(ok->mapTo(scroll->viewport(), QPoint(0, 0)), ok->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(okOnViewport)) << "Ok is hidden";
+    // The smaller panel loaded later does not shrink the window below the larger one.
+    EXPECT_GE(form_.width(), 609);
+
+    form_.CloseAll();
+    ASSERT_TRUE(host_.CreatePanel(0, File("huge.gui", "4,1,1,500,400,1,Go\r\n"), guiEvent_));
+    const QRect screen = form_.screen()->availableGeometry();
+    EXPECT_LE(form_.width(), screen.width());
+    EXPECT_LE(form_.height(), screen.height());
 }
 
 TEST_F(ControlForm, LoadingANumberAgainReplacesItsPanel) {

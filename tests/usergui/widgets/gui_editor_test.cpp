@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,6 +18,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "tests/shown_text.h"
 #include "usergui/live_control.h"
 #include "usergui/parm_forms.h"
 #include "usergui/user_form.h"
@@ -287,6 +291,64 @@ TEST_F(GuiEditor, TestStateEditFieldCommitsWithOkAndIsSaved) {
     form.actionTest->trigger();
     form.actionSave->trigger();
     EXPECT_EQ(FileBytes(), "3,2,2,32,5,7,Motor,0\r\n");
+}
+
+// A button tried in the test state shows its text as written, '&' and all.
+TEST_F(GuiEditor, TestStateShowsAButtonTextWithAnAmpersandAsWritten) {
+    TUserForm& form = Open("amp.gui", "4,2,2,20,6,3,Apply & go\r\n");
+    form.actionTest->trigger();
+    NuvixUserGui::TLiveControl* live = form.LiveControl(*Objects()[0]);
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(NuvixTest::ShownText(live->findChild<QPushButton*>()->text()), "Apply & go");
+}
+
+// Esc gives up placing a new object, as a click of another mouse button does.
+TEST_F(GuiEditor, EscCancelsPlacing) {
+    TUserForm& form = Open("esc.gui");
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.actionNew[0]->trigger();
+    QTest::mouseMove(Area(), QPoint(30, 30));
+    ASSERT_EQ(State(), S::Placing);
+    QTest::keyClick(Area(), Qt::Key_Escape);
+    EXPECT_EQ(State(), S::Idle);
+    EXPECT_FALSE(form.actionNew[0]->isChecked());
+    Click(QPoint(30, 30));
+    EXPECT_TRUE(Objects().empty()) << "the click after Esc places nothing";
+}
+
+// The drawing of an object: its caption stays inside its outline and keeps the id in view
+// when the text is too long; the grid does not run through it.
+TEST_F(GuiEditor, ObjectsAreDrawnWithTheirIdInsideTheirOutlineOverTheGrid) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString longCaption = "6: Stop measurement and write the file";
+    const QString fitted = TUserForm::FitCaption(longCaption, metrics, 60);
+    EXPECT_TRUE(fitted.startsWith("6:")) << fitted.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(fitted), 60);
+    EXPECT_EQ(TUserForm::FitCaption("1: Go", metrics, 200), "1: Go");
+
+    // A narrow upright bar (id 3) at cells 10..12 x 2..20, and a wide button (id 6).
+    TUserForm& form = Open("draw.gui", "2,10,2,12,20,3,0,100,10,1,50,0\r\n4,2,24,14,28,6,Stop measurement now\r\n");
+    form.resize(400, 300);
+    QApplication::processEvents();
+    const QImage picture = Area()->grab().toImage();
+    const QColor background = Area()->palette().color(QPalette::Window);
+    auto inkIn = [&](const QRect& r) {
+        int ink = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (QColor(picture.pixel(x, y)) != background && QColor(picture.pixel(x, y)) != QColor(0, 0, 255)) ++ink;
+        return ink;
+    };
+    // Left of the bar's outline (x = 70) only the blue grid dots may be: no caption spills.
+    EXPECT_EQ(inkIn(QRect(40, 14, 29, 126)), 0) << "text left of the bar";
+    // Inside the objects no grid dot is drawn.
+    int dots = 0;
+    for (const QPoint p : {QPoint(77, 28), QPoint(77, 77), QPoint(28, 182), QPoint(49, 175), QPoint(84, 189)})
+        if (QColor(picture.pixel(p)) == QColor(0, 0, 255)) ++dots;
+    EXPECT_EQ(dots, 0) << "grid dots inside objects";
+    // Outside them the grid is still there.
+    EXPECT_EQ(QColor(picture.pixel(154, 154)), QColor(0, 0, 255));
 }
 
 // Closing writes a changed panel and leaves an unchanged file as it was.

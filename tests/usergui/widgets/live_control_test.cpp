@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "engine/event.h"
+#include "tests/shown_text.h"
 #include "usergui/live_control.h"
 #include "usergui/user_form.h"
 
@@ -89,6 +90,19 @@ TEST_F(LiveControls, RealisingShowsTheFieldsAndIsNoChange) {
     EXPECT_EQ(Get(7, 0).number, 100);
     for (int control = 1; control <= 7; ++control) EXPECT_FALSE(form_->HasChanged(control)) << control;
     EXPECT_FALSE(guiEvent_.IsSet());
+}
+
+// Button and check box texts, from the file or a script, show as written: an '&' in them
+// is no mnemonic mark, and the object keeps the text itself.
+TEST_F(LiveControls, AmpersandsInButtonAndCheckBoxTextsShowAsWritten) {
+    ASSERT_TRUE(Set(4, 0, Text("Apply & go")));
+    ASSERT_TRUE(Set(5, 0, Text("Heater & pump")));
+    const QString button = Widget<QPushButton>(4)->text(), box = Widget<QCheckBox>(5)->text();
+    EXPECT_EQ(NuvixTest::ShownText(button), "Apply & go");
+    EXPECT_EQ(NuvixTest::ShownText(box), "Heater & pump");
+    EXPECT_TRUE(QKeySequence::mnemonic(button).isEmpty());
+    EXPECT_TRUE(QKeySequence::mnemonic(box).isEmpty());
+    EXPECT_EQ(Get(4, 0).ToString(), "Apply & go");
 }
 
 // A scroll bar's value is truncated, shown, and a move counts as a change.
