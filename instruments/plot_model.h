@@ -20,7 +20,7 @@ struct TPlotCurve {
     int color = 0; // a number 0 to 16 of the colour table
     int thickness = 2;
     bool connected = true;
-    std::string name; // shown in the legend when not empty
+    std::string name{}; // shown in the legend when not empty
 };
 
 // The smallest and largest value of one coordinate that an axis can show.

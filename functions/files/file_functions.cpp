@@ -68,7 +68,7 @@ void FileAppend(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
 
 // 1 when the name is an existing file (also one without read permission, or a device),
 // 0 otherwise; a directory gives 0.
-void FileExists(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
+void FileExists(TBuiltinCall& f, TCalcInfo&, TReturnValue& result) {
     const std::string name = f.Value(0).ToString();
     // Existence needs no access to the contents, so a file without read permission
     // counts too; stat follows links, so a dangling link does not.

@@ -137,7 +137,7 @@ void Chr(TBuiltinCall& f, TCalcInfo& ci, TReturnValue& result) {
 }
 
 // Unsigned bytes: the difference at the first differing byte, else -1 or 1 for a prefix.
-double StrCmp(TBuiltinCall& f, TCalcInfo& ci) {
+double StrCmp(TBuiltinCall& f, TCalcInfo&) {
     std::string buffer1, buffer2;
     const std::string_view a = TextView(f.Value(0), buffer1);
     const std::string_view b = TextView(f.Value(1), buffer2);
@@ -149,7 +149,7 @@ double StrCmp(TBuiltinCall& f, TCalcInfo& ci) {
 }
 
 // As zero-terminated strings with a-z upper-cased: stricmp('_';'a') is 95 - 65 = 30.
-double StrICmp(TBuiltinCall& f, TCalcInfo& ci) {
+double StrICmp(TBuiltinCall& f, TCalcInfo&) {
     std::string buffer1, buffer2;
     const std::string_view a = TextView(f.Value(0), buffer1);
     const std::string_view b = TextView(f.Value(1), buffer2);

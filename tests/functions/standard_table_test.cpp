@@ -25,16 +25,23 @@ TEST(StandardTable, EveryRowIsWellFormed) {
     for (const TBuiltin& row : StandardFunctionTable()) {
         SCOPED_TRACE(row.name);
         EXPECT_TRUE(names.insert(row.name).second) << "registered twice";
-        if (row.node)
+        if (row.node) {
             EXPECT_LE(ComputeSteps(row), 1);
-        else
+        } else {
             EXPECT_EQ(ComputeSteps(row), 1);
+        }
         EXPECT_EQ(std::strspn(row.params, "nsvalrxe"), std::strlen(row.params)) << row.params;
         // A unary routine takes one number; fast paths belong to lazy steps.
-        if (row.unary) EXPECT_STREQ(row.params, "n");
-        if (row.lazyNumber || row.lazyNumberOrText) EXPECT_NE(row.lazy, nullptr);
+        if (row.unary) {
+            EXPECT_STREQ(row.params, "n");
+        }
+        if (row.lazyNumber || row.lazyNumberOrText) {
+            EXPECT_NE(row.lazy, nullptr);
+        }
         // Run-time array messages only where an argument is looked up when the call runs.
-        if (row.arrayExpected) EXPECT_NE(std::strchr(row.params, 'l'), nullptr);
+        if (row.arrayExpected) {
+            EXPECT_NE(std::strchr(row.params, 'l'), nullptr);
+        }
     }
     for (const char* name : {"sin", "if", "define", "str", "match", "sort", "length", "execute", "readmatrix",
                              "fft", "invfft", "fit"})

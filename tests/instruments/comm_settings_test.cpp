@@ -120,7 +120,9 @@ TEST(CommSettings, LinkSettingsNeedNoBaudRate) {
     for (const TCase& c : cases) {
         const auto s = ParseLinkSettings(c.text);
         ASSERT_EQ(s.has_value(), c.accepted) << '"' << c.text << '"';
-        if (s) EXPECT_EQ(s->connectMs, c.connectMs) << c.text;
+        if (s) {
+            EXPECT_EQ(s->connectMs, c.connectMs) << c.text;
+        }
     }
     // A terminal takes connect= too (and ignores it), but still needs its baud rate.
     EXPECT_FALSE(ParseCommSettings("connect=500"));

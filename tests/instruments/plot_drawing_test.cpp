@@ -451,7 +451,9 @@ TEST(PlotScale, PixelsAndValuesMapBothWays) {
         const double pixel = s.Position(c.value);
         EXPECT_NEAR(s.ValueAt(pixel), c.value, 1e-9 * c.value);
         EXPECT_EQ(s.ValueText(c.value), c.text);
-        if (c.log) EXPECT_NEAR(s.Position(c.value * 10) - pixel, s.Position(c.value) - s.Position(c.value / 10), 1e-6);
+        if (c.log) {
+            EXPECT_NEAR(s.Position(c.value * 10) - pixel, s.Position(c.value) - s.Position(c.value / 10), 1e-6);
+        }
     }
 }
 
