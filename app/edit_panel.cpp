@@ -1,14 +1,18 @@
 // TEditPanel: editor, result line and radix selector of one calculator panel.
 #include "app/edit_panel.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "app/code_editor.h"
 #include "app/engine_text.h"
+#include "app/find_bar.h"
 #include "app/mark_highlighter.h"
 #include "windows/cp1252.h"
 
@@ -19,7 +23,7 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
 
-    memoEdit_ = new QPlainTextEdit(this);
+    memoEdit_ = new TCodeEditor(this);
     memoEdit_->setObjectName("memoEdit");
     QFont font("Courier New", 10);
     font.setStyleHint(QFont::Monospace);
@@ -29,6 +33,22 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     memoEdit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memoEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memoEdit_, 1);
+    findBar_ = new TFindBar(memoEdit_, this);
+    layout->addWidget(findBar_);
+    // The editing keys belong to the panel that has the focus (the main window's own keys,
+    // F1, F2 and F4, are not among them).
+    auto key = [this](const QList<QKeySequence>& keys, auto slot) {
+        auto* a = new QAction(this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(a, &QAction::triggered, this, slot);
+        addAction(a);
+    };
+    key({QKeySequence("Ctrl+F")}, [this] { findBar_->OpenFind(); });
+    key({QKeySequence("Ctrl+H")}, [this] { findBar_->OpenReplace(); });
+    key({QKeySequence(Qt::Key_F3)}, [this] { findBar_->FindNext(); });
+    key({QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [this] { findBar_->FindPrevious(); });
+    key({QKeySequence("Ctrl+G")}, [this] { GoToLineDialog(); });
     highlighter_ = new TMarkHighlighter(memoEdit_->document(), this);
     connect(memoEdit_, &QPlainTextEdit::textChanged, this, [this] {
         if (notify && changeHook) changeHook(this);
@@ -52,6 +72,18 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     strip->addWidget(cbRadix_);
     layout->addWidget(resultPanel_);
     resultPanel_->setVisible(withResult);
+}
+
+QPlainTextEdit* TEditPanel::MemoEdit() const {
+    return memoEdit_;
+}
+
+void TEditPanel::GoToLineDialog() {
+    bool ok = false;
+    const int current = memoEdit_->textCursor().blockNumber() + 1;
+    const int line = QInputDialog::getInt(this, "Go to line", "Line:", current, 1, memoEdit_->blockCount(), 1, &ok);
+    if (ok) memoEdit_->GoToLine(line);
+    memoEdit_->setFocus();
 }
 
 NuvixParser::TRadix TEditPanel::Radix() const {

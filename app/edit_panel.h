@@ -15,7 +15,9 @@ class QPlainTextEdit;
 
 namespace NuvixApp {
 
+class TCodeEditor;
 class TEngineText;
+class TFindBar;
 class TMarkHighlighter;
 
 class TEditPanel final : public QWidget {
@@ -24,7 +26,9 @@ public:
     // The Global panel has no result strip.
     TEditPanel(bool withResult, QWidget* parent = nullptr);
 
-    QPlainTextEdit* MemoEdit() const { return memoEdit_; }
+    QPlainTextEdit* MemoEdit() const;
+    TCodeEditor* Editor() const { return memoEdit_; }
+    TFindBar* FindBar() const { return findBar_; }
     QWidget* ResultPanel() const { return resultPanel_; }
     QLineEdit* EdtResult() const { return edtResult_; }
     QComboBox* CbRadix() const { return cbRadix_; }
@@ -36,6 +40,9 @@ public:
     TEngineText EngineText() const;
     void SetText(const std::string& bytes);
 
+    // Ctrl+G: asks for a line number and puts the caret there.
+    void GoToLineDialog();
+
     // Called with this panel on every text change while the notify flag is set.
     std::function<void(TEditPanel*)> changeHook;
     bool notify = true;
@@ -46,7 +53,8 @@ public:
     void ApplyHighlighting(const std::vector<NuvixParser::TCodePosInfo>& marks);
 
 private:
-    QPlainTextEdit* memoEdit_;
+    TCodeEditor* memoEdit_;
+    TFindBar* findBar_;
     QWidget* resultPanel_;
     QLineEdit* edtResult_;
     QComboBox* cbRadix_;

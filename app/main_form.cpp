@@ -26,11 +26,13 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/about_form.h"
+#include "app/code_editor.h"
 #include "app/edit_panel.h"
 #include "app/help_browser.h"
 #include "app/engine_text.h"
@@ -416,10 +418,23 @@ void TMainForm::ParsePanel(TEditPanel* panel) {
         parser.OutOfMemory();
     }
     SetErrorState(!ok);
+    MarkErrorLine(panel, parser);
     // A script too large to compile says so at once; a syntax error waits for Show Error.
     if (parser.RanOutOfMemory()) statusField1_->setText(FromCp1252(parser.ErrorMessage()));
     highlightTarget_ = panel;
     if (ok) highlightTimer_.start();
+}
+
+void TMainForm::MarkErrorLine(TEditPanel* panel, const TParser& parser) {
+    TCodeEditor* editor = panel->Editor();
+    if (!parser.HasError()) {
+        editor->SetErrorLine(-1, QString());
+        return;
+    }
+    // Where the error starts, as Show error selects it.
+    const int length = editor->document()->characterCount() - 1;
+    const int start = std::clamp(panel->EngineText().EditorPosition(std::max(0, parser.ErrorStart())), 0, length);
+    editor->SetErrorLine(editor->document()->findBlock(start).blockNumber(), FromCp1252(parser.ErrorMessage()));
 }
 
 void TMainForm::ApplyHighlighting() {

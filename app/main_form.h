@@ -153,6 +153,8 @@ private:
     // Re-check of the newly active panel: the parser then holds its program; the modified
     // flag is put back afterwards.
     void RecheckActive();
+    // The gutter of `panel` marks the line of the check's error, or nothing when it passed.
+    void MarkErrorLine(TEditPanel* panel, const NuvixParser::TParser& parser);
     void SetCaption();
     // Called on the calculation thread: hands the end of the run to the GUI thread.
     void RunEnded(const NuvixParser::TReturnValue& result) override;
