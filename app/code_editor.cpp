@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTextBlock>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "app/bracket_match.h"
@@ -316,6 +317,28 @@ void TCodeEditor::ToggleComment() {
     cursor.endEditBlock();
     if (cursor.hasSelection()) SelectLines(cursor, first, last);
     setTextCursor(cursor);
+}
+
+void TCodeEditor::wheelEvent(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        // The panel zooms its editor and result together and remembers the size.
+        const int steps = event->angleDelta().y() / 120;
+        if (steps != 0) emit zoomRequested(steps);
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::wheelEvent(event);
+}
+
+void TCodeEditor::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        // The numbers are drawn in the editor's font: a zoom widens or narrows the gutter.
+        UpdateGutterWidth();
+        const QRect r = contentsRect();
+        gutter_->setGeometry(QRect(r.left(), r.top(), GutterWidth(), r.height()));
+        gutter_->update();
+    }
 }
 
 void TCodeEditor::keyPressEvent(QKeyEvent* event) {

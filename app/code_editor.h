@@ -44,7 +44,13 @@ public:
     // The 0-based line drawn at height `y` of the gutter, -1 below the text.
     int LineAtGutterY(int y) const;
 
+signals:
+    // Ctrl+wheel: one step larger (positive) or smaller (negative).
+    void zoomRequested(int steps);
+
 protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

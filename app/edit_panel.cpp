@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include "app/code_editor.h"
@@ -15,6 +16,8 @@
 #include "app/find_bar.h"
 #include "app/mark_highlighter.h"
 #include "windows/cp1252.h"
+
+#include <algorithm>
 
 namespace NuvixApp {
 
@@ -49,6 +52,10 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     key({QKeySequence(Qt::Key_F3)}, [this] { findBar_->FindNext(); });
     key({QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [this] { findBar_->FindPrevious(); });
     key({QKeySequence("Ctrl+G")}, [this] { GoToLineDialog(); });
+    key({QKeySequence::ZoomIn, QKeySequence("Ctrl+=")}, [this] { Zoom(1); });
+    key({QKeySequence::ZoomOut}, [this] { Zoom(-1); });
+    key({QKeySequence("Ctrl+0")}, [this] { SetFontSize(kDefaultFontSize); });
+    connect(memoEdit_, &TCodeEditor::zoomRequested, this, [this](int steps) { Zoom(steps); });
     highlighter_ = new TMarkHighlighter(memoEdit_->document(), this);
     connect(memoEdit_, &QPlainTextEdit::textChanged, this, [this] {
         if (notify && changeHook) changeHook(this);
@@ -62,7 +69,6 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     edtResult_->setObjectName("edtResult");
     edtResult_->setReadOnly(true);
     edtResult_->setToolTip("Displays the calculation result");
-    edtResult_->setStyleSheet("QLineEdit { background: black; color: yellow; font: bold 16px Arial; }");
     cbRadix_ = new QComboBox(resultPanel_);
     cbRadix_->setObjectName("cbRadix");
     cbRadix_->addItems({"Decimal", "Hexadecimal", "Binary"});
@@ -72,6 +78,40 @@ TEditPanel::TEditPanel(bool withResult, QWidget* parent) : QWidget(parent) {
     strip->addWidget(cbRadix_);
     layout->addWidget(resultPanel_);
     resultPanel_->setVisible(withResult);
+    ApplyFontSize(QSettings().value("editor/fontSize", kDefaultFontSize).toInt());
+}
+
+namespace {
+
+constexpr int kMinFontSize = 6, kMaxFontSize = 48;
+
+} // namespace
+
+int TEditPanel::FontSize() const {
+    return memoEdit_->font().pointSize();
+}
+
+void TEditPanel::Zoom(int steps) {
+    SetFontSize(FontSize() + steps);
+}
+
+void TEditPanel::SetFontSize(int points) {
+    points = std::clamp(points, kMinFontSize, kMaxFontSize);
+    QSettings().setValue("editor/fontSize", points);
+    // Every panel of the window shows the same size.
+    for (TEditPanel* panel : window()->findChildren<TEditPanel*>()) panel->ApplyFontSize(points);
+    ApplyFontSize(points); // also when the panel has no window yet
+}
+
+void TEditPanel::ApplyFontSize(int points) {
+    points = std::clamp(points, kMinFontSize, kMaxFontSize);
+    QFont font = memoEdit_->font();
+    font.setPointSize(points);
+    memoEdit_->setFont(font);
+    // The result line keeps its proportion to the editor (16 px at the default 10 points).
+    const int resultPixels = 16 * points / kDefaultFontSize;
+    edtResult_->setStyleSheet(
+        QString("QLineEdit { background: black; color: yellow; font: bold %1px Arial; }").arg(resultPixels));
 }
 
 QPlainTextEdit* TEditPanel::MemoEdit() const {

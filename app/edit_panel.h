@@ -40,6 +40,14 @@ public:
     TEngineText EngineText() const;
     void SetText(const std::string& bytes);
 
+    // The editor's font size in points (the result line grows with it), for every panel
+    // of the window and remembered as the setting "editor/fontSize". Ctrl+wheel, Ctrl++ and
+    // Ctrl+- step it; Ctrl+0 goes back to the default.
+    static constexpr int kDefaultFontSize = 10;
+    int FontSize() const;
+    void Zoom(int steps);
+    void SetFontSize(int points);
+
     // Ctrl+G: asks for a line number and puts the caret there.
     void GoToLineDialog();
 
@@ -53,6 +61,8 @@ public:
     void ApplyHighlighting(const std::vector<NuvixParser::TCodePosInfo>& marks);
 
 private:
+    void ApplyFontSize(int points);
+
     TCodeEditor* memoEdit_;
     TFindBar* findBar_;
     QWidget* resultPanel_;

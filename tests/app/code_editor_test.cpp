@@ -1,10 +1,13 @@
 // The script editor's own keys: bracket partners, indentation, comments, find and replace,
 // going to a line, and the error line in the gutter.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTest>
 #include <QTextBlock>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include "app/bracket_match.h"
@@ -281,6 +284,42 @@ TEST(FindBar, TheKeysOfThePanelOpenTheBarAndSearch) {
     QTest::keyClick(panel->FindBar()->FindEdit(), Qt::Key_Escape);
     EXPECT_FALSE(panel->FindBar()->isVisible());
     EXPECT_TRUE(editor->hasFocus());
+}
+
+// ---- zoom -----------------------------------------------------------------------------------
+
+TEST(EditorZoom, KeysAndWheelResizeEveryPanelAndTheSizeIsRemembered) {
+    QSettings().remove("editor/fontSize");
+    {
+        TMainForm form;
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        form.NewPanel();
+        TEditPanel* panel = form.CurrentPanel();
+        const int start = panel->FontSize();
+        ASSERT_EQ(start, TEditPanel::kDefaultFontSize);
+        const int resultStart = panel->EdtResult()->fontInfo().pixelSize();
+        const int gutterStart = panel->Editor()->GutterWidth();
+        panel->MemoEdit()->setFocus();
+        QTest::keyClick(panel->MemoEdit(), Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(panel->MemoEdit(), Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(panel->MemoEdit(), Qt::Key_Minus, Qt::ControlModifier);
+        EXPECT_EQ(panel->FontSize(), start + 1);
+        QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(panel->MemoEdit()->viewport(), &wheel);
+        EXPECT_EQ(panel->FontSize(), start + 3);
+        EXPECT_GT(panel->EdtResult()->fontInfo().pixelSize(), resultStart) << "the result grows along";
+        EXPECT_GT(panel->Editor()->GutterWidth(), gutterStart) << "and the gutter with its numbers";
+        EXPECT_EQ(form.Panel(0)->FontSize(), start + 3) << "every panel of the window";
+        panel->SetFontSize(1000);
+        EXPECT_LT(panel->FontSize(), 100) << "clamped";
+        panel->SetFontSize(start + 3);
+    }
+    TMainForm again;
+    EXPECT_EQ(again.CurrentPanel()->FontSize(), TEditPanel::kDefaultFontSize + 3) << "remembered";
+    again.CurrentPanel()->SetFontSize(TEditPanel::kDefaultFontSize);
 }
 
 // ---- the error line -------------------------------------------------------------------------
