@@ -38,9 +38,10 @@ TRecoveryStore::TRecoveryStore(const QString& directory) : directory_(directory)
                                           .arg(QCoreApplication::applicationPid())
                                           .arg(QDateTime::currentMSecsSinceEpoch())
                                           .arg(sessions++));
+    // Taken with the first snapshot (a calculator that never has unsaved work leaves no
+    // trace), then held for the whole session: only a dead owner frees it.
     lock_ = std::make_unique<QLockFile>(base_ + ".lock");
-    lock_->setStaleLockTime(0); // held for the whole session: only a dead owner frees it
-    lock_->tryLock(0);
+    lock_->setStaleLockTime(0);
 }
 
 TRecoveryStore::~TRecoveryStore() = default;
@@ -70,6 +71,15 @@ std::vector<TRecoverySnapshot> TRecoveryStore::Orphans() const {
         QFile path(base + ".path");
         if (path.open(QIODevice::ReadOnly)) snapshot.documentPath = QString::fromUtf8(path.readAll());
         found.push_back(snapshot);
+    }
+    // Locks of sessions that ended before writing anything (or whose snapshot went) are
+    // litter once their owner is gone.
+    for (const QFileInfo& info : dir.entryInfoList({"session-*.lock"}, QDir::Files)) {
+        const QString base = info.absoluteFilePath().chopped(5);
+        if (base == QFileInfo(base_).absoluteFilePath() || QFile::exists(base + ".zma")) continue;
+        QLockFile owner(info.absoluteFilePath());
+        owner.setStaleLockTime(0);
+        if (owner.tryLock(0)) owner.unlock(); // unlocking removes the file
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.time > b.time; });
     return found;

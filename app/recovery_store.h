@@ -20,8 +20,8 @@ struct TRecoverySnapshot {
 };
 
 // Each running calculator owns one session in the folder: "<name>.zma" (the document as a
-// macro file), "<name>.path" (its file's path) and "<name>.lock", held while the calculator
-// runs. The name carries the process id and the start time, so two calculators never share
+// macro file), "<name>.path" (its file's path) and "<name>.lock", held from the first
+// snapshot while the calculator runs. The name carries the process id and the start time, so two calculators never share
 // a file; a session whose lock nobody holds any more (QLockFile knows a dead owner) was
 // not closed cleanly.
 class TRecoveryStore final {
@@ -34,7 +34,8 @@ public:
     // $XDG_STATE_HOME/varnexcalc, or ~/.local/state/varnexcalc.
     static QString DefaultDirectory();
 
-    // Snapshots of sessions that ended without a clean exit, newest first.
+    // Snapshots of sessions that ended without a clean exit, newest first (the lone locks
+    // of ended sessions are removed on the way).
     std::vector<TRecoverySnapshot> Orphans() const;
     // The bytes of a snapshot; false when it cannot be read.
     static bool Read(const TRecoverySnapshot& snapshot, std::string& bytes);

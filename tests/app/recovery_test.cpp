@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -53,7 +54,7 @@ TEST(Recovery, UnsavedWorkIsSnapshottedAndACleanExitLeavesNoFile) {
     {
         TCalculator calc(dir);
         calc.form.Autosave();
-        EXPECT_FALSE(QFile::exists(calc.form.RecoveryFile())) << "nothing unsaved, nothing written";
+        EXPECT_EQ(SessionFiles(dir), QStringList()) << "nothing unsaved, nothing written";
         QTest::keyClicks(calc.Editor(), "volts = 3.3");
         calc.form.Autosave();
         const QByteArray snapshot = ReadAll(calc.form.RecoveryFile());
@@ -129,6 +130,20 @@ TEST(Recovery, DiscardDeletesTheSnapshotAndKeepsTheNewDocument) {
     EXPECT_EQ(calc.form.CurrentPanel()->Text(), "");
     EXPECT_FALSE(calc.form.OfferRecovery());
     EXPECT_EQ(calc.questions, 1) << "offered once";
+}
+
+TEST(Recovery, LoneLocksOfEndedSessionsAreSweptAndLiveOnesKept) {
+    QTemporaryDir dir;
+    // A lock in QLockFile's own form whose process is gone.
+    WriteAll(dir.filePath("session-3-3-0.lock"),
+             "4194000\nvarnexcalc\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    TCalculator live(dir);
+    QTest::keyClicks(live.Editor(), "1");
+    live.form.Autosave();
+    TCalculator calc(dir);
+    EXPECT_FALSE(calc.form.OfferRecovery());
+    EXPECT_FALSE(QFile::exists(dir.filePath("session-3-3-0.lock")));
+    EXPECT_EQ(SessionFiles(dir).size(), 3) << "the live session's snapshot, path and lock";
 }
 
 TEST(Recovery, StateFolderFollowsXdgStateHome) {
