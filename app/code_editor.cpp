@@ -1,7 +1,11 @@
 // TCodeEditor: gutter painting, extra selections and the editing keys of the script editor.
 #include "app/code_editor.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QStringListModel>
 #include <QPainter>
 #include <QSettings>
 #include <QTextBlock>
@@ -55,7 +59,16 @@ private:
     TCodeEditor* editor_; // the parent
 };
 
-TCodeEditor::TCodeEditor(QWidget* parent) : QPlainTextEdit(parent), gutter_(new TGutter(this)) {
+TCodeEditor::TCodeEditor(QWidget* parent)
+    : QPlainTextEdit(parent), gutter_(new TGutter(this)), completer_(new QCompleter(this)),
+      words_(new QStringListModel(this)) {
+    completer_->setModel(words_);
+    completer_->setWidget(this);
+    completer_->setCompletionMode(QCompleter::PopupCompletion);
+    completer_->setCaseSensitivity(Qt::CaseInsensitive);
+    completer_->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
+    connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& word) { InsertCompletion(word); });
     tabWidth_ = std::clamp(QSettings().value("editor/tabWidth", 4).toInt(), 1, 16);
     connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateGutterWidth(); });
     connect(this, &QPlainTextEdit::updateRequest, this, &TCodeEditor::UpdateGutter);
@@ -341,7 +354,121 @@ void TCodeEditor::changeEvent(QEvent* event) {
     }
 }
 
+namespace {
+
+bool IsNameChar(QChar c) {
+    return c.isLetterOrNumber() || c == '_' || c == '$';
+}
+
+} // namespace
+
+QString TCodeEditor::WordBeforeCaret() const {
+    const QTextCursor cursor = textCursor();
+    const QString line = cursor.block().text().left(cursor.positionInBlock());
+    int start = static_cast<int>(line.size());
+    while (start > 0 && IsNameChar(line[start - 1])) --start;
+    // A number is no name.
+    if (start < line.size() && line[start].isDigit()) return {};
+    return line.mid(start);
+}
+
+void TCodeEditor::UpdateCompletion() {
+    const QString prefix = WordBeforeCaret();
+    if (prefix.size() < 2 || !completionSource) {
+        completer_->popup()->hide();
+        return;
+    }
+    candidates_ = completionSource();
+    missingName_.clear();
+    QStringList words;
+    for (const TCompletion& c : candidates_) words << c.word;
+    words_->setStringList(words);
+    completer_->setCompletionPrefix(prefix);
+    // Nothing to offer, or only what is typed already.
+    if (completer_->completionCount() == 0 ||
+        (completer_->completionCount() == 1 && completer_->currentCompletion().compare(prefix, Qt::CaseInsensitive) == 0)) {
+        completer_->popup()->hide();
+        return;
+    }
+    completer_->popup()->setCurrentIndex(completer_->completionModel()->index(0, 0));
+    QRect rect = cursorRect();
+    rect.translate(viewportMargins().left(), 0);
+    rect.setWidth(completer_->popup()->sizeHintForColumn(0) + completer_->popup()->verticalScrollBar()->sizeHint().width());
+    completer_->complete(rect);
+}
+
+void TCodeEditor::InsertCompletion(const QString& word) {
+    const QString prefix = WordBeforeCaret();
+    const auto it = std::find_if(candidates_.begin(), candidates_.end(),
+                                 [&](const TCompletion& c) { return c.word == word; });
+    const bool function = it != candidates_.end() && !it->callForm.isEmpty();
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, static_cast<int>(prefix.size()));
+    cursor.insertText(function ? word + "()" : word);
+    if (function) cursor.movePosition(QTextCursor::Left); // into the first argument
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    UpdateCallTip();
+}
+
+void TCodeEditor::UpdateCallTip() {
+    const QTextCursor cursor = textCursor();
+    const TCallAt call = CallAt(cursor.block().text().left(cursor.positionInBlock()));
+    QString form;
+    if (!call.name.isEmpty() && completionSource) {
+        auto find = [&] {
+            for (const TCompletion& c : candidates_)
+                if (!c.callForm.isEmpty() && c.word.compare(call.name, Qt::CaseInsensitive) == 0) return c.callForm;
+            return QString();
+        };
+        form = find();
+        // Names typed since the last fetch (a define above) are looked up once.
+        if (form.isEmpty() && call.name != missingName_) {
+            candidates_ = completionSource();
+            form = find();
+            if (form.isEmpty()) missingName_ = call.name;
+        }
+    }
+    if (form.isEmpty()) {
+        if (!callTip_.isEmpty()) QToolTip::hideText();
+        callTip_.clear();
+        return;
+    }
+    callTip_ = CallFormHtml(form, call.argument);
+    const QPoint at = viewport()->mapToGlobal(cursorRect().bottomLeft() + QPoint(0, 4));
+    QToolTip::showText(at, callTip_, this);
+}
+
 void TCodeEditor::keyPressEvent(QKeyEvent* event) {
+    if (completer_->popup()->isVisible()) {
+        // The popup's keys: the completer takes them.
+        switch (event->key()) {
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            event->ignore();
+            return;
+        default:
+            break;
+        }
+    }
+    HandleKey(event);
+    if (!completionSource) return;
+    const QString typed = event->text();
+    if (!typed.isEmpty() && IsNameChar(typed.back()) && !(event->modifiers() & Qt::ControlModifier))
+        UpdateCompletion();
+    else if (completer_->popup()->isVisible() && (typed.isEmpty() || !IsNameChar(typed.back())) &&
+             event->key() != Qt::Key_Backspace)
+        completer_->popup()->hide();
+    else if (event->key() == Qt::Key_Backspace && completer_->popup()->isVisible())
+        UpdateCompletion();
+    UpdateCallTip();
+}
+
+void TCodeEditor::HandleKey(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     if (!isReadOnly()) {
         if (event->key() == Qt::Key_Tab && mods == Qt::NoModifier) {

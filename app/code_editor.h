@@ -4,6 +4,13 @@
 
 #include <QPlainTextEdit>
 #include <QString>
+#include <functional>
+#include <vector>
+
+#include "app/completion.h"
+
+class QCompleter;
+class QStringListModel;
 
 namespace NuvixApp {
 
@@ -38,6 +45,14 @@ public:
     // Ctrl+G: the caret to the start of line `line` (1-based, clamped to the text).
     void GoToLine(int line);
 
+    // The names offered while a name is typed (two characters or more); choosing a
+    // function inserts "name()" with the caret inside. Inside a call a tooltip shows its
+    // call form with the current argument in bold.
+    std::function<std::vector<TCompletion>()> completionSource;
+    QCompleter* Completer() const { return completer_; }
+    // The call form shown for the caret's call, empty when none (what the tooltip shows).
+    QString CallTip() const { return callTip_; }
+
     // The gutter, for painting and tooltips (a child widget).
     QWidget* Gutter() const { return gutter_; }
     int GutterWidth() const;
@@ -61,6 +76,12 @@ private:
     void UpdateGutterWidth();
     void UpdateGutter(const QRect& rect, int dy);
     void UpdateExtraSelections();
+    // The editing keys proper (keyPressEvent adds completion around them).
+    void HandleKey(QKeyEvent* event);
+    void UpdateCompletion();
+    void InsertCompletion(const QString& word);
+    void UpdateCallTip();
+    QString WordBeforeCaret() const;
     // The delimiter at the caret or just before it: its position, or -1.
     int DelimiterAtCaret(const QString& text) const;
 
@@ -68,6 +89,11 @@ private:
     int errorLine_ = -1;
     QString errorMessage_;
     int tabWidth_ = 4;
+    QCompleter* completer_;       // a child object
+    QStringListModel* words_;     // a child object, the completer's model
+    std::vector<TCompletion> candidates_; // as last fetched from completionSource
+    QString missingName_;         // a call name not among them at the last fetch
+    QString callTip_;
 };
 
 } // namespace NuvixApp

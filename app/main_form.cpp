@@ -331,6 +331,11 @@ TEditPanel* TMainForm::CurrentPanel() const {
 TEditPanel* TMainForm::AddPanel(const QString& caption, bool global) {
     auto* panel = new TEditPanel(!global, tabs_);
     panel->changeHook = [this](TEditPanel* p) { ParsePanel(p); };
+    // Built-ins, the Global panel's defines and the panel's own names.
+    panel->Editor()->completionSource = [this, panel] {
+        const QString global = tabs_->count() > 0 && Panel(0) != panel ? Panel(0)->MemoEdit()->toPlainText() : QString();
+        return CompletionCandidates(&panelParser_->Registry(), global, panel->MemoEdit()->toPlainText());
+    };
     switchingTabs_ = true; // the caller decides which tab is active
     tabs_->addTab(panel, caption);
     switchingTabs_ = false;
