@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QPainter>
@@ -62,6 +63,14 @@ private:
 TCodeEditor::TCodeEditor(QWidget* parent)
     : QPlainTextEdit(parent), gutter_(new TGutter(this)), completer_(new QCompleter(this)),
       words_(new QStringListModel(this)) {
+    callTipLabel_ = new QLabel(this, Qt::ToolTip);
+    callTipLabel_->setObjectName("callTip");
+    callTipLabel_->setTextFormat(Qt::RichText);
+    callTipLabel_->setForegroundRole(QPalette::ToolTipText);
+    callTipLabel_->setBackgroundRole(QPalette::ToolTipBase);
+    callTipLabel_->setAutoFillBackground(true);
+    callTipLabel_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    callTipLabel_->setMargin(2);
     completer_->setModel(words_);
     completer_->setWidget(this);
     completer_->setCompletionMode(QCompleter::PopupCompletion);
@@ -431,13 +440,21 @@ void TCodeEditor::UpdateCallTip() {
         }
     }
     if (form.isEmpty()) {
-        if (!callTip_.isEmpty()) QToolTip::hideText();
+        callTipLabel_->hide();
         callTip_.clear();
         return;
     }
     callTip_ = CallFormHtml(form, call.argument);
-    const QPoint at = viewport()->mapToGlobal(cursorRect().bottomLeft() + QPoint(0, 4));
-    QToolTip::showText(at, callTip_, this);
+    callTipLabel_->setText(callTip_);
+    callTipLabel_->adjustSize();
+    callTipLabel_->move(viewport()->mapToGlobal(cursorRect().bottomLeft() + QPoint(0, 4)));
+    callTipLabel_->show();
+}
+
+void TCodeEditor::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    // The completion popup takes the focus while it shows; the tip stays for it.
+    if (!completer_->popup()->isVisible()) callTipLabel_->hide();
 }
 
 void TCodeEditor::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,7 @@
 #include "app/completion.h"
 
 class QCompleter;
+class QLabel;
 class QStringListModel;
 
 namespace NuvixApp {
@@ -50,8 +51,11 @@ public:
     // call form with the current argument in bold.
     std::function<std::vector<TCompletion>()> completionSource;
     QCompleter* Completer() const { return completer_; }
-    // The call form shown for the caret's call, empty when none (what the tooltip shows).
+    // The call form shown for the caret's call, empty when none, and the tooltip window
+    // that shows it (a child of the editor, kept by the editor rather than QToolTip, which
+    // hides itself on every key).
     QString CallTip() const { return callTip_; }
+    QLabel* CallTipLabel() const { return callTipLabel_; }
 
     // The gutter, for painting and tooltips (a child widget).
     QWidget* Gutter() const { return gutter_; }
@@ -68,6 +72,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     class TGutter;
@@ -94,6 +99,7 @@ private:
     std::vector<TCompletion> candidates_; // as last fetched from completionSource
     QString missingName_;         // a call name not among them at the last fetch
     QString callTip_;
+    QLabel* callTipLabel_; // a child window
 };
 
 } // namespace NuvixApp

@@ -2,6 +2,7 @@
 // form with its current argument, and choosing a name in the popup.
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -103,11 +104,13 @@ TEST(CompletionPopup, ChoosingAFunctionInsertsItsCallAndTheTooltipFollowsTheArgu
     EXPECT_EQ(editor->toPlainText(), "gainfactor()");
     EXPECT_EQ(editor->textCursor().position(), 11) << "the caret in the first argument";
     EXPECT_EQ(editor->CallTip(), "gainfactor(<b>x</b>;y)");
+    EXPECT_TRUE(editor->CallTipLabel()->isVisible());
     QTest::keyClicks(editor, "2; ");
     EXPECT_EQ(editor->CallTip(), "gainfactor(x;<b>y</b>)");
     QTest::keyClick(editor, Qt::Key_End);
     QTest::keyClicks(editor, " + 1");
     EXPECT_EQ(editor->CallTip(), "") << "outside the call";
+    EXPECT_FALSE(editor->CallTipLabel()->isVisible());
     editor->undo(); // " + 1"
     editor->undo(); // "2; "
     ASSERT_EQ(editor->toPlainText(), "gainfactor()");
