@@ -2,7 +2,6 @@
 #include "app/find_bar.h"
 
 #include <QCheckBox>
-#include <QVBoxLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace NuvixApp {
 

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -334,6 +335,20 @@ TEST(EditorGutter, MarksTheErrorLineWhileTheLampIsRed) {
     EXPECT_FALSE(editor->ErrorMessage().isEmpty());
     editor->setPlainText("a = 1,\nb = (2 +) 3");
     EXPECT_EQ(editor->ErrorLine(), 1);
+    // Pointing at the red line number shows the message.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget* gutter = editor->Gutter();
+    auto tipAtLine = [&](int line) {
+        for (int y = 0; y < gutter->height(); ++y) {
+            if (editor->LineAtGutterY(y) != line) continue;
+            QHelpEvent help(QEvent::ToolTip, QPoint(2, y), gutter->mapToGlobal(QPoint(2, y)));
+            QApplication::sendEvent(gutter, &help);
+            return QToolTip::text();
+        }
+        return QString("<line not drawn>");
+    };
+    EXPECT_EQ(tipAtLine(1), editor->ErrorMessage().toHtmlEscaped());
     editor->setPlainText("a = 1,\nb = 2,\nc = 3");
     ASSERT_FALSE(form.ErrorState());
     EXPECT_EQ(editor->ErrorLine(), -1);
