@@ -16,7 +16,9 @@ class QPlainTextEdit;
 
 namespace NuvixApp {
 
+class TCodeEditor;
 class TEngineText;
+class TFindBar;
 class TMarkHighlighter;
 
 class TEditPanel final : public QWidget {
@@ -25,7 +27,9 @@ public:
     // The Global panel has no result strip.
     TEditPanel(bool withResult, QWidget* parent = nullptr);
 
-    QPlainTextEdit* MemoEdit() const { return memoEdit_; }
+    QPlainTextEdit* MemoEdit() const;
+    TCodeEditor* Editor() const { return memoEdit_; }
+    TFindBar* FindBar() const { return findBar_; }
     QWidget* ResultPanel() const { return resultPanel_; }
     QLineEdit* EdtResult() const { return edtResult_; }
     QComboBox* CbRadix() const { return cbRadix_; }
@@ -40,6 +44,17 @@ public:
     TEngineText EngineText() const;
     void SetText(const std::string& bytes);
 
+    // The editor's font size in points (the result line grows with it), for every panel
+    // of the window and remembered as the setting "editor/fontSize". Ctrl+wheel, Ctrl++ and
+    // Ctrl+- step it; Ctrl+0 goes back to the default.
+    static constexpr int kDefaultFontSize = 10;
+    int FontSize() const;
+    void Zoom(int steps);
+    void SetFontSize(int points);
+
+    // Ctrl+G: asks for a line number and puts the caret there.
+    void GoToLineDialog();
+
     // Called with this panel on every text change while the notify flag is set.
     std::function<void(TEditPanel*)> changeHook;
     bool notify = true;
@@ -50,7 +65,10 @@ public:
     void ApplyHighlighting(const std::vector<NuvixParser::TCodePosInfo>& marks);
 
 private:
-    QPlainTextEdit* memoEdit_;
+    void ApplyFontSize(int points);
+
+    TCodeEditor* memoEdit_;
+    TFindBar* findBar_;
     QWidget* resultPanel_;
     QLineEdit* edtResult_;
     QComboBox* cbRadix_;

@@ -8,6 +8,7 @@
 #include "app/file_association.h"
 #include "app/main_form.h"
 #include "app/program_icon.h"
+#include "app/recovery_store.h"
 #include "functions/files/child_processes.h"
 #include "functions/files/end_signals.h"
 #include "instruments/run_context.h"
@@ -64,6 +65,11 @@ int main(int argc, char** argv) {
     new NuvixWindows::TWindowPlacement(controlForm, "ControlsWindow");
     mainForm.show();
 
+    // Unsaved work is kept in snapshots; what a crash left behind is offered on a plain
+    // start (a file named on the command line is what the user asked for instead, and the
+    // snapshots wait for the next plain start).
+    mainForm.EnableRecovery(NuvixApp::TRecoveryStore::DefaultDirectory());
+    if (commandLine.file.isEmpty()) mainForm.OfferRecovery();
     mainForm.OpenFromCommandLine(commandLine.file, commandLine.run);
     const int status = app.exec();
     NuvixParser::EndChildProcesses(); // should the program end while a run goes on

@@ -29,14 +29,18 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QLocale>
+#include <QTextBlock>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/about_form.h"
+#include "app/code_editor.h"
 #include "app/edit_panel.h"
 #include "app/help_browser.h"
 #include "app/engine_text.h"
+#include "app/recovery_store.h"
 #include "app/rename_form.h"
 #include "app/serial_ports_form.h"
 #include "engine/calc_info.h"
@@ -84,6 +88,16 @@ TMainForm::TMainForm(std::shared_ptr<const TFunctionRegistry> registry, QWidget*
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.NewName();
     };
+    askRecover = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, this);
+        QPushButton* recover = box.addButton("Recover", QMessageBox::AcceptRole);
+        box.addButton("Discard", QMessageBox::DestructiveRole);
+        box.setDefaultButton(recover);
+        box.exec();
+        return box.clickedButton() == recover;
+    };
+    autosaveTimer_.setInterval(30000);
+    connect(&autosaveTimer_, &QTimer::timeout, this, [this] { Autosave(); });
     setMinimumSize(500, 420);
     resize(760, 560);
     setAcceptDrops(true);
@@ -111,6 +125,7 @@ TMainForm::TMainForm(std::shared_ptr<const TFunctionRegistry> registry, QWidget*
 }
 
 TMainForm::~TMainForm() {
+    if (recovery_) recovery_->Finish();
     closing_ = true;
     qApp->removeEventFilter(this);
     DestroyAllTabs();
@@ -399,6 +414,11 @@ TEditPanel* TMainForm::AddPanel(const QString& caption, bool global) {
     QPlainTextEdit* editor = panel->MemoEdit();
     for (auto signal : {&QPlainTextEdit::undoAvailable, &QPlainTextEdit::redoAvailable, &QPlainTextEdit::copyAvailable})
         connect(editor, signal, this, [this] { UpdateEditActions(); });
+    // Built-ins, the Global panel's defines and the panel's own names.
+    panel->Editor()->completionSource = [this, panel] {
+        const QString global = tabs_->count() > 0 && Panel(0) != panel ? Panel(0)->MemoEdit()->toPlainText() : QString();
+        return CompletionCandidates(&panelParser_->Registry(), global, panel->MemoEdit()->toPlainText());
+    };
     switchingTabs_ = true; // the caller decides which tab is active
     tabs_->addTab(panel, MnemonicSafe(caption));
     switchingTabs_ = false;
@@ -514,10 +534,23 @@ void TMainForm::ParsePanel(TEditPanel* panel) {
         parser.OutOfMemory();
     }
     SetErrorState(!ok);
+    MarkErrorLine(panel, parser);
     // A script too large to compile says so at once; a syntax error waits for Show Error.
     if (parser.RanOutOfMemory()) statusField1_->setText(FromCp1252(parser.ErrorMessage()));
     highlightTarget_ = panel;
     if (ok) highlightTimer_.start();
+}
+
+void TMainForm::MarkErrorLine(TEditPanel* panel, const TParser& parser) {
+    TCodeEditor* editor = panel->Editor();
+    if (!parser.HasError()) {
+        editor->SetErrorLine(-1, QString());
+        return;
+    }
+    // Where the error starts, as Show error selects it.
+    const int length = editor->document()->characterCount() - 1;
+    const int start = std::clamp(panel->EngineText().EditorPosition(std::max(0, parser.ErrorStart())), 0, length);
+    editor->SetErrorLine(editor->document()->findBlock(start).blockNumber(), FromCp1252(parser.ErrorMessage()));
 }
 
 void TMainForm::ApplyHighlighting() {
@@ -630,6 +663,7 @@ void TMainForm::SetCaption() {
 void TMainForm::Start() {
     if (calculating_ || tabs_->currentIndex() < 1) return;
     if (panelParser_->HasError() || globalParser_->HasError()) return;
+    Autosave(); // a script that crashes the calculator loses no typing
     calculating_ = true;
     UpdateActions();
     statusField1_->setText("Running...");
@@ -694,6 +728,12 @@ void TMainForm::NewDocument() {
 }
 
 bool TMainForm::OpenFile(const QString& path) {
+    if (!LoadDocument(path)) return false;
+    RememberRecentFile(path);
+    return true;
+}
+
+bool TMainForm::LoadDocument(const QString& path) {
     if (calculating_) return false;
     // Read first: a file that cannot be read leaves the current document alone.
     QFile file(path);
@@ -749,7 +789,6 @@ bool TMainForm::OpenFile(const QString& path) {
     UpdateActions();
     if (TEditPanel* p = CurrentPanel()) p->MemoEdit()->setFocus();
     SetModified(false);
-    RememberRecentFile(path);
     return true;
 }
 
@@ -760,12 +799,64 @@ void TMainForm::OpenFromCommandLine(const QString& path, bool run) {
     if (opened && run && actionStart->isEnabled()) Start();
 }
 
-bool TMainForm::SaveToFile(const QString& path) {
-    if (tabs_->count() == 0) return true;
+// ---- autosave and recovery ------------------------------------------------------------------
+
+void TMainForm::EnableRecovery(const QString& directory) {
+    recovery_ = std::make_unique<TRecoveryStore>(directory);
+    autosaveTimer_.start();
+}
+
+QString TMainForm::RecoveryFile() const {
+    return recovery_ ? recovery_->DataPath() : QString();
+}
+
+void TMainForm::Autosave() {
+    if (!recovery_) return;
+    if (!modified_) {
+        recovery_->Remove(); // saved: the file itself holds the text
+        return;
+    }
+    try {
+        recovery_->Write(DocumentBytes(), hasFileName_ ? filePath_ : QString());
+    } catch (const std::bad_alloc&) {
+        // A document too large to copy now is tried again at the next snapshot.
+    }
+}
+
+bool TMainForm::OfferRecovery() {
+    if (!recovery_ || calculating_) return false;
+    for (const TRecoverySnapshot& snapshot : recovery_->Orphans()) {
+        const QString name = snapshot.documentPath.isEmpty() ? QString("an unnamed document") : snapshot.documentPath;
+        const QString text = "The calculator ended without saving " + name + ".\nRecover the snapshot of " +
+                             QLocale().toString(snapshot.time, QLocale::LongFormat) + "?";
+        if (!askRecover(text)) {
+            TRecoveryStore::Discard(snapshot);
+            continue;
+        }
+        if (!LoadDocument(snapshot.dataPath)) continue; // unreadable: left for the next start
+        // The document belongs to its own file again, which stays as it was until saved.
+        filePath_ = snapshot.documentPath;
+        hasFileName_ = !filePath_.isEmpty();
+        fileTitle_ = hasFileName_ ? QFileInfo(filePath_).fileName() : QString();
+        SetCaption();
+        SetModified(true);
+        Autosave(); // ours now: the orphan may go
+        TRecoveryStore::Discard(snapshot);
+        return true;
+    }
+    return false;
+}
+
+std::string TMainForm::DocumentBytes() const {
     std::vector<TMacroPanel> tabs;
     for (int i = 0; i < tabs_->count(); ++i)
         tabs.push_back(TMacroPanel{ToCp1252(PanelCaption(i)), WithLineEnds(Panel(i)->Text(), lineEnds_), 0});
-    const std::string bytes = JoinMacroText(tabs);
+    return JoinMacroText(tabs);
+}
+
+bool TMainForm::SaveToFile(const QString& path) {
+    if (tabs_->count() == 0) return true;
+    const std::string bytes = DocumentBytes();
     // Written to a temporary file in the same folder and renamed over the old one, so a
     // failed write (disk full, permission lost) never destroys the existing file.
     QSaveFile file(path);
@@ -919,10 +1010,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         // A running calculation cannot be stopped from outside safely: end the process
         // without waiting for the calculation thread, and the programs execute started
         // with it (they run in process groups of their own).
+        if (recovery_) recovery_->Finish();
         EndChildProcesses();
         std::_Exit(0);
     }
     event->accept();
+    if (recovery_) recovery_->Finish(); // a clean exit: nothing to recover
     // The program ends with its main window. Our other windows (the output window, and
     // any window that only hides when closed) must not keep it running as the last
     // visible window: they stop counting for "quit on last window closed" and go now.

@@ -41,6 +41,7 @@ namespace NuvixApp {
 
 class TEditPanel;
 class THelpBrowser;
+class TRecoveryStore;
 
 class TMainForm final : public QMainWindow, private NuvixParser::TRunEndListener {
     Q_OBJECT
@@ -70,6 +71,21 @@ public:
     void SetModified(bool value);
     bool Modified() const { return modified_; }
     QString FilePath() const { return filePath_; }
+
+    // ---- autosave and recovery ----
+    // Snapshots of the unsaved document go to `directory` every 30 s and at each run
+    // start; a clean exit removes them.
+    void EnableRecovery(const QString& directory);
+    // Writes the snapshot now when the document has unsaved changes, removes it otherwise.
+    void Autosave();
+    // Offers the snapshots of calculators that did not exit cleanly, newest first:
+    // "Recover" makes one the document (unsaved; its file stays as it is until the user
+    // saves), "Discard" deletes it. Returns whether one was recovered.
+    bool OfferRecovery();
+    // This calculator's snapshot file (empty without recovery).
+    QString RecoveryFile() const;
+    // The question before a snapshot is recovered: true for "Recover" (tests answer).
+    std::function<bool(const QString& text)> askRecover;
 
     // ---- panels ----
     TEditPanel* CurrentPanel() const;
@@ -190,6 +206,8 @@ private:
     // Re-check of the newly active panel: the parser then holds its program; the modified
     // flag is put back afterwards.
     void RecheckActive();
+    // The gutter of `panel` marks the line of the check's error, or nothing when it passed.
+    void MarkErrorLine(TEditPanel* panel, const NuvixParser::TParser& parser);
     void SetCaption();
     // Called on the calculation thread: hands the end of the run to the GUI thread.
     void RunEnded(const NuvixParser::TReturnValue& result) override;
@@ -203,6 +221,10 @@ private:
     void SerialPortsDialog();
     void AboutBox();
     void OpenDroppedOrArgument(const QString& path);
+    // Reads a macro file into the document (OpenFile without the recent files list).
+    bool LoadDocument(const QString& path);
+    // The document as macro file bytes.
+    std::string DocumentBytes() const;
     void RememberRecentFile(const QString& path);
     void UpdateRecentMenu();
     void OpenRecent(const QString& path);
@@ -219,6 +241,8 @@ private:
     TEditPanel* highlightTarget_ = nullptr;
 
     TRecentFiles recentFiles_;
+    std::unique_ptr<TRecoveryStore> recovery_;
+    QTimer autosaveTimer_;
     QString filePath_;
     QString fileTitle_;
     bool hasFileName_ = false;

@@ -35,13 +35,14 @@ private:
 };
 
 // Starts the desktop program (`program`) with `arguments` on the offscreen platform, its
-// data and settings in folders of `dir`, never the user's own.
+// data, settings and snapshots in folders of `dir`, never the user's own.
 inline void StartDesktopProgram(QProcess& process, const QString& program, const QTemporaryDir& dir,
                                 const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("XDG_DATA_HOME", dir.filePath("share"));
     environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    environment.insert("XDG_STATE_HOME", dir.filePath("state")); // snapshots of unsaved work
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
 }
