@@ -48,7 +48,7 @@ TRecoveryStore::~TRecoveryStore() = default;
 
 QString TRecoveryStore::DefaultDirectory() {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores relative paths.
+    // XDG base directories ignore a relative XDG_STATE_HOME.
     if (state.isEmpty() || QDir::isRelativePath(state)) state = QDir::homePath() + "/.local/state";
     return state + "/varnexcalc";
 }
